@@ -1,0 +1,40 @@
+# Sourced by scripts/test and scripts/run: a display, a throwaway wine prefix and
+# home, one persistent wineserver. winenv_stop ends what winenv_start started.
+WINENV_PIDS=()
+
+winenv_free_display() {
+  local n=91
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+
+winenv_start() {
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEARCH=win32
+  WINENV_TMP=$(mktemp -d /tmp/vastrel-wine.XXXXXX)
+  export WINEPREFIX="$WINENV_TMP/prefix" HOME="$WINENV_TMP/home"
+  mkdir -p "$HOME"
+  if [ -z "${DISPLAY:-}" ] || [ "${WINENV_OWN_DISPLAY:-1}" = 1 ]; then
+    local d; d=$(winenv_free_display)
+    Xvfb ":$d" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+    WINENV_PIDS+=($!)
+    export DISPLAY=":$d"
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot -i >/dev/null 2>&1 </dev/null || true
+  if [ -n "${WINENV_KEEPALIVE:-}" ] && [ -f "$WINENV_KEEPALIVE" ]; then
+    wine "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
+    WINENV_PIDS+=($!)
+  fi
+}
+
+winenv_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  for p in "${WINENV_PIDS[@]}"; do kill "$p" >/dev/null 2>&1 || true; done
+  for p in "${WINENV_PIDS[@]}"; do wait "$p" 2>/dev/null || true; done
+  [ -n "${WINENV_TMP:-}" ] && rm -rf "$WINENV_TMP"
+  WINENV_PIDS=()
+}
