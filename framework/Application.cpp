@@ -1,0 +1,170 @@
+#include "framework/Application.h"
+#include <stdexcept>
+#include "framework/Control.h"
+#include "framework/Form.h"
+
+namespace {
+std::wstring Wide932(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+}  // namespace
+
+TApplication::TApplication() : threadId_(GetCurrentThreadId()) {}
+
+TApplication* TApplication::Instance() {
+  static TApplication* app = new TApplication();
+  return app;
+}
+
+void TApplication::Initialize() {
+  threadId_ = GetCurrentThreadId();
+  terminated_ = false;
+}
+
+HWND TApplication::Handle() const { return mainForm_ ? mainForm_->Handle() : nullptr; }
+
+void TApplication::Terminate() {
+  if (!terminated_) PostQuitMessage(0);
+}
+
+void TApplication::WakeUp() { PostThreadMessageW(threadId_, WM_NULL, 0, 0); }
+
+bool TApplication::RunSynchronized() {
+  if (!syncHandler_) return false;
+  try {
+    return syncHandler_();
+  } catch (...) {
+    HandleCallbackException();
+    return true;
+  }
+}
+
+bool TApplication::IsDialogKeyHandled(MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  WORD key = static_cast<WORD>(msg.wParam);
+  if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return false;
+  if (GetKeyState(VK_MENU) < 0) return false;
+  // The framework control that the key is for: the window itself, or the nearest
+  // ancestor that is one (a native child such as a combo box's edit).
+  HWND h = msg.hwnd;
+  TWinControl* own = TWinControl::FromHandle(h);
+  bool wants;
+  if (own) {
+    wants = own->WantKey(key);
+  } else {
+    LRESULT code = SendMessageW(h, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
+    wants = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0 || (key == VK_TAB && (code & DLGC_WANTTAB));
+    // A multi-line edit takes Enter only with ES_WANTRETURN; Esc and Tab never.
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    if (lstrcmpiW(cls, L"EDIT") == 0) {
+      LONG style = GetWindowLongW(h, GWL_STYLE);
+      wants = key == VK_RETURN && (style & ES_MULTILINE) && (style & ES_WANTRETURN);
+    }
+    for (HWND p = GetParent(h); p && !own; p = GetParent(p)) own = TWinControl::FromHandle(p);
+  }
+  if (wants || !own) return false;
+  TForm* form = own->ParentForm();
+  if (!form) return false;
+  if (key == VK_TAB) {
+    HWND next = GetNextDlgTabItem(form->Handle(), GetFocus(), GetKeyState(VK_SHIFT) < 0);
+    if (next) ::SetFocus(next);
+    return true;
+  }
+  return form->DialogKey(key);
+}
+
+void TApplication::DispatchOne(MSG& msg) {
+  try {
+    if (OnMessage) {
+      bool handled = false;
+      OnMessage(msg, handled);
+      if (handled) return;
+    }
+    if (IsDialogKeyHandled(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  } catch (...) {
+    HandleCallbackException();
+  }
+}
+
+bool TApplication::HandleMessage() {
+  if (terminated_) return false;
+  RunSynchronized();
+  MSG msg;
+  BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+  if (r == 0 || r == -1) {
+    terminated_ = true;
+    return false;
+  }
+  DispatchOne(msg);
+  RunSynchronized();
+  return !terminated_;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  RunSynchronized();
+  while (!terminated_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;  // kept: the main loop ends when it sees this
+      break;
+    }
+    DispatchOne(msg);
+    RunSynchronized();
+  }
+}
+
+void TApplication::Run() {
+  if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
+  if (mainForm_) mainForm_->Show();
+  while (HandleMessage()) {
+  }
+}
+
+void TApplication::SetHint(const std::string& h) {
+  if (h == hint_) return;
+  hint_ = h;
+  if (OnHint) OnHint();
+}
+
+std::string TApplication::GetLongHint(const std::string& hint) {
+  size_t k = hint.find('|');
+  return k == std::string::npos ? hint : hint.substr(k + 1);
+}
+
+std::string TApplication::GetShortHint(const std::string& hint) {
+  size_t k = hint.find('|');
+  return k == std::string::npos ? hint : hint.substr(0, k);
+}
+
+void TApplication::HintMouseMove(TWinControl* control) {
+  if (control == hintControl_) return;
+  hintControl_ = control;
+  SetHint(control ? GetLongHint(control->Hint) : std::string());
+}
+
+void TApplication::ShowException(const std::string& message) {
+  if (OnException) {
+    OnException(message);
+    return;
+  }
+  std::wstring text = Wide932(message), caption = Wide932(title_);
+  MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr, text.c_str(),
+              caption.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleCallbackException() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    Instance()->ShowException(e.what());
+  } catch (...) {
+    Instance()->ShowException("Unknown error");
+  }
+}
