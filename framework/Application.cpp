@@ -2,6 +2,7 @@
 #include <stdexcept>
 #include "framework/Control.h"
 #include "framework/Form.h"
+#include "framework/Thread.h"
 
 namespace {
 std::wstring Wide932(const std::string& s) {
@@ -22,6 +23,8 @@ TApplication* TApplication::Instance() {
 
 void TApplication::Initialize() {
   threadId_ = GetCurrentThreadId();
+  SetGuiThread(threadId_);
+  InstallSynchronizeWindow();
   terminated_ = false;
 }
 
@@ -34,8 +37,8 @@ void TApplication::Terminate() {
 void TApplication::WakeUp() { PostThreadMessageW(threadId_, WM_NULL, 0, 0); }
 
 bool TApplication::RunSynchronized() {
-  if (!syncHandler_) return false;
   try {
+    if (!syncHandler_) return CheckSynchronize();
     return syncHandler_();
   } catch (...) {
     HandleCallbackException();

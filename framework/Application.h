@@ -56,8 +56,9 @@ class TApplication {
   // To be called from inside a catch (...) of a callback.
   static void HandleCallbackException();
 
-  // Worker threads' synchronise calls: the handler runs pending calls and says
-  // whether it ran any; WakeUp() may be called from any thread.
+  // Worker threads' synchronise calls (framework/Thread.h): every loop runs
+  // CheckSynchronize(), or the handler set here instead; WakeUp() may be called
+  // from any thread.
   void SetSynchronizeHandler(std::function<bool()> handler) { syncHandler_ = std::move(handler); }
   void WakeUp();
   bool RunSynchronized();
