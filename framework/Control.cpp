@@ -61,6 +61,21 @@ void RegisterFrameworkClass(const std::wstring& className, UINT classStyle, HBRU
   if (RegisterClassExW(&wc)) registered.insert(className);
 }
 
+std::wstring SuperclassName(const std::wstring& nativeClass) {
+  static std::set<std::wstring> made;
+  std::wstring name = L"T" + nativeClass;
+  if (made.count(name)) return name;
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(nullptr, nativeClass.c_str(), &wc)) return nativeClass;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = name.c_str();
+  wc.style &= ~CS_GLOBALCLASS;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nativeClass;
+  made.insert(name);
+  return name;
+}
+
 // ---- TWinControl
 
 TWinControl::TWinControl(TWinControl* parent) : parent_(parent) {
@@ -118,7 +133,15 @@ void TWinControl::CreateWnd() {
   if (visible_) p.Style |= WS_VISIBLE;
   if (!enabled_) p.Style |= WS_DISABLED;
   if (TabStop) p.Style |= WS_TABSTOP;
-  if (!p.SystemClass) RegisterFrameworkClass(p.ClassName, p.ClassStyle, p.Background);
+  std::wstring className = p.ClassName;
+  if (!p.SystemClass) {
+    RegisterFrameworkClass(p.ClassName, p.ClassStyle, p.Background);
+  } else {
+    // Native controls run under a framework name ("T" + the native class) so that
+    // code which tells framework windows from native ones by the class name's
+    // first letter sees them as framework windows; the behaviour is the native one.
+    className = SuperclassName(p.ClassName);
+  }
   HWND parentWnd = nullptr;
   HMENU idOrMenu = nullptr;
   if (parent_) {
@@ -128,7 +151,7 @@ void TWinControl::CreateWnd() {
   creating_ = true;
   TWinControl* prevCreating = g_creating;
   g_creating = this;
-  HWND h = CreateWindowExW(p.ExStyle, p.ClassName.c_str(), text_.c_str(), p.Style, left_, top_, width_, height_,
+  HWND h = CreateWindowExW(p.ExStyle, className.c_str(), text_.c_str(), p.Style, left_, top_, width_, height_,
                            parentWnd, idOrMenu, GetModuleHandleW(nullptr), nullptr);
   g_creating = prevCreating;
   creating_ = false;

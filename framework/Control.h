@@ -162,7 +162,8 @@ class TWinControl {
  protected:
   struct TCreateParams {
     std::wstring ClassName;       // registered by the framework when not a system class
-    bool SystemClass = false;     // a native class (EDIT, LISTBOX, ...): subclassed
+    bool SystemClass = false;     // a native class (EDIT, LISTBOX, ...): made under the superclass
+                                  // "T" + ClassName and subclassed
     DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ExStyle = 0;
     UINT ClassStyle = CS_DBLCLKS;
@@ -232,6 +233,10 @@ class TCustomControl : public TWinControl {
  private:
   TBitmap buffer_;
 };
+
+// The framework's superclass of a native window class: "T" + the class name,
+// with the native class's procedure (registered once).
+std::wstring SuperclassName(const std::wstring& nativeClass);
 
 // Registers (once) an own window class whose procedure is the framework's.
 void RegisterFrameworkClass(const std::wstring& className, UINT classStyle, HBRUSH background, HICON icon = nullptr);

@@ -1,0 +1,307 @@
+// The framework's core under wine: form life cycle, alignment, mouse and key
+// routing, dialog keys, timers, menus and the message loop.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include "framework/Application.h"
+#include "framework/Control.h"
+#include "framework/Form.h"
+#include "framework/Menus.h"
+#include "framework/Timer.h"
+
+namespace {
+
+class TestForm : public TForm {
+ public:
+  TestForm() : TForm(nullptr, L"TFrameworkTestForm") {}
+};
+
+// A control that counts clicks and dialog keys.
+class Probe : public TCustomControl {
+ public:
+  explicit Probe(TWinControl* parent) : TCustomControl(parent) {}
+  WORD takes = 0;  // dialog key this probe answers
+  int dialogKeys = 0;
+  bool DialogKey(WORD key) override {
+    if (key != takes) return false;
+    dialogKeys++;
+    return true;
+  }
+
+ protected:
+  void Paint() override {
+    Canvas().BrushColor = clRed;
+    RECT r = {0, 0, Width(), Height()};
+    Canvas().FillRect(r);
+  }
+};
+
+// A native single-line EDIT wrapped as a framework control.
+class NativeEdit : public TWinControl {
+ public:
+  explicit NativeEdit(TWinControl* parent) : TWinControl(parent) { TabStop = true; }
+
+ protected:
+  void CreateParams(TCreateParams& p) override {
+    TWinControl::CreateParams(p);
+    p.ClassName = L"EDIT";
+    p.SystemClass = true;
+    p.Style |= WS_BORDER | ES_AUTOHSCROLL;
+  }
+};
+
+void Pump() { Application->ProcessMessages(); }
+
+}  // namespace
+
+class FrameworkCore : public ::testing::Test {
+ protected:
+  void SetUp() override { Application->Initialize(); }
+};
+
+TEST_F(FrameworkCore, FormLifeCycleRunsHandlersInOrder) {
+  std::vector<std::string> log;
+  auto* f = new TestForm();
+  f->OnCreate = [&](TWinControl*) { log.push_back("create"); };
+  f->OnShow = [&](TWinControl*) { log.push_back("show"); };
+  bool allow = false;
+  f->OnCloseQuery = [&](TWinControl*, bool& can) {
+    log.push_back("query");
+    can = allow;
+  };
+  f->OnDestroy = [&](TWinControl*) { log.push_back("destroy"); };
+  f->AfterConstruction();
+  f->Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(f->Handle()));
+  wchar_t cls[64];
+  GetClassNameW(f->Handle(), cls, 64);
+  EXPECT_STREQ(cls, L"TFrameworkTestForm");
+
+  SendMessageW(f->Handle(), WM_CLOSE, 0, 0);  // refused
+  EXPECT_TRUE(IsWindowVisible(f->Handle()));
+  allow = true;
+  f->OnClose = [&](TWinControl*, TCloseAction& a) { a = caHide; };
+  SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(f->Handle()));
+  HWND h = f->Handle();
+  f->Free();
+  EXPECT_FALSE(IsWindow(h));
+  std::vector<std::string> want = {"create", "show", "query", "query", "destroy"};
+  EXPECT_EQ(log, want);
+  Application->Initialize();  // the form was the main form: its close ended the loop
+}
+
+TEST_F(FrameworkCore, AlignedChildrenShareTheClientArea) {
+  auto* f = NewForm<TestForm>();
+  f->SetBounds(0, 0, 400, 300);
+  auto* top = new Probe(f);
+  top->SetHeight(30);
+  top->SetAlign(alTop);
+  auto* bottom = new Probe(f);
+  bottom->SetHeight(20);
+  bottom->SetAlign(alBottom);
+  auto* left = new Probe(f);
+  left->SetWidth(50);
+  left->SetAlign(alLeft);
+  auto* client = new Probe(f);
+  client->SetAlign(alClient);
+  f->Show();
+  Pump();
+  RECT cr;
+  GetClientRect(f->Handle(), &cr);
+  EXPECT_EQ(top->Top(), 0);
+  EXPECT_EQ(top->Width(), cr.right);
+  EXPECT_EQ(bottom->Top(), cr.bottom - 20);
+  EXPECT_EQ(left->Top(), 30);
+  EXPECT_EQ(left->Height(), cr.bottom - 50);
+  EXPECT_EQ(client->Left(), 50);
+  EXPECT_EQ(client->Width(), cr.right - 50);
+  EXPECT_EQ(client->Height(), cr.bottom - 50);
+  // Hiding the top child gives its room to the others.
+  top->Hide();
+  EXPECT_EQ(left->Top(), 0);
+  // The window itself follows the recorded bounds.
+  RECT wr;
+  GetWindowRect(client->Handle(), &wr);
+  EXPECT_EQ(wr.right - wr.left, client->Width());
+  f->Free();
+}
+
+TEST_F(FrameworkCore, MouseClickAndPaintReachTheControl) {
+  auto* f = NewForm<TestForm>();
+  f->SetBounds(0, 0, 300, 200);
+  auto* p = new Probe(f);
+  p->SetBounds(10, 10, 80, 40);
+  int clicks = 0, downs = 0;
+  p->OnClick = [&](TWinControl*) { clicks++; };
+  p->OnMouseDown = [&](TWinControl*, TMouseButton b, TShiftState s, int x, int y) {
+    downs++;
+    EXPECT_EQ(b, mbLeft);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
+  };
+  f->Show();
+  Pump();
+  SendMessageW(p->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+  SendMessageW(p->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 6));
+  EXPECT_EQ(downs, 1);
+  EXPECT_EQ(clicks, 1);
+  // A release outside the control is no click.
+  SendMessageW(p->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+  SendMessageW(p->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(500, 6));
+  EXPECT_EQ(clicks, 1);
+  TBitmap bmp;
+  p->PaintTo(bmp);
+  EXPECT_EQ(bmp.Width(), 80);
+  EXPECT_EQ(bmp.PixelRGB(40, 20), RGB(255, 0, 0));
+  f->Free();
+}
+
+TEST_F(FrameworkCore, NativeControlsRunUnderFrameworkClassNames) {
+  auto* f = NewForm<TestForm>();
+  auto* e = new NativeEdit(f);
+  f->Show();
+  Pump();
+  wchar_t cls[64];
+  GetClassNameW(e->Handle(), cls, 64);
+  EXPECT_EQ(cls[0], L'T');
+  e->SetTextW(L"日本語");
+  EXPECT_EQ(e->TextW(), L"日本語");
+  EXPECT_EQ(e->Text(), std::string("\x93\xfa\x96\x7b\x8c\xea"));
+  // Re-creation keeps the text and a procedure that the program put in place.
+  static WNDPROC previous = nullptr;
+  static int seen = 0;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      e->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_USER + 7) seen++;
+        return CallWindowProcW(previous, h, m, w, l);
+      })));
+  e->RecreateWnd();
+  EXPECT_EQ(e->TextW(), L"日本語");
+  SendMessageW(e->Handle(), WM_USER + 7, 0, 0);
+  EXPECT_EQ(seen, 1);
+  f->Free();
+}
+
+TEST_F(FrameworkCore, EnterAndEscapeFromANativeEditReachTheFormOnce) {
+  auto* f = NewForm<TestForm>();
+  auto* e = new NativeEdit(f);
+  e->SetBounds(10, 10, 100, 24);
+  auto* ok = new Probe(f);
+  ok->takes = VK_RETURN;
+  auto* cancel = new Probe(f);
+  cancel->takes = VK_ESCAPE;
+  int editKeys = 0;
+  e->OnKeyDown = [&](TWinControl*, WORD& k, TShiftState) {
+    if (k == VK_RETURN || k == VK_ESCAPE) editKeys++;
+  };
+  f->Show();
+  Pump();
+  e->SetFocus();
+  PostMessageW(e->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_EQ(ok->dialogKeys, 1);
+  EXPECT_EQ(cancel->dialogKeys, 0);
+  PostMessageW(e->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Pump();
+  EXPECT_EQ(ok->dialogKeys, 1);
+  EXPECT_EQ(cancel->dialogKeys, 1);
+  EXPECT_EQ(editKeys, 0);  // taken as dialog keys, not dispatched
+  // The application's message hook sees the key first and may keep it.
+  Application->OnMessage = [](MSG& m, bool& handled) { handled = m.message == WM_KEYDOWN; };
+  PostMessageW(e->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_EQ(ok->dialogKeys, 1);
+  Application->OnMessage = nullptr;
+  f->Free();
+}
+
+TEST_F(FrameworkCore, ModalRunEndsWithTheResult) {
+  auto* f = NewForm<TestForm>();
+  auto* owner = NewForm<TestForm>();
+  owner->Show();
+  Pump();
+  int ticks = 0;
+  TTimer t;
+  t.SetInterval(1);
+  t.OnTimer = [&](TTimer*) {
+    ticks++;
+    EXPECT_FALSE(IsWindowEnabled(owner->Handle()));
+    f->SetModalResult(mrOk);
+  };
+  t.SetEnabled(true);
+  EXPECT_EQ(f->ShowModal(), mrOk);
+  EXPECT_GE(ticks, 1);
+  EXPECT_TRUE(IsWindowEnabled(owner->Handle()));
+  EXPECT_FALSE(IsWindowVisible(f->Handle()));
+  f->Free();
+  owner->Free();
+}
+
+TEST_F(FrameworkCore, TimerRules) {
+  TTimer t;
+  int ticks = 0;
+  t.OnTimer = [&](TTimer* s) {
+    ticks++;
+    s->Tick();  // re-entry is dropped
+  };
+  t.Tick();  // disabled: nothing
+  EXPECT_EQ(ticks, 0);
+  t.SetEnabled(true);
+  EXPECT_TRUE(t.Running());
+  t.Tick();
+  EXPECT_EQ(ticks, 1);
+  // A tick through the window, as from the system.
+  SendMessageW(TTimer::Window(), WM_TIMER, t.Id(), 0);
+  EXPECT_EQ(ticks, 2);
+  t.SetInterval(t.Interval());
+  EXPECT_TRUE(t.Running());
+  t.SetEnabled(false);
+  EXPECT_FALSE(t.Running());
+  SendMessageW(TTimer::Window(), WM_TIMER, t.Id(), 0);
+  EXPECT_EQ(ticks, 2);
+}
+
+TEST_F(FrameworkCore, MenuCommandsAndOpeningReachTheItems) {
+  auto* f = NewForm<TestForm>();
+  TMainMenu menu;
+  auto* file = new TMenuItem(&menu.Items, "\x83\x74\x83\x40\x83\x43\x83\x8b", "File1");
+  auto* open = new TMenuItem(file, "Open", "Open1");
+  int opened = 0, fileClicks = 0;
+  open->OnClick = [&](TMenuItem*) { opened++; };
+  file->OnClick = [&](TMenuItem*) {
+    fileClicks++;
+    open->SetEnabled(false);
+  };
+  f->SetMenu(&menu);
+  f->Show();
+  Pump();
+  SendMessageW(f->Handle(), WM_COMMAND, MAKEWPARAM(open->Command(), 0), 0);
+  EXPECT_EQ(opened, 1);
+  SendMessageW(f->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file->SubMenuHandle()), 0);
+  EXPECT_EQ(fileClicks, 1);
+  EXPECT_EQ(GetMenuState(file->SubMenuHandle(), open->Command(), MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+  open->SetVisible(false);
+  EXPECT_EQ(GetMenuItemCount(file->SubMenuHandle()), 0);
+  TPopupMenu pop;
+  auto* copy = new TMenuItem(&pop.Items, "Copy", "Copy1");
+  int copies = 0, popups = 0;
+  copy->OnClick = [&](TMenuItem*) { copies++; };
+  pop.OnPopup = [&](TPopupMenu*) { popups++; };
+  TPopupMenu::Tracker = [&](TPopupMenu*, int, int) { return copy->Command(); };
+  pop.Popup(10, 10);
+  TPopupMenu::Tracker = nullptr;
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(copies, 1);
+  f->SetMenu(nullptr);
+  f->Free();
+}
+
+TEST_F(FrameworkCore, ProcessMessagesKeepsAQuitRequest) {
+  PostQuitMessage(0);
+  Application->ProcessMessages();
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(Application->HandleMessage());
+  Application->Initialize();
+  EXPECT_FALSE(Application->Terminated());
+}
