@@ -1,0 +1,71 @@
+// The store layer of the two list stores (bookdata.ini, gyolist.ini):
+// whole sections read, written, listed and erased, and the rules that keep
+// both files UTF-16LE with the mark FF FE.
+//
+// Two paths, chosen by unicodeMode:
+//  * on: the W profile functions on the UTF-16LE file; sections are read by
+//    parsing the file's UTF-16 text directly (initext::SectionLinesFromText),
+//    because the profile functions drop blanks around values.
+//  * off: TMemIniFile, created for the call and freed at its end; it reads
+//    the UTF-16 files by their mark and writes them back as UTF-16LE with
+//    mark, so both paths keep one file form.
+// List items: readers fill them under unicodeMode with an empty text and a
+// heap UTF-16 copy as object (the list owns it); on the memory path with the
+// code page 932 text. Writers take each item's object when it has one, else
+// its text (ItemTextWide), so either form may be written in either mode.
+// Failures are reported through the message service.
+// The heap copies are made with NewWideCopy (framework/StringList.h).
+#pragma once
+#include <string>
+
+#include "framework/StringList.h"
+
+class IniStore {
+ public:
+  // bookStore: the file that the section operations without a file argument
+  // work on (bookdata.ini).
+  IniStore(std::wstring bookStore, bool unicodeMode) : bookStore_(std::move(bookStore)), unicode_(unicodeMode) {}
+  const std::wstring& BookStore() const { return bookStore_; }
+  bool UnicodeMode() const { return unicode_; }
+
+  // unicodeMode: the section has at least one line; else: the section exists.
+  bool IniSectionExists(const std::wstring& file, const std::wstring& section) const;
+  // The list emptied (objects freed) and filled with the section's lines
+  // "name=value". Nothing for an empty section name or a missing file.
+  void ReadIniSection(const std::wstring& section, TStrings& list) const { ReadIniSectionOf(bookStore_, section, list); }
+  void ReadIniSectionOf(const std::wstring& file, const std::wstring& section, TStrings& list) const;
+  // The section replaced by the list's lines; false (after a message) on failure.
+  bool WriteIniSection(const std::wstring& section, const TStrings& list) const {
+    return WriteIniSectionOf(bookStore_, section, list);
+  }
+  bool WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const;
+  // The key names of the section, or all section names for an empty section.
+  void ReadIniNames(const std::wstring& section, const std::wstring& file, TStrings& list) const;
+  // The section and its lines removed.
+  bool EraseIniSection(const std::wstring& section) const { return EraseIniSectionOf(bookStore_, section); }
+  bool EraseIniSectionOf(const std::wstring& file, const std::wstring& section) const;
+
+  // The file exists afterwards and is UTF-16LE with mark: a missing or empty
+  // file gets FF FE; a file beginning with FE FF is left alone; others go
+  // through MakeFileUnicode. A file that cannot be opened stays unchanged.
+  static void EnsureIniUnicode(const std::wstring& file);
+  // Rewrites the file as UTF-16LE with mark unless it already is one:
+  //  * beginning with FF FE (or FE FF, the other byte order): left alone;
+  //  * taken for Unicode by IsTextUnicode and holding NUL bytes (UTF-16LE
+  //    without mark): FF FE put in front;
+  //  * otherwise (narrow text, including text that IsTextUnicode misjudges
+  //    but that holds no NUL byte): the code page 932 text up to the first
+  //    NUL byte becomes FF FE and its UTF-16 form, and the file is cut at the
+  //    end of what was written.
+  // True when it rewrote the file.
+  static bool MakeFileUnicode(const std::wstring& file);
+
+  // The file's size in bytes; -1 when it does not exist.
+  static long long FileSize64(const std::wstring& file);
+  // Reads a whole file as bytes; false when it cannot be read.
+  static bool ReadWholeFile(const std::wstring& file, std::string& bytes);
+
+ private:
+  std::wstring bookStore_;
+  bool unicode_;
+};

@@ -1,0 +1,156 @@
+#include "viewer/SingleInstance.h"
+
+#include <shellapi.h>
+
+#include "framework/Cp932.h"
+#include "framework/MessageService.h"
+#include "text/PathText.h"
+#include "viewer/PathRoutines.h"
+
+const wchar_t kApplicationTitle[] = L"Vastrel";
+const wchar_t kMainWindowClass[] = L"TVastrelForm";
+bool WideApiMode = false;
+
+bool IsWideApiSystem() {
+  OSVERSIONINFOA vi = {};
+  vi.dwOSVersionInfoSize = sizeof vi;  // 148 bytes
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExA(&vi)) return false;
+#pragma GCC diagnostic pop
+  return vi.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+std::vector<std::wstring> CommandLineArgsWide() {
+  std::vector<std::wstring> args;
+  int n = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (!argv) return args;
+  for (int i = 0; i < n; ++i) args.emplace_back(argv[i]);
+  LocalFree(argv);
+  return args;
+}
+
+bool PathOpensAsFile(const std::wstring& path) {
+  if (path.empty()) return false;
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+std::wstring JoinPathArgsWide(const std::vector<std::wstring>& args, int& index) {
+  return pathtext::JoinPathArgs(args, index, PathOpensAsFile);
+}
+
+std::string JoinPathArgs(const std::vector<std::wstring>& args, int& index) {
+  std::wstring joined = pathtext::JoinPathArgs(args, index, [](const std::wstring& p) {
+    DWORD a = GetFileAttributesA(WideToCp932(p).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+  });
+  return WideToCp932(joined);
+}
+
+std::wstring BuildHandOverList(const std::vector<std::wstring>& args, bool wideApi) {
+  const int count = args.empty() ? 0 : static_cast<int>(args.size()) - 1;
+  std::wstring list;
+  for (int index = 1; index <= count; ++index) {
+    if (!list.empty()) list += L"\r\n";
+    std::wstring path = wideApi ? JoinPathArgsWide(args, index) : Cp932ToWide(JoinPathArgs(args, index));
+    list += FullPathName(path);
+  }
+  return list;
+}
+
+std::wstring JoinParamPathWide(const std::vector<std::wstring>& args, int startIndex, bool unicodeMode) {
+  const int count = args.empty() ? 0 : static_cast<int>(args.size()) - 1;
+  if (startIndex < 1 || startIndex > count) return std::wstring();
+  std::vector<std::wstring> stored = args;
+  if (unicodeMode)
+    for (int i = 1; i <= count; ++i) stored[i] = LongFileName(stored[i]);
+  int index = startIndex;
+  std::wstring path =
+      pathtext::JoinPathArgs(stored, index, [unicodeMode](const std::wstring& p) { return FileExistsEx(p, unicodeMode); });
+  return FullPathName(path);
+}
+
+bool SendFileListTo(HWND target, const std::wstring& list, bool wideApi) {
+  COPYDATASTRUCT cds = {};
+  cds.dwData = kFileListCopyDataId;
+  LRESULT answer;
+  if (wideApi) {
+    cds.cbData = static_cast<DWORD>(list.size() * sizeof(wchar_t));
+    cds.lpData = cds.cbData ? const_cast<wchar_t*>(list.data()) : nullptr;
+    answer = SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  } else {
+    std::string narrow = WideToCp932(list);
+    cds.cbData = static_cast<DWORD>(narrow.size());
+    cds.lpData = cds.cbData ? &narrow[0] : nullptr;
+    answer = SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  }
+  return answer == 1;
+}
+
+bool SendFilesToRunningCopy(const std::wstring& list, bool wideApi, const wchar_t* windowClass,
+                            const wchar_t* windowText) {
+  HWND target = FindWindowW(windowClass, windowText);
+  if (!target) return false;
+  return SendFileListTo(target, list, wideApi);
+}
+
+bool ConfirmSecondStart(const std::vector<std::wstring>& args, const wchar_t* windowClass, const wchar_t* windowText) {
+  std::wstring text = std::wstring(L"「") + kApplicationTitle + L"」を、新たに起動しますか？";
+  if (MessageBoxWide(text, L"多重起動の確認", MB_ICONQUESTION | MB_YESNO, nullptr) == IDYES) return false;
+  std::wstring list = BuildHandOverList(args, WideApiMode);
+  bool delivered = SendFilesToRunningCopy(list, WideApiMode, windowClass, windowText);
+  const bool hadArguments = args.size() > 1;
+  return hadArguments && delivered;
+}
+
+StartDecision BeginSingleInstance(SingleInstanceGuard& guard, const std::vector<std::wstring>& args,
+                                  const wchar_t* mutexName, const wchar_t* windowClass, const wchar_t* windowText) {
+  guard = SingleInstanceGuard{};
+  HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, mutexName);
+  if (!h) {
+    h = CreateMutexW(nullptr, TRUE, mutexName);
+    if (!h) return StartDecision::Run;  // no single instance this time
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      guard.mutex = h;
+      guard.owner = true;
+      return StartDecision::Run;
+    }
+    // Another copy created it a moment ago: this is a second start.
+  }
+  guard.mutex = h;
+  guard.owner = false;
+  WideApiMode = IsWideApiSystem();
+  if (ConfirmSecondStart(args, windowClass, windowText)) {
+    CloseHandle(guard.mutex);
+    guard.mutex = nullptr;
+    return StartDecision::Exit;
+  }
+  return StartDecision::Run;
+}
+
+void EndSingleInstance(SingleInstanceGuard& guard) {
+  if (guard.owner && !ReleaseMutex(guard.mutex)) ShowMessageWide(L"所有権を解除 Error");
+  if (guard.mutex && !CloseHandle(guard.mutex)) ShowMessageWide(L"CloseHandle Error");
+  guard = SingleInstanceGuard{};
+}
+
+bool IsFileListCopyData(const COPYDATASTRUCT* cds) { return cds && cds->dwData == kFileListCopyDataId; }
+
+std::wstring DecodeFileListCopyData(const COPYDATASTRUCT* cds) {
+  if (!cds || !cds->lpData) return std::wstring();
+  return std::wstring(static_cast<const wchar_t*>(cds->lpData), cds->cbData / 2);
+}
+
+LRESULT ReceiveFileListCopyData(const COPYDATASTRUCT* cds, bool canOpenNow,
+                                const std::function<void(const std::wstring&)>& openPath, HWND appWindow) {
+  if (!canOpenNow) return 0;
+  std::wstring first = pathtext::FirstListedPath(DecodeFileListCopyData(cds));
+  if (!first.empty() && openPath) openPath(first);
+  if (appWindow && IsIconic(appWindow)) OpenIcon(appWindow);
+  return 1;
+}
