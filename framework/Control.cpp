@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include "framework/Application.h"
+#include "framework/Cursor.h"
 #include "framework/Form.h"
 
 namespace {
@@ -240,6 +241,7 @@ void TWinControl::Realign() {
   if (realigning_) return;
   realigning_ = true;
   RECT r = ClientRect();
+  AdjustClientRect(r);
   const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
   for (TAlign kind : order) {
     for (TWinControl* c : children_) {
@@ -383,6 +385,37 @@ void TWinControl::PaintWindow(HDC dc) {
   HBRUSH b = CreateSolidBrush(ColorToRGB(color_));
   FillRect(dc, &r, b);
   DeleteObject(b);
+}
+
+LRESULT TWinControl::MouseAfterNative(UINT msg, WPARAM wp, LPARAM lp, bool withDblClick, bool& handled) {
+  handled = false;
+  TMouseButton b;
+  bool down = true, dbl = false;
+  switch (msg) {
+    case WM_LBUTTONDOWN: b = mbLeft; break;
+    case WM_RBUTTONDOWN: b = mbRight; break;
+    case WM_MBUTTONDOWN: b = mbMiddle; break;
+    case WM_LBUTTONDBLCLK: b = mbLeft; dbl = true; break;
+    case WM_RBUTTONDBLCLK: b = mbRight; dbl = true; break;
+    case WM_LBUTTONUP: b = mbLeft; down = false; break;
+    case WM_RBUTTONUP: b = mbRight; down = false; break;
+    case WM_MBUTTONUP: b = mbMiddle; down = false; break;
+    default: return 0;
+  }
+  handled = true;
+  int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+  TShiftState shift = MouseShiftState(wp);
+  LRESULT r = DefaultHandler(msg, wp, lp);
+  if (!hwnd_) return r;
+  if (dbl) {
+    if (withDblClick && b == mbLeft) DblClick();
+    MouseDown(b, shift | ssDouble, x, y);
+  } else if (down) {
+    MouseDown(b, shift, x, y);
+  } else {
+    MouseUp(b, shift, x, y);
+  }
+  return r;
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
@@ -541,6 +574,13 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETDLGCODE:
       if (!nativeProc_) return DLGC_WANTARROWS | DLGC_WANTCHARS;
+      break;
+    case WM_SETCURSOR:
+      // The screen cursor (hourglass during long work) wins over the window's own.
+      if (HCURSOR c = TScreen::CursorHandle(Screen->Cursor())) {
+        ::SetCursor(c);
+        return TRUE;
+      }
       break;
     default:
       break;

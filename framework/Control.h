@@ -190,6 +190,14 @@ class TWinControl {
   // Paints the control; own classes only. The default fills with Color.
   virtual void PaintWindow(HDC dc);
   virtual void FontChanged();
+  // The area that Realign() lays the children out in (a panel leaves its
+  // bevels and border out); starts as the client rectangle.
+  virtual void AdjustClientRect(RECT& r) {}
+  // For native controls: a mouse button message goes to the class's own
+  // procedure first and then to MouseDown/MouseUp (and DblClick when
+  // withDblClick), so the events see the state the click made. Sets handled
+  // for the button messages; the caller returns the result then.
+  LRESULT MouseAfterNative(UINT msg, WPARAM wp, LPARAM lp, bool withDblClick, bool& handled);
 
   HWND hwnd_ = nullptr;
   WNDPROC nativeProc_ = nullptr;  // the class procedure of a subclassed native window
