@@ -10,6 +10,10 @@
 // of a list box) follows the same rule, so code written against TStrings
 // never frees an object itself.
 #pragma once
+// <windows.h> first: its GetObject macro then renames the member below the same
+// way in every unit (GetObjectW), whether or not a unit includes it itself.
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <vector>
