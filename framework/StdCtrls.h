@@ -242,6 +242,10 @@ class TMemo : public TWinControl {
   int MaxLength() const { return maxLength_; }
   void SetMaxLength(int n);  // UTF-16 characters; 0: no limit
 
+  // Enter goes into the text (a new line) rather than to the default button.
+  bool WantReturns = true;
+  bool WantKey(WORD key) override { return key == VK_RETURN && WantReturns; }
+
   TNotifyEvent OnChange;
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -345,6 +349,7 @@ class TListBox : public TWinControl, private TListControlItems::Sink {
  protected:
   void CreateParams(TCreateParams& p) override;
   void AfterCreate() override;
+  void FontChanged() override;
 
  private:
   void ItemInserted(int index, const std::wstring& text) override;
@@ -374,6 +379,8 @@ class TComboBox : public TWinControl, private TListControlItems::Sink {
   int DropDownCount = 8;
   bool DroppedDown();
   void SetBounds(int l, int t, int w, int h) override;
+  // Enter and Esc close an open list instead of going to the form's buttons.
+  bool WantKey(WORD key) override;
   TNotifyEvent OnChange, OnDropDown, OnCloseUp;
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
