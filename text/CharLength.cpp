@@ -34,9 +34,13 @@ int Utf8Expected(unsigned char b) {
   return 1;  // a continuation byte or an invalid byte stands alone
 }
 
+// UTF-8 bytes of one unit that is not part of a surrogate pair. A lone unit
+// U+DC80-U+DCFF stands for one raw byte that was no UTF-8 sequence in the file
+// (the pane shows such bytes that way and writes them back as the byte).
 int Utf8OfUnit(unsigned u) {
   if (u <= 0x7F) return 1;
   if (u <= 0x7FF) return 2;
+  if (u >= 0xDC80 && u <= 0xDCFF) return 1;
   return 3;
 }
 

@@ -21,7 +21,8 @@ namespace charlen {
 //   code 3: 2 for a double-byte character and for half-width katakana (8E xx), else 1;
 //   code 4: 2 for a double-byte character (inside a JIS double-byte run), else 1;
 //   code 1: 2 units for a surrogate pair, else 1;
-//   code 2: the UTF-8 length: 1, 2, 3, or 4 for a surrogate pair.
+//   code 2: the UTF-8 length: 1, 2, 3, or 4 for a surrogate pair; 1 for a lone
+//           U+DC80-U+DCFF, which stands for one raw byte of the file.
 // The three-byte EUC-JP characters (8F xx xx) cannot be told from the memo's text;
 // EucLengthAt/EucLengthBefore give them from the file's bytes.
 int NarrowViewLengthBefore(int code, const char* text, size_t length, size_t caret);

@@ -66,6 +66,16 @@ TEST(CharLength, PaneTextPerCode) {
   }
 }
 
+TEST(CharLength, PaneRawByteUnitsAreOneUtf8Byte) {
+  // A byte that started no UTF-8 sequence is shown as U+DC80-U+DCFF; a lone
+  // surrogate outside that range is a three-byte sequence.
+  const std::wstring t{L'a', 0xDC93, 0xD800, L'b'};
+  EXPECT_EQ(ViewLengthBefore(2, t, 2), 1);
+  EXPECT_EQ(ViewLengthAt(2, t, 1), 1);
+  EXPECT_EQ(ViewLengthAt(2, t, 2), 3);
+  EXPECT_EQ(ViewLengthAt(1, t, 1), 1);
+}
+
 TEST(CharLength, EucFileBytes) {
   // A, 8F B0 A1 (three bytes), B0 A1, 8E B1, B
   const std::string b("A\x8f\xb0\xa1\xb0\xa1\x8e\xb1" "B", 9);
