@@ -77,6 +77,19 @@ int64_t PagePositionAfterEdit(int code, int64_t sliderPos, int64_t selStart) {
   return bytes < sliderPos ? bytes : sliderPos;
 }
 
+JisCaret JisCaretState(const std::string& t, size_t caret, bool release) {
+  JisCaret j;
+  const int at = charlen::ViewLengthAt(0, t, caret);
+  const int before = charlen::ViewLengthBefore(0, t, caret);
+  if (at != 2) {
+    j.shiftState = 3;
+  } else if (before != 2) {
+    j.shiftState = 3;
+    j.runStart = release;
+  }
+  return j;
+}
+
 FileSelection SelectAll(int code, int64_t fileSize, int bomLength) {
   const int u = UnitSize(code);
   return {bomLength / u, (fileSize - bomLength) / u};

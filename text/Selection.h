@@ -59,6 +59,18 @@ FileSelection MemoSelection(const FileSelection& current, int64_t a, int64_t n);
 // 0 when the view shows no selection.
 int64_t SelectionBytes(int code, int64_t selLength, bool viewHasSelection);
 
+// JIS file: the caret's place relative to double-byte runs, from the memo's
+// Shift_JIS text. shiftState is 3 when the range that begins at the caret does
+// not begin inside a run (the character at the caret is single-byte, or it is
+// double-byte and the one before it is single-byte or the line's start), else 0.
+// runStart (mouse release only) is set when the caret stands on the first
+// character of a run.
+struct JisCaret {
+  int shiftState = 0;
+  bool runStart = false;
+};
+JisCaret JisCaretState(const std::string& memoText, size_t caret, bool release);
+
 // --- Backspace and Delete ------------------------------------------------------
 struct DeletePlan {
   bool act = false;    // false: nothing is deleted

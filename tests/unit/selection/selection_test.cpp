@@ -169,6 +169,21 @@ TEST(Selection, PageAfterEditDoublesOnlyUtf16) {
   EXPECT_EQ(PagePositionAfterEdit(1, 6 * GiB, 2 * GiB + 1), 4 * GiB + 2);
 }
 
+TEST(Selection, JisCaretStateFromMemoText) {
+  // a, two kanji, b
+  const std::string t("a\x88\x9f\x88\xa0" "b");
+  EXPECT_EQ(JisCaretState(t, 0, true).shiftState, 3);   // at 'a'
+  EXPECT_FALSE(JisCaretState(t, 0, true).runStart);
+  EXPECT_EQ(JisCaretState(t, 1, false).shiftState, 3);  // first kanji of the run
+  EXPECT_FALSE(JisCaretState(t, 1, false).runStart);    // only a release sets it
+  EXPECT_TRUE(JisCaretState(t, 1, true).runStart);
+  EXPECT_EQ(JisCaretState(t, 3, true).shiftState, 0);   // inside the run
+  EXPECT_FALSE(JisCaretState(t, 3, true).runStart);
+  EXPECT_EQ(JisCaretState(t, 5, true).shiftState, 3);   // 'b' after the run
+  EXPECT_EQ(JisCaretState(t, 6, true).shiftState, 3);   // end of the text
+  EXPECT_TRUE(JisCaretState("\x88\x9f", 0, true).runStart);
+}
+
 TEST(Selection, SelectAllStartsAfterTheMark) {
   EXPECT_EQ(SelectAll(1, 102, 2), (FileSelection{1, 50}));
   EXPECT_EQ(SelectAll(2, 103, 3), (FileSelection{3, 100}));
