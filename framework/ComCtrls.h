@@ -144,8 +144,11 @@ typedef std::function<void(TListView* sender, TListItem* item, TCustomDrawState 
 typedef std::function<void(TListView* sender, TListItem* item, int subItem, TCustomDrawState state, bool& defaultDraw)>
     TLVCustomDrawSubItemEvent;
 
-// A report-view list view. Items and columns are objects of the control; their
-// texts are given to the window on request, so writes are cheap. Custom draw:
+// A report-view list view. Items and columns are objects of the control, kept
+// in step with the window (each write of a caption or sub-item updates it).
+// Mouse: OnMouseDown fires at the press (before the window's own click
+// tracking); OnMouseUp fires at the release even when the window's tracking
+// took the release message itself. Custom draw:
 // the handlers paint on Canvas() (attached to the row's DC); clearing
 // defaultDraw skips the window's own drawing of the row or cell.
 class TListView : public TWinControl {
@@ -227,7 +230,7 @@ class TListView : public TWinControl {
   std::vector<TListItem*> items_;
   bool rowSelect_ = false, gridLines_ = false, multiSelect_ = false, showHeaders_ = true, hideSelection_ = true;
   int updateCount_ = 0;
-  std::wstring dispText_;
+  bool sawButtonUp_ = false;
   TCanvas canvas_;
 };
 
@@ -273,10 +276,11 @@ class TUpDown : public TWinControl {
  private:
   void ApplyRange();
   void ApplyBuddy();
-  void ShowInBuddy();
+  void CheckBuddy();
   int min_ = 0, max_ = 100, position_ = 0, increment_ = 1;
   TWinControl* associate_ = nullptr;
   HWND attachedBuddy_ = nullptr;
+  TUDBtnType pendingButton_ = btNext;
 };
 
 // ---- Status bar
