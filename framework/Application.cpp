@@ -23,6 +23,10 @@ TApplication* TApplication::Instance() {
 
 void TApplication::Initialize() {
   threadId_ = GetCurrentThreadId();
+  // A quit request left from an earlier run of the loop does not end the next one.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
   SetGuiThread(threadId_);
   InstallSynchronizeWindow();
   terminated_ = false;

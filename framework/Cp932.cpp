@@ -23,3 +23,12 @@ std::string WideToCp932(const wchar_t* data, size_t length) {
 }
 
 std::string WideToCp932(const std::wstring& text) { return WideToCp932(text.data(), text.size()); }
+
+std::string Cp932FromUtf8(const char* utf8) {
+  if (!utf8 || !*utf8) return std::string();
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &w[0], n);
+  w.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+  return WideToCp932(w);
+}

@@ -11,3 +11,7 @@ std::wstring Cp932ToWide(const char* data, size_t length);
 // Characters missing from code page 932 become "?" (the system default).
 std::string WideToCp932(const std::wstring& text);
 std::string WideToCp932(const wchar_t* data, size_t length);
+
+// Code page 932 bytes of a UTF-8 text, for the program's own Japanese texts
+// written in the sources (which are UTF-8).
+std::string Cp932FromUtf8(const char* utf8);

@@ -1,0 +1,183 @@
+// The main window's life cycle under wine: first start in an empty program
+// folder, the close request, the second start's hand-over as received, the
+// system level.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include "framework/Application.h"
+#include "framework/ComCtrls.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "support/paths.h"
+#include "controls/MyTrackBar.h"
+#include "framework/Menus.h"
+#include "viewer/UpdateThreadUnit.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+std::string Bytes(const std::wstring& path, bool* ok = nullptr) { return testsupport::ReadBytes(path, ok); }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application->Initialize();
+    folder_ = testsupport::MakeTempDir(L"mw") + L"\\";
+    TVastrelForm::ProgramFolderOverride = folder_;
+    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
+    TVastrelForm::SystemLevelOverride = -1;
+    messages_.clear();
+    handler_ = SetMessageHandler([this](const MessageRequest& r) {
+      messages_.push_back(r.text);
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    if (form_) {
+      form_->WorkIdle = true;
+      form_->Free();
+    }
+    form_ = nullptr;
+    SetMessageHandler(handler_);
+    TVastrelForm::ArgumentsOverride.clear();
+    TVastrelForm::ProgramFolderOverride.clear();
+    TVastrelForm::SystemLevelOverride = -1;
+  }
+  TVastrelForm* Start() {
+    form_ = NewForm<TVastrelForm>();
+    form_->Show();
+    Application->ProcessMessages();
+    return form_;
+  }
+  LRESULT HandOver(const std::wstring& text, ULONG_PTR id = 776) {
+    COPYDATASTRUCT cds = {id, static_cast<DWORD>(text.size() * 2), const_cast<wchar_t*>(text.data())};
+    return SendMessageW(form_->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  }
+  std::wstring folder_;
+  TVastrelForm* form_ = nullptr;
+  std::vector<std::wstring> messages_;
+  MessageHandler handler_;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, FirstStartInAnEmptyFolderPreparesDataAndViews) {
+  TVastrelForm* f = Start();
+  EXPECT_TRUE(Exists(folder_ + L"data"));
+  EXPECT_TRUE(Exists(folder_ + L"data_1"));
+  EXPECT_EQ(Bytes(folder_ + L"data\\bookdata.ini"), std::string("\xFF\xFE"));
+  EXPECT_EQ(Bytes(folder_ + L"data\\gyolist.ini"), std::string("\xFF\xFE"));
+  EXPECT_TRUE(messages_.empty());  // wine reports administrator rights
+
+  wchar_t cls[64], text[64];
+  GetClassNameW(f->Handle(), cls, 64);
+  GetWindowTextW(f->Handle(), text, 64);
+  EXPECT_STREQ(cls, L"TVastrelForm");
+  EXPECT_STREQ(text, L"Vastrel");
+  EXPECT_EQ(FindWindowA("TVastrelForm", "Vastrel"), f->Handle());
+
+  // Defaults of a missing settings file; the page-size control holds 8 at least.
+  EXPECT_EQ(f->Settings.FontSize, 10);
+  EXPECT_EQ(f->UpDown2->Position(), 8);
+  EXPECT_EQ(f->Doc.FileSize, -1);
+  EXPECT_TRUE(f->UnicodeMode);
+
+  // Both wide panes are hidden EDIT children of the page panel; only one scrolls sideways.
+  for (HWND pane : {f->UnwrappedPane, f->WrappedPane}) {
+    ASSERT_TRUE(IsWindow(pane));
+    EXPECT_EQ(GetParent(pane), f->Panel5->Handle());
+    EXPECT_FALSE(IsWindowVisible(pane));
+    EXPECT_TRUE(GetWindowLongW(pane, GWL_STYLE) & ES_READONLY);
+  }
+  EXPECT_TRUE(GetWindowLongW(f->UnwrappedPane, GWL_STYLE) & WS_HSCROLL);
+  EXPECT_FALSE(GetWindowLongW(f->WrappedPane, GWL_STYLE) & WS_HSCROLL);
+  EXPECT_TRUE(IsWindowVisible(f->Memo1->Handle()));
+  EXPECT_TRUE(IsWindowVisible(f->MyTrackBar1->Handle()));
+  EXPECT_FALSE(f->ToolPrsMenu->Visible());
+}
+
+TEST_F(MainWindow, CloseIsRefusedDuringWorkAndSavesAfterwards) {
+  TVastrelForm* f = Start();
+  f->WorkIdle = false;
+  SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(f->Handle()));
+  EXPECT_FALSE(Exists(folder_ + L"data\\txdata.ini"));
+  // The refused close left the watch thread as it was: it can still start.
+  ASSERT_NE(f->WatchThread, nullptr);
+  EXPECT_FALSE(f->WatchThread->Terminated());
+
+  f->WorkIdle = true;
+  f->LastFolder = L"C:\\logs";
+  SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(f->Handle()));
+  std::string ini = Bytes(folder_ + L"data\\txdata.ini");
+  for (const char* key : {"max=1", "page=8", "fontsz=10", "fontszbk=9", "bomfrg=0", "endline=1",
+                          "codechgnotinte=0", "chksize=1", "clmmax=10", "chmog=?", "bigsmlmg=0", "hirakanamg=1",
+                          "doublebuf=0", "booktitlemax=46", "gyocreate=0", "editselectkeep=0", "bookdelfrg=0",
+                          "bookchkfrg=1", "extlist=.txt.ini.log"}) {
+    EXPECT_NE(ini.find(key), std::string::npos) << key;
+  }
+  std::string last = Bytes(folder_ + L"data\\path.txt");
+  EXPECT_EQ(last, std::string(reinterpret_cast<const char*>(L"C:\\logs"), 14));
+}
+
+TEST_F(MainWindow, HandOverOpensTheFirstListedFileOnlyWhenIdle) {
+  std::wstring a = folder_ + L"a.txt", b = folder_ + L"b.txt", bin = folder_ + L"c.bin";
+  ASSERT_TRUE(testsupport::WriteBytes(a, "a\r\n"));
+  ASSERT_TRUE(testsupport::WriteBytes(b, "b\r\n"));
+  ASSERT_TRUE(testsupport::WriteBytes(bin, "c\r\n"));
+  TVastrelForm* f = Start();
+
+  // Another identifier goes to the default handling.
+  EXPECT_EQ(HandOver(a, 12), 0);
+  EXPECT_TRUE(f->Doc.FilePath.empty());
+
+  // While a modal window of ours is open the list is refused.
+  EnableWindow(f->Handle(), FALSE);
+  EXPECT_EQ(HandOver(a + L"\r\n" + b), 0);
+  EXPECT_TRUE(f->Doc.FilePath.empty());
+  EnableWindow(f->Handle(), TRUE);
+  // And while long work runs.
+  f->WorkIdle = false;
+  EXPECT_EQ(HandOver(a), 0);
+  f->WorkIdle = true;
+  EXPECT_TRUE(f->Doc.FilePath.empty());
+
+  EXPECT_EQ(HandOver(a + L"\r\n" + b), 1);
+  EXPECT_EQ(f->Doc.FilePath, a);
+  EXPECT_EQ(f->LastFolder + L"\\", folder_);
+  // A file whose extension is not accepted is not opened.
+  EXPECT_EQ(HandOver(bin), 1);
+  EXPECT_EQ(f->Doc.FilePath, a);
+}
+
+TEST_F(MainWindow, CommandLineFileIsOpenedAtShow) {
+  // A name with blanks that the shell split into three arguments.
+  std::wstring dir = folder_ + L"my logs";
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  std::wstring file = dir + L"\\day one.log";
+  ASSERT_TRUE(testsupport::WriteBytes(file, "x\r\n"));
+  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe", folder_ + L"my", L"logs\\day", L"one.log"};
+  TVastrelForm* f = Start();
+  EXPECT_EQ(f->Doc.FilePath, file);
+}
+
+TEST_F(MainWindow, OlderSystemsRunWithoutUnicodeMode) {
+  struct Case {
+    int level;
+    bool unicode;
+    int pageMax;
+  };
+  for (Case c : {Case{0, false, 64}, Case{1, false, 128}, Case{2, true, 128}, Case{5, true, 128}}) {
+    TVastrelForm::SystemLevelOverride = c.level;
+    TVastrelForm* f = Start();
+    EXPECT_EQ(f->SystemLevel, c.level);
+    EXPECT_EQ(f->UnicodeMode, c.unicode) << c.level;
+    EXPECT_EQ(f->UpDown2->Max(), c.pageMax) << c.level;
+    form_->Free();
+    form_ = nullptr;
+  }
+  EXPECT_TRUE(messages_.empty());
+}

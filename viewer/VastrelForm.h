@@ -1,0 +1,188 @@
+// The main window: owner of the open document, its views and every handler of
+// the viewer. One class; its methods live in several files by role
+// (VastrelForm.cpp: construction, layout, life cycle, window procedure;
+// FormOpen.cpp: opening files; FormPage.cpp: page display; and so on).
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+#include "framework/Form.h"
+#include "viewer/DocumentState.h"
+#include "viewer/Settings.h"
+
+class TPanel;
+class TMemo;
+class TListView;
+class TListBox;
+class TComboBox;
+class TCheckBox;
+class TSpeedButton;
+class TUpDown;
+class TEdit;
+class TStatusBar;
+class TSplitter;
+class TStaticText;
+class TImageList;
+class TMainMenu;
+class TPopupMenu;
+class TMenuItem;
+class TTimer;
+class TStringList;
+class TThread;
+class TMyTrackBar;
+class TNewTrackBar;
+class TColorProgressBar;
+class TUpdateThread;
+class IniStore;
+
+
+class TVastrelForm : public TForm {
+ public:
+  explicit TVastrelForm(TForm* owner = nullptr);
+  ~TVastrelForm() override;
+
+  // ---- test seams
+  // The folder taken as the program's folder (with a trailing backslash);
+  // empty: the folder of the running module.
+  static std::wstring ProgramFolderOverride;
+  // The system level decided at construction; -1: from the running system.
+  static int SystemLevelOverride;
+  // The command line's arguments (argument 0 is the program); empty: the real ones.
+  static std::vector<std::wstring> ArgumentsOverride;
+
+  // ---- controls
+  TMainMenu* MainMenu1 = nullptr;
+  TMenuItem *File1 = nullptr, *Open1 = nullptr, *Paste1 = nullptr, *N17 = nullptr, *Exit1 = nullptr;
+  TMenuItem *E1 = nullptr, *Undo1 = nullptr, *EditMenu = nullptr, *AllSelMenu = nullptr, *MaxSelectMenu = nullptr,
+            *PageSelMenu = nullptr, *N23 = nullptr, *Find2 = nullptr, *FindNext2 = nullptr, *N22 = nullptr,
+            *N3 = nullptr;
+  TMenuItem *BookMenu = nullptr, *N5 = nullptr, *N13 = nullptr, *N11 = nullptr, *List1 = nullptr;
+  TMenuItem *ToolMenu = nullptr, *N26 = nullptr, *N15 = nullptr, *N16 = nullptr, *N31 = nullptr, *N27 = nullptr,
+            *N29 = nullptr, *N30 = nullptr, *N24 = nullptr, *ToolPrsMenu = nullptr, *Option1 = nullptr;
+  TMenuItem *HelpMenu = nullptr, *Help1 = nullptr, *N4 = nullptr, *N32 = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;  // text view
+  TMenuItem *Copy1 = nullptr, *Delete1 = nullptr, *Edit1 = nullptr, *PopN5 = nullptr;
+  TPopupMenu* PopupMenu2 = nullptr;  // bookmark list
+  TPopupMenu* PopupMenu3 = nullptr;  // CSV view
+  TPopupMenu* PopupMenu4 = nullptr;  // jump list
+  TImageList* ImageList1 = nullptr;
+
+  TPanel* ToolPanel = nullptr;   // the tool row above the text
+  TSpeedButton *SpeedButton6 = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr, *SpeedButton7 = nullptr;
+  TSpeedButton* ChkSpBtn = nullptr;  // watch the file
+  TNewTrackBar* NewTrackBar1 = nullptr;
+  TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr;
+  TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox6 = nullptr, *CheckBox7 = nullptr,
+            *CheckBox8 = nullptr;
+  TStaticText* StaticText1 = nullptr;  // step multiplier
+  TEdit *EditMaxEdit = nullptr, *PageSizeEdit = nullptr;
+  TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr;
+
+  TPanel* Panel5 = nullptr;  // the page panel: memo, list view, the wide panes
+  TPanel* Panel6 = nullptr;  // beside the panes in Panel5 (line numbers)
+  TMemo* Memo1 = nullptr;
+  TListView* ListView1 = nullptr;
+  TListBox* ListBox1 = nullptr;  // line-number column
+
+  TPanel* Panel2 = nullptr;  // bookmark panel
+  TPanel* Panel4 = nullptr;  // its header
+  TCheckBox *CheckBox3 = nullptr, *CheckBox4 = nullptr, *CheckBox5 = nullptr;
+  TSpeedButton* BookCloseBtn = nullptr;
+  TListBox* BockListBox1 = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  TListBox* ListBox2 = nullptr;  // jump list
+
+  TPanel* SliderPanel = nullptr;
+  TSpeedButton *SpeedButton1 = nullptr, *SpeedButton3 = nullptr;  // step back, forward
+  TMyTrackBar* MyTrackBar1 = nullptr;
+  TPanel* WorkPanel = nullptr;  // progress of long work
+  TColorProgressBar *ColorProgressBar1 = nullptr, *ColorProgressBar2 = nullptr;
+  TSpeedButton* SpeedButton2 = nullptr;  // "中止"
+  TPanel* Panel3 = nullptr;              // selection size
+  TStatusBar* StatusBar1 = nullptr;
+
+  TTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr;
+
+  // ---- state
+  DocumentState Doc;
+  ViewerSettings Settings;
+  StorePaths Paths;
+  std::wstring LastFolder;
+  int SystemLevel = 5;
+  bool UnicodeMode = true;
+  bool HasQueryFullProcessImageName = false;
+  bool SendToLink = false;
+  int HScrollBarHeight = 0;
+  bool UsedOldMessageFilter = false;
+  // Long work: cleared while an insertion, deletion or edit write-back runs.
+  bool WorkIdle = true;
+  bool StopRequested = false;
+  bool ConfirmStop = false;
+  std::wstring WatchPath;
+
+  HWND UnwrappedPane = nullptr, WrappedPane = nullptr, CurrentPane = nullptr;
+  WNDPROC UnwrappedPaneProc = nullptr, WrappedPaneProc = nullptr;
+  WNDPROC Panel5PrevProc = nullptr, Memo1PrevProc = nullptr, ListView1PrevProc = nullptr;
+  HBRUSH PaneBrush = nullptr;
+
+  TStringList* CsvHeaderCaptions = nullptr;
+  LineCheckpointVector* LineCheckpointList = nullptr;
+  TUpdateThread* WatchThread = nullptr;
+  TThread* LineThread = nullptr;  // the running line-index build, if any
+  bool LineThreadIdle = true;
+  bool LineThreadCancel = false;
+  // A search or whole-file conversion runs (they leave WorkIdle set).
+  bool LongWorkRunning = false;
+
+  int64_t SliderPressPosition = -1;
+  int LinesPerStep = 1;
+  int StepMultiplier = 1;
+  TColor LatchColour = clBtnFace;
+
+  // ---- life cycle (VastrelForm.cpp)
+  void FormCreate(TWinControl* sender);
+  void FormShow(TWinControl* sender);
+  void FormCloseQuery(TWinControl* sender, bool& canClose);
+  void FormDestroy(TWinControl* sender);
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  // The second start's hand-over: whether a file list may be opened now (no
+  // modal window of ours open, no long work running).
+  bool CanTakeHandOver();
+  // Opens a handed-over or dropped path when its extension is accepted.
+  void OpenDroppedPath(const std::wstring& path);
+  // Allows (or resets) the drop messages for a window of a lower integrity level.
+  bool AllowDropMessages(HWND window, bool allow);
+  // The command line's arguments, argument 0 being the program.
+  std::vector<std::wstring> Arguments();
+  // The one path joined from the arguments from index 1 on (the first copy).
+  std::wstring JoinParamPath(int startIndex);
+
+  // The store layer of bookdata.ini and gyolist.ini.
+  IniStore& Store();
+
+  // ---- opening (FormOpen.cpp)
+  // Opens path when its lower-cased extension occurs in OpenExtensions.
+  void OpenIfListedExt(const std::wstring& path);
+  void OpenFile(const std::wstring& path);
+
+  // Asks a running line-index build to stop (no wait).
+  void CancelLineThread();
+  // The close handler's steps of the bookmark and line-list features.
+  void ConfirmBookmarkList(bool saveMode);
+  void SaveOrLoadLineList(bool saveMode);
+  void PurgeBookmarkLists();
+  void InstallPaneProcedures();
+
+ private:
+  void BuildLayout();
+  void BuildMenus();
+  void ApplyHints();
+  void DecideSystemLevel();
+  void WarnIfNotAdmin();
+  IniStore* store_ = nullptr;
+};
+
+extern TVastrelForm* VastrelForm;
