@@ -25,18 +25,20 @@ void ReleasePending() {
 
 }  // namespace
 
-extern "C" char* __cdecl StringConversion(const char* text, const char* mode, int type, bool toHalf,
+// toHalf arrives as one byte in its stack slot (the caller's bool); it is read as a
+// byte so that any non-zero value means full width to half width.
+extern "C" char* __cdecl StringConversion(const char* text, const char* mode, int type, unsigned char toHalf,
                                           const char* extra);
 extern "C" void __cdecl DeleteBuf(void);
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
-extern "C" char* __cdecl StringConversion(const char* text, const char* mode, int type, bool toHalf,
+extern "C" char* __cdecl StringConversion(const char* text, const char* mode, int type, unsigned char toHalf,
                                           const char* extra) {
   try {
     selvane::Mapper mapper;
     mapper.map = SystemMap;
     std::string result;
-    if (!selvane::StringConversion(mapper, text, mode, type, toHalf, extra, &result)) return nullptr;
+    if (!selvane::StringConversion(mapper, text, mode, type, toHalf != 0, extra, &result)) return nullptr;
     char* buf = new char[result.size() + 1];  // exact size, released as an array
     std::memcpy(buf, result.c_str(), result.size() + 1);
     ReleasePending();  // the previous result, after the new buffer exists

@@ -181,3 +181,39 @@ TEST(ConvDifferential, Cp932TextAgreesWithIconv) {
   EXPECT_EQ(utf8, theirs8);
   EXPECT_EQ(c.UnconvertibleCount, 0u);
 }
+
+// Where the conversions and iconv differ by design.
+TEST(ConvDifferential, DifferencesByDesign) {
+  conv::Context c = Ctx();
+  std::string s, theirs;
+  // Invalid UTF-8: iconv refuses the text; here each stray byte becomes U+DC00 + byte
+  // so that re-encoding gives the file's bytes back (offsets stay exact).
+  EXPECT_FALSE(Iconv("UTF-8", "UTF-16LE", "a\x80" "b", &theirs));
+  std::u16string w;
+  ASSERT_TRUE(conv::Utf8ToWide("a\x80" "b", ByteOrder::Little, &w));
+  EXPECT_EQ(w, (std::u16string{u'a', 0xDC80, u'b'}));
+  // JIS X 0212 in EUC-JP (8F xx xx): iconv decodes it; code page 932 has no such
+  // rows, so it becomes the substitute and is reported.
+  EXPECT_TRUE(Iconv("EUC-JP", "UTF-16LE", "\x8F\xB0\xA1", &theirs));
+  ASSERT_TRUE(conv::EucToSjis(c, "\x8F\xB0\xA1", &s));
+  EXPECT_EQ(s, "??");
+  EXPECT_EQ(c.UnconvertibleCount, 1u);
+  // Half-width kana in JIS: plain ISO-2022-JP has none, and iconv passes ESC ( I and
+  // SO/SI through as control characters; the viewer reads them as kana runs (as
+  // ISO-2022-JP-3 and CP50221 files use them).
+  ASSERT_TRUE(Iconv("ISO-2022-JP", "UTF-8", "\x1B(I\x31\x1B(B", &theirs));
+  EXPECT_EQ(theirs, "\x1B(I\x31");
+  ASSERT_TRUE(Iconv("ISO-2022-JP", "UTF-8", "\x0E\x31\x0F", &theirs));
+  EXPECT_EQ(theirs, "\x0E\x31\x0F");
+  ASSERT_TRUE(conv::JisToSjis(c, "\x1B(I\x31\x1B(B", &s));
+  EXPECT_EQ(s, "\xB1");
+  ASSERT_TRUE(conv::JisToSjis(c, "\x0E\x31\x0F", &s));
+  EXPECT_EQ(s, "\xB1");
+  // The IBM extension kanji (FA-FC leads): iconv's CP932 maps them to Unicode, but
+  // they have no JIS X 0208 cell: EUC-JP and JIS get the substitute, reported.
+  EXPECT_TRUE(Iconv("CP932", "UTF-16LE", "\xFB\xFC", &theirs));
+  EXPECT_FALSE(Iconv("CP932", "EUC-JP", "\xFB\xFC", &theirs));
+  ASSERT_TRUE(conv::SjisToEuc(c, "\xFB\xFC", &s));
+  EXPECT_EQ(s, "??");
+  EXPECT_EQ(c.UnconvertibleCount, 2u);
+}

@@ -13,13 +13,20 @@
 
 namespace {
 
+// A resolved export as its real type (through void (*)(void), which GCC accepts
+// without -Wcast-function-type).
+template <class F, class P>
+F ProcAs(P p) {
+  return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
+}
+
 class SelvaneDll : public ::testing::Test {
  protected:
   void SetUp() override {
     module_ = LoadLibraryA("Selvane");
     ASSERT_NE(module_, nullptr) << "Selvane.dll not found beside the test";
-    convert_ = reinterpret_cast<StringConversionProc>(GetProcAddress(module_, "_StringConversion"));
-    deleteBuf_ = reinterpret_cast<DeleteBufProc>(GetProcAddress(module_, "_DeleteBuf"));
+    convert_ = ProcAs<StringConversionProc>(GetProcAddress(module_, "_StringConversion"));
+    deleteBuf_ = ProcAs<DeleteBufProc>(GetProcAddress(module_, "_DeleteBuf"));
     ASSERT_NE(convert_, nullptr);
     ASSERT_NE(deleteBuf_, nullptr);
   }
@@ -136,6 +143,20 @@ TEST_F(SelvaneDll, LoneLeadByteBeforeTerminator) {
   EXPECT_EQ(Call("a\x82", "", 4, true), "a\x82");
   EXPECT_EQ(Call("\x81", "", 6, true), "\x81");
   EXPECT_EQ(Call("AB\x83", "TopBigABC", 0, true), "Ab\x83");
+}
+
+TEST_F(SelvaneDll, AnyNonZeroToHalfByteMeansHalfWidth) {
+  // The flag is one byte in a 4-byte slot; a caller that is not C++ may pass any
+  // non-zero byte for true.
+  typedef char*(__cdecl * ByteFlagProc)(const char*, const char*, int, unsigned char, const char*);
+  auto raw = ProcAs<ByteFlagProc>(convert_);
+  char* r = raw("\x82\x60\x82\x4F", "", 7, 2, "");
+  ASSERT_NE(r, nullptr);
+  EXPECT_STREQ(r, "A0");
+  r = raw("\x82\x60\x82\x4F", "", 7, 0x80, "");
+  ASSERT_NE(r, nullptr);
+  EXPECT_STREQ(r, "A0");
+  deleteBuf_();
 }
 
 TEST_F(SelvaneDll, ResultLifetime) {
