@@ -49,21 +49,13 @@ TWinControl* TSplitter::FindControl() {
   return nearest ? nearest : before;
 }
 
-namespace {
-POINT CursorIn(TWinControl* parent) {
-  POINT pt;
-  GetCursorPos(&pt);
-  if (parent && parent->HandleAllocated()) ScreenToClient(parent->Handle(), &pt);
-  return pt;
-}
-}  // namespace
 
 void TSplitter::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft) {
     target_ = FindControl();
     if (target_) {
       dragging_ = true;
-      downPt_ = CursorIn(parent_);
+      downPt_ = POINT{left_ + x, top_ + y};
       startSize_ = Horizontal() ? target_->Height() : target_->Width();
       if (hwnd_) SetCapture(hwnd_);
     }
@@ -73,7 +65,7 @@ void TSplitter::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 
 void TSplitter::MouseMove(TShiftState shift, int x, int y) {
   if (dragging_ && target_) {
-    POINT pt = CursorIn(parent_);
+    POINT pt = {left_ + x, top_ + y};  // parent client coordinates
     int delta = Horizontal() ? pt.y - downPt_.y : pt.x - downPt_.x;
     if (align_ == alRight || align_ == alBottom) delta = -delta;
     int size = startSize_ + delta;
