@@ -104,7 +104,9 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   // 13: administrator rights on NT-class systems.
   WarnIfNotAdmin();
 
-  // 14: the application's hint event shows the long hint in the status bar.
+  // 14: the window procedures and the key routing are installed with the
+  // windows (FormCreate); the application's hint event shows the long hint
+  // in the status bar.
   Application->OnHint = [this] {
     if (StatusBar1->PanelCount() > 3) StatusBar1->Panel(3)->SetText(Application->Hint());
   };
@@ -113,6 +115,8 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   OnShow = [this](TWinControl* s) { FormShow(s); };
   OnCloseQuery = [this](TWinControl* s, bool& c) { FormCloseQuery(s, c); };
   OnDestroy = [this](TWinControl* s) { FormDestroy(s); };
+  CheckBox2->OnClick = [this](TWinControl*) { CheckBox2Click(); };
+  Panel5->OnResize = [this](TWinControl*) { Panel5Resize(); };
 }
 
 TVastrelForm::~TVastrelForm() {
@@ -505,6 +509,8 @@ void TVastrelForm::FormCreate(TWinControl*) {
     SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(Memo1->Font().Handle()), TRUE);
   }
   InstallPaneProcedures();
+  // The memo, list view and page panel procedures and the key routing.
+  InstallViewHooks();
   // 7: both list stores exist as UTF-16LE with a mark.
   IniStore::EnsureIniUnicode(Paths.bookStore);
   IniStore::EnsureIniUnicode(Paths.lineStore);
@@ -654,27 +660,3 @@ bool TVastrelForm::AllowDropMessages(HWND window, bool allow) {
   return ok;
 }
 
-// ---- handlers of features that are not part of the program yet
-
-void TVastrelForm::ConfirmBookmarkList(bool) {}
-void TVastrelForm::SaveOrLoadLineList(bool) {}
-void TVastrelForm::PurgeBookmarkLists() {}
-
-// ---- the wide panes' procedures
-
-namespace {
-LRESULT CALLBACK PaneProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  TVastrelForm* f = VastrelForm;
-  WNDPROC prev = nullptr;
-  if (f) prev = h == f->UnwrappedPane ? f->UnwrappedPaneProc : f->WrappedPaneProc;
-  if (!prev) return DefWindowProcW(h, m, w, l);
-  return CallWindowProcW(prev, h, m, w, l);
-}
-}  // namespace
-
-void TVastrelForm::InstallPaneProcedures() {
-  UnwrappedPaneProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(UnwrappedPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc)));
-  WrappedPaneProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(WrappedPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc)));
-}

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "framework/Form.h"
+#include "viewer/CodeConv.h"
 #include "viewer/DocumentState.h"
 #include "viewer/Settings.h"
 
@@ -107,6 +108,7 @@ class TVastrelForm : public TForm {
 
   // ---- state
   DocumentState Doc;
+  CodeConv Conv;  // the code conversions, with this window's substitute and list
   ViewerSettings Settings;
   StorePaths Paths;
   std::wstring LastFolder;
@@ -163,10 +165,96 @@ class TVastrelForm : public TForm {
   // The store layer of bookdata.ini and gyolist.ini.
   IniStore& Store();
 
+  // ---- text views (FormViews.cpp)
+  // Every selection, caret and line operation goes through these: the current
+  // wide pane for TextCode 1 and 2, Memo1 otherwise. Positions are characters
+  // of the view (UTF-16 units in a pane, code page 932 bytes in the memo).
+  bool IsWideView() const { return Doc.TextCode == tcUtf16 || Doc.TextCode == tcUtf8; }
+  bool IsTextModified();
+  void SetTextModified(bool modified);
+  void SetTextWide(const std::wstring& text);
+  void SetTextNarrow(const std::string& text);
+  void SetSelection(int64_t start, int64_t end);
+  int64_t GetSelStart();
+  int64_t GetSelLength();
+  int GetLineCount();
+  void ClearTextControl();
+  int64_t GetTextLength(bool measureUtf8);
+  int GetEditHeight();
+  std::wstring GetTextWide();
+  std::string GetTextNarrow();
+  void MoveSelStart(int64_t start);
+  void SetSelLengthEx(int64_t length);
+  // false: the view is disabled for long work (and loses the focus).
+  void SetTextReadOnlyStyle(bool enabled);
+  std::wstring GetSelTextWide();
+  std::string GetSelTextNarrow();
+  std::wstring GetLineTextWide(int line);
+  // Characters that fit the view, measured with the view's font; CharsPerLine
+  // is stored on the way.
+  int64_t CharsPerPageNarrow(const std::string* text);
+  int64_t CharsPerPageWide();
+  int CharsPerLine = 0;
+  bool AllowNextErase = false;
+  // Wrap switching (the "改行" box) and fitting the current pane to Panel5.
+  void CheckBox2Click();
+  void Panel5Resize();
+
+  // ---- page display (FormPage.cpp)
+  void ShowPage(bool showNotices, bool linePosition, int64_t position);
+
+  // ---- text-view procedures (FormViews.cpp): the panes', the page
+  // panel's, the memo's and list view's wheel, and the key routing.
+  LRESULT PaneWndProc(HWND pane, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Panel5WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT WheelWndProc(HWND h, WNDPROC previous, UINT msg, WPARAM wp, LPARAM lp);
+  void RouteKeyMessage(MSG& msg, bool& handled);
+  void InstallViewHooks();
+
+  // ---- handlers owned by other roles, called from the views. Until their
+  // role's file defines them, FormPending.cpp holds empty stand-ins: whoever
+  // builds one removes its stand-in there.
+  void HandlePaneKeyDown(WORD key);
+  void HandleKeyUp(WORD key);
+  void UpdateFileSelection(WPARAM keyFlags);
+  void StepPosition(bool back);
+  void Memo1KeyDown(WORD& key, TShiftState shift);
+  void SpeedButton6Click();
+  void RedrawTextView(bool force);
+
   // ---- opening (FormOpen.cpp)
   // Opens path when its lower-cased extension occurs in OpenExtensions.
   void OpenIfListedExt(const std::wstring& path);
   void OpenFile(const std::wstring& path);
+
+  // ==== Opening, code detection and page display (FormOpen.cpp, FormPage.cpp)
+  int64_t RealFileSize = -1;      // the file's real size (Doc.FileSize may be capped)
+  std::wstring CodeLabel;         // the code label of the frame label / caption
+  std::wstring FrameLabelText;    // under UnicodeMode: "  [ label name ]", painted by the frame
+  bool NulNoticeArmed = false;    // the NUL notice comes once per opened file
+  int64_t LastLineStart = 0;      // last line start found by a forward scan
+  int64_t LastPageStart = 0;      // page start (UTF-16 units for code 1) shown last
+  int64_t CurrentLine = -1;
+  bool LineNumbersStale = false;
+  bool ShortPage = false;
+  bool MovingBack = false, MovingForward = false;  // direction of the slider move (scrolling sets them)
+  bool SearchHit = false;         // the page shows a search hit: scroll its caret into view
+  bool ViewHasSelection = false;  // the view showed a selection after the last page display
+  bool ForceWatchTick = false;
+  int64_t LastShownPosition = -1;
+  bool CsvHeaderTaken = false;
+  int ShownMarkUnits = 0;         // mark units at the page start that the view does not show
+
+  void Open1Click();
+  void ComboBox1Change();
+  int DetectTextCode(HANDLE file);
+  void UpdateCaption(int detectResult);
+  void RefreshPage(bool showNotices, bool linePosition, int64_t position);
+  int LinesPerPage();
+  // Lone line ends before the caret (mode true) or inside the selection's
+  // lines (mode false) of the page at offset; -1 on failure.
+  int64_t CountLinesToCaret(int64_t offset, bool mode);
+  // ==== end of opening and page display
 
   // Asks a running line-index build to stop (no wait).
   void CancelLineThread();

@@ -1,0 +1,15 @@
+// Stand-ins for handlers of features that are not part of the program yet.
+// Whoever builds one of them removes its stand-in here.
+#include "viewer/VastrelForm.h"
+
+void TVastrelForm::ConfirmBookmarkList(bool) {}
+void TVastrelForm::SaveOrLoadLineList(bool) {}
+void TVastrelForm::PurgeBookmarkLists() {}
+void TVastrelForm::HandlePaneKeyDown(WORD) {}
+void TVastrelForm::HandleKeyUp(WORD) {}
+void TVastrelForm::UpdateFileSelection(WPARAM) {}
+void TVastrelForm::StepPosition(bool) {}
+void TVastrelForm::Memo1KeyDown(WORD&, TShiftState) {}
+void TVastrelForm::SpeedButton6Click() {}
+void TVastrelForm::RedrawTextView(bool) {}
+void TVastrelForm::ShowPage(bool, bool, int64_t) {}
