@@ -5,8 +5,17 @@
 namespace vastrel {
 
 Stepper::Stepper(ISliderPort& slider, IStepTimer& backTimer, IStepTimer& forwardTimer,
-                 IKeyState& keys, IStepView& view)
-    : slider_(slider), backTimer_(backTimer), forwardTimer_(forwardTimer), keys_(keys), view_(view) {}
+                 IKeyState& keys, IStepView& view, const SharedState& shared)
+    : StepBack(shared.stepBack ? *shared.stepBack : own_.stepBack),
+      StepForward(shared.stepForward ? *shared.stepForward : own_.stepForward),
+      LineNumbersStale(shared.lineNumbersStale ? *shared.lineNumbersStale : own_.lineNumbersStale),
+      LinesPerStep(shared.linesPerStep ? *shared.linesPerStep : own_.linesPerStep),
+      StepMultiplier(shared.stepMultiplier ? *shared.stepMultiplier : own_.stepMultiplier),
+      slider_(slider),
+      backTimer_(backTimer),
+      forwardTimer_(forwardTimer),
+      keys_(keys),
+      view_(view) {}
 
 int64_t Stepper::SliderStep() const { return slider_.Max() <= 32 ? 1 : 32; }
 

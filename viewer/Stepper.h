@@ -89,6 +89,17 @@ class IStepView {
   virtual void Pause(int ms) = 0;
 };
 
+// State that the page display and other parts of the main window read or set
+// themselves can live in the main window's own fields: each pointer given here
+// replaces the stepper's own storage of that value.
+struct StepperSharedState {
+  bool* stepBack = nullptr;
+  bool* stepForward = nullptr;
+  bool* lineNumbersStale = nullptr;
+  int* linesPerStep = nullptr;
+  int* stepMultiplier = nullptr;
+};
+
 class Stepper {
  public:
   // Glyph backgrounds: the system button face (latch off) and the latch colour.
@@ -97,19 +108,28 @@ class Stepper {
   static constexpr int kLatchTicks = 40;
   static constexpr int kVkPrior = 0x21, kVkNext = 0x22, kVkUp = 0x26, kVkDown = 0x28;
 
-  Stepper(ISliderPort& slider, IStepTimer& backTimer, IStepTimer& forwardTimer,
-          IKeyState& keys, IStepView& view);
+  using SharedState = StepperSharedState;
 
+  Stepper(ISliderPort& slider, IStepTimer& backTimer, IStepTimer& forwardTimer,
+          IKeyState& keys, IStepView& view, const SharedState& shared = SharedState());
+
+ private:
+  struct Own {
+    bool stepBack = false, stepForward = false, lineNumbersStale = false;
+    int linesPerStep = 1, stepMultiplier = 1;
+  } own_;
+
+ public:
   // --- State read by the page display and the key paths -------------------
-  bool StepBack = false;
-  bool StepForward = false;
+  bool& StepBack;
+  bool& StepForward;
+  bool& LineNumbersStale;
+  int& LinesPerStep;
+  int& StepMultiplier;  // 1, 10, 100 or 1000
   bool SliderDragging = false;
   bool LineMode = false;
-  bool LineNumbersStale = false;
   int64_t LastChangePosition = 0;
   int64_t MouseDownPosition = 0;
-  int StepMultiplier = 1;  // 1, 10, 100 or 1000
-  int LinesPerStep = 1;
   int RepeatTicks = 0;     // 0..40
   uint32_t LatchColour = kLatchOffColour;
 

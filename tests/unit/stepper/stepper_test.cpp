@@ -646,3 +646,40 @@ TEST_F(StepperTest, MovesAbove4GiBKeepFullOffsets) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StepperShared, StateLivesInTheOwnersFields) {
+  Clock clock;
+  FakeTimer back(clock), fwd(clock);
+  FakeSlider slider;
+  FakeKeys keys;
+  FakeView view;
+  bool movingBack = false, movingForward = true, stale = false;
+  int lines = 1, multiplier = 100;
+  Stepper::SharedState shared;
+  shared.stepBack = &movingBack;
+  shared.stepForward = &movingForward;
+  shared.lineNumbersStale = &stale;
+  shared.linesPerStep = &lines;
+  shared.stepMultiplier = &multiplier;
+  Stepper stepper(slider, back, fwd, keys, view, shared);
+  view.stepper = &stepper;
+  slider.onChange = [&] { stepper.SliderChanged(); };
+  EXPECT_EQ(stepper.StepMultiplier, 100);
+  slider.pos = 500;
+  stepper.MoveBack(1);
+  EXPECT_TRUE(movingBack);
+  EXPECT_FALSE(movingForward);
+  stepper.MultiplierClick();
+  EXPECT_EQ(multiplier, 1000);
+  // The owner sets the direction itself (as the file watch does): the stepper
+  // sees it on the next slider change.
+  movingBack = false;
+  movingForward = true;
+  slider.SetPosition(600);
+  ASSERT_FALSE(view.shown.empty());
+  EXPECT_TRUE(view.shown.back().forward);
+}
+
+}  // namespace
