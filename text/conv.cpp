@@ -120,17 +120,48 @@ void SjisSubstitute(const Context& ctx, unsigned char out[2]) {
   }
 }
 
+namespace {
+uint32_t CharKey(const char16_t* units, size_t count) {
+  return count == 2 ? 0x10000u + ((units[0] & 0x3FFu) << 10) + (units[1] & 0x3FFu) + 0x01000000u : units[0];
+}
+
+// Whether the character is in the list already ("[c]" entries, as appended here).
+bool Listed(Context& ctx, const char16_t* units, int count) {
+  if (!ctx.listedChecked) {
+    ctx.listedChecked = true;
+    const std::u16string& list = ctx.UnconvertibleList;
+    if (list != ctx.listedSnapshot) {  // changed since the last conversion: read it
+      ctx.listedChars.clear();
+      for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i] != u'[') continue;
+        size_t end = list.find(u']', i + 1);
+        if (end == std::u16string::npos) break;
+        size_t len = end - i - 1;
+        if (len == 1 || len == 2) ctx.listedChars.insert(CharKey(list.data() + i + 1, len));
+        i = end;
+      }
+      ctx.listedSnapshot = list;
+    }
+  }
+  return ctx.listedChars.count(CharKey(units, static_cast<size_t>(count))) != 0;
+}
+}  // namespace
+
 void ReportUnconvertible(Context& ctx, const char16_t* units, int count) {
-  std::u16string c(units, static_cast<size_t>(count));
-  if (!(ctx.MergeUnconvertible && ctx.UnconvertibleList.find(c) != std::u16string::npos)) {
+  if (!(ctx.MergeUnconvertible && Listed(ctx, units, count))) {
     ctx.UnconvertibleList += u'[';
-    ctx.UnconvertibleList += c;
+    ctx.UnconvertibleList.append(units, static_cast<size_t>(count));
     ctx.UnconvertibleList += u']';
+    if (ctx.MergeUnconvertible) {
+      ctx.listedChars.insert(CharKey(units, static_cast<size_t>(count)));
+      ctx.listedSnapshot.append(ctx.UnconvertibleList, ctx.UnconvertibleList.size() - count - 2, count + 2);
+    }
   }
   ++ctx.UnconvertibleCount;
 }
 
 bool WideToSjis(Context& ctx, const char16_t* text, ByteOrder order, std::string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text || !ctx.platform) return false;
   size_t start = (text[0] == 0xFFFE || text[0] == 0xFEFF) ? 1 : 0;
   unsigned char sub[2];
@@ -162,6 +193,7 @@ bool WideToSjis(Context& ctx, const char16_t* text, ByteOrder order, std::string
 }
 
 bool SjisToWide(Context& ctx, const char* text, ByteOrder order, std::u16string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text || !ctx.platform) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   Platform* pf = ctx.platform;
@@ -234,6 +266,7 @@ bool SjisToUtf8(Context& ctx, const char* text, std::string* out) {
 }
 
 bool SjisToEuc(Context& ctx, const char* text, std::string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   bool subPair = false;
@@ -270,6 +303,7 @@ bool SjisToEuc(Context& ctx, const char* text, std::string* out) {
 }
 
 bool EucToSjis(Context& ctx, const char* text, std::string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   unsigned char sub[2];
@@ -346,6 +380,7 @@ int JisSequenceAt(const unsigned char* s, int* mode) {
 }  // namespace
 
 bool JisToSjis(Context& ctx, const char* text, std::string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   unsigned char sub[2];
@@ -405,6 +440,7 @@ bool JisToSjis(Context& ctx, const char* text, std::string* out) {
 }
 
 bool SjisToJis(Context& ctx, const char* text, std::string* out) {
+  ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   bool subPair = false;

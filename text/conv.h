@@ -20,6 +20,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "text/conv_bytes.h"
 
@@ -54,6 +55,13 @@ struct Context {
   std::u16string UnconvertibleList;    // "[c]" entries; cleared by the caller
   uint32_t UnconvertibleCount = 0;     // cleared by the caller
   bool KanaByShiftOut = false;         // set by JisToSjis, read by SjisToJis
+
+  // The characters already listed, so that MergeUnconvertible stays linear: read
+  // from UnconvertibleList at the first report of each conversion (the caller may
+  // have cleared or set the list in between), then kept up to date.
+  std::unordered_set<uint32_t> listedChars;
+  std::u16string listedSnapshot;  // the list as listedChars knows it
+  bool listedChecked = false;     // snapshot compared with the list in this conversion
 };
 
 // The two bytes that replace one unconvertible character in Shift_JIS: "??" when
@@ -63,6 +71,8 @@ struct Context {
 void SjisSubstitute(const Context& ctx, unsigned char out[2]);
 
 // Appends one unconvertible character to the list (unless merged) and counts it.
+// Every conversion clears listedChecked when it starts, so that a list changed
+// in between (cleared by the caller) is read again.
 void ReportUnconvertible(Context& ctx, const char16_t* units, int count);
 
 // --- conversions ---

@@ -68,6 +68,27 @@ TEST(WideToSjis, MergeUnconvertibleListsEachCharacterOnce) {
   EXPECT_EQ(on.UnconvertibleCount, 3u);
 }
 
+TEST(WideToSjis, MergeFollowsTheListAcrossClears) {
+  Context c = Ctx();
+  c.MergeUnconvertible = true;
+  W2S(c, u"\uAC00\U0001F600\uAC00\U0001F600");
+  EXPECT_EQ(c.UnconvertibleList, u"[\uAC00][\U0001F600]");
+  EXPECT_EQ(c.UnconvertibleCount, 2u + 0u + 2u - 2u + 0u + 2u - 2u + 2u);
+  // A lone high surrogate is another character than the pair it could start.
+  W2S(c, std::u16string(1, char16_t(0xD83D)));
+  EXPECT_EQ(c.UnconvertibleList, u"[\uAC00][\U0001F600][\xD83D]");
+  // The caller clears the list before the next conversion: entries come again.
+  c.UnconvertibleList.clear();
+  c.UnconvertibleCount = 0;
+  W2S(c, u"\uAC00\uAC00");
+  EXPECT_EQ(c.UnconvertibleList, u"[\uAC00]");
+  EXPECT_EQ(c.UnconvertibleCount, 2u);
+  // A list set from outside is read again.
+  c.UnconvertibleList = u"[\uAC01]";
+  W2S(c, u"\uAC01\uAC00");
+  EXPECT_EQ(c.UnconvertibleList, u"[\uAC01][\uAC00]");
+}
+
 TEST(WideToSjis, ListOnlyGrows) {
   Context c = Ctx();
   c.UnconvertibleList = u"[x]";
