@@ -599,6 +599,7 @@ TListItem* TListView::GetItemAt(int x, int y) {
   LVHITTESTINFO ht = {};
   ht.pt = POINT{x, y};
   int i = static_cast<int>(SendMessageW(hwnd_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&ht)));
+  if (!(ht.flags & LVHT_ONITEM)) i = -1;
   if (i < 0) {
     // Beyond the first column without row select: look at the rows' bounds.
     int top = static_cast<int>(SendMessageW(hwnd_, LVM_GETTOPINDEX, 0, 0));
@@ -781,6 +782,14 @@ LRESULT TListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- TUpDown
 
+namespace {
+int Clamp(int v, int a, int b) {
+  int lo = std::min(a, b), hi = std::max(a, b);
+  return v < lo ? lo : v > hi ? hi : v;
+}
+}  // namespace
+
+
 TUpDown::TUpDown(TWinControl* parent) : TWinControl(parent) {
   InitCommonControlsOnce();
   width_ = 17;
@@ -794,7 +803,7 @@ TUpDown::~TUpDown() {
 void TUpDown::CreateParams(TCreateParams& p) {
   p.ClassName = UPDOWN_CLASSW;
   p.SystemClass = true;
-  p.Style = WS_CHILD | WS_CLIPSIBLINGS | UDS_SETBUDDYINT;
+  p.Style = WS_CHILD | WS_CLIPSIBLINGS;
   if (!Thousands) p.Style |= UDS_NOTHOUSANDS;
   if (Wrap) p.Style |= UDS_WRAP;
   if (ArrowKeys) p.Style |= UDS_ARROWKEYS;
@@ -805,8 +814,8 @@ void TUpDown::AfterCreate() {
   ApplyRange();
   UDACCEL accel = {0, static_cast<UINT>(increment_)};
   SendMessageW(hwnd_, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
-  ApplyBuddy();
   SendMessageW(hwnd_, UDM_SETPOS32, 0, position_);
+  ApplyBuddy();
 }
 
 void TUpDown::ApplyRange() {
@@ -818,7 +827,30 @@ void TUpDown::ApplyBuddy() {
   HWND b = associate_ ? associate_->Handle() : nullptr;
   SendMessageW(hwnd_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(b), 0);
   attachedBuddy_ = b;
-  if (b) SendMessageW(hwnd_, UDM_SETPOS32, 0, position_);
+  ShowInBuddy();
+}
+
+void TUpDown::ShowInBuddy() {
+  if (!associate_) return;
+  std::wstring digits = std::to_wstring(position_ < 0 ? -static_cast<long long>(position_) : position_);
+  if (Thousands) {
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), L",");
+  }
+  associate_->SetTextW(position_ < 0 ? L"-" + digits : digits);
+}
+
+void TUpDown::ReadBuddy() {
+  // A number typed into the buddy is the position (clamped); other text is ignored.
+  if (!associate_) return;
+  std::wstring t = associate_->TextW();
+  std::wstring digits;
+  for (wchar_t c : t) {
+    if (c != L',') digits += c;
+  }
+  if (digits.empty()) return;
+  wchar_t* end = nullptr;
+  long v = wcstol(digits.c_str(), &end, 10);
+  if (end && *end == 0) position_ = Clamp(static_cast<int>(v), min_, max_);
 }
 
 void TUpDown::CheckBuddy() {
@@ -828,13 +860,6 @@ void TUpDown::CheckBuddy() {
 void TUpDown::BuddyRecreated() {
   if (hwnd_) ApplyBuddy();
 }
-
-namespace {
-int Clamp(int v, int a, int b) {
-  int lo = std::min(a, b), hi = std::max(a, b);
-  return v < lo ? lo : v > hi ? hi : v;
-}
-}  // namespace
 
 void TUpDown::SetMin(int v) {
   min_ = v;
@@ -850,10 +875,10 @@ void TUpDown::SetMax(int v) {
 
 int TUpDown::Position() {
   CheckBuddy();
-  if (hwnd_) {
-    BOOL err = FALSE;
-    int p = static_cast<int>(SendMessageW(hwnd_, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&err)));
-    if (!err) position_ = Clamp(p, min_, max_);
+  if (associate_) {
+    ReadBuddy();
+  } else if (hwnd_) {
+    position_ = Clamp(static_cast<int>(SendMessageW(hwnd_, UDM_GETPOS32, 0, 0)), min_, max_);
   }
   return position_;
 }
@@ -862,6 +887,7 @@ void TUpDown::SetPosition(int v) {
   CheckBuddy();
   position_ = Clamp(v, min_, max_);
   if (hwnd_) SendMessageW(hwnd_, UDM_SETPOS32, 0, position_);
+  ShowInBuddy();
 }
 
 void TUpDown::SetIncrement(int v) {
@@ -880,6 +906,14 @@ void TUpDown::SetAssociate(TWinControl* c) {
 LRESULT TUpDown::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   CheckBuddy();
   switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_KEYDOWN:
+      // A step starts from what the buddy shows now (the user may have typed).
+      if (associate_) {
+        ReadBuddy();
+        SendMessageW(hwnd_, UDM_SETPOS32, 0, position_);
+      }
+      break;
     case CN_BASE + WM_NOTIFY: {
       auto* h = reinterpret_cast<NMHDR*>(lp);
       if (h->code == UDN_DELTAPOS) {
@@ -896,10 +930,13 @@ LRESULT TUpDown::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case CN_BASE + WM_VSCROLL:
     case CN_BASE + WM_HSCROLL:
       if (LOWORD(wp) == SB_THUMBPOSITION) {
-        BOOL err = FALSE;
-        int p = static_cast<int>(SendMessageW(hwnd_, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&err)));
+        int p = static_cast<int>(SendMessageW(hwnd_, UDM_GETPOS32, 0, 0));
+        bool moved = Clamp(p, min_, max_) != position_;
         position_ = Clamp(p, min_, max_);
-        if (OnClick) OnClick(this, pendingButton_);
+        if (moved) {
+          ShowInBuddy();
+          if (OnClick) OnClick(this, pendingButton_);
+        }
       }
       return 0;
     default:
@@ -1001,7 +1038,11 @@ void TStatusBar::SetSimplePanel(bool v) {
   simplePanel_ = v;
   if (!hwnd_) return;
   SendMessageW(hwnd_, SB_SIMPLE, v, 0);
-  if (v) ApplyText(-1);
+  if (v) {
+    ApplyText(-1);
+  } else {
+    for (int i = 0; i < PanelCount(); ++i) ApplyText(i);
+  }
 }
 
 std::string TStatusBar::SimpleText() const { return WideToCp932(simpleText_); }
@@ -1015,6 +1056,11 @@ std::wstring TStatusBar::WindowPanelText(int i) {
   if (!Handle()) return std::wstring();
   WPARAM part = i < 0 ? SB_SIMPLEID : static_cast<WPARAM>(i);
   int n = LOWORD(SendMessageW(hwnd_, SB_GETTEXTLENGTHW, part, 0));
+  if (i < 0 && n == 0 && simplePanel_) {
+    // Some versions of the control answer the simple text only as part 0.
+    part = 0;
+    n = LOWORD(SendMessageW(hwnd_, SB_GETTEXTLENGTHW, part, 0));
+  }
   std::wstring w(static_cast<size_t>(n) + 1, L'\0');
   SendMessageW(hwnd_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(&w[0]));
   w.resize(static_cast<size_t>(n));

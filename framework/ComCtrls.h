@@ -240,8 +240,10 @@ enum TUDBtnType { btNext, btPrev };
 enum TUDOrientation { udVertical, udHorizontal };
 
 // An up-down control. Position is kept within Min..Max (a write outside is
-// clamped). Associate: a buddy control whose text shows the position; it is
-// re-attached when the buddy's window is made again. Program writes fire
+// clamped). Associate: a buddy control whose text shows the position (set by
+// the up-down, so a TEdit buddy fires no OnChange); a number typed into the
+// buddy is read back as the position, clamped. The buddy is re-attached when
+// its window is made again. Place the up-down beside the buddy yourself. Program writes fire
 // nothing; a press by the user fires OnChanging (which may refuse the step),
 // then moves the position and fires OnClick with the button.
 class TUpDown : public TWinControl {
@@ -277,6 +279,8 @@ class TUpDown : public TWinControl {
   void ApplyRange();
   void ApplyBuddy();
   void CheckBuddy();
+  void ShowInBuddy();
+  void ReadBuddy();
   int min_ = 0, max_ = 100, position_ = 0, increment_ = 1;
   TWinControl* associate_ = nullptr;
   HWND attachedBuddy_ = nullptr;
