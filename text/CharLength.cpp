@@ -83,6 +83,64 @@ int WideViewLengthAt(int code, const wchar_t* text, size_t length, size_t caret)
   return pair ? 4 : Utf8OfUnit(u);
 }
 
+int64_t Utf8LengthOfWide(const wchar_t* t, size_t n) {
+  int64_t sum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned u = static_cast<unsigned>(t[i]) & 0xFFFF;
+    if (IsHigh(u) && i + 1 < n && IsLow(static_cast<unsigned>(t[i + 1]) & 0xFFFF)) {
+      sum += 4;
+      ++i;
+    } else {
+      sum += Utf8OfUnit(u);
+    }
+  }
+  return sum;
+}
+
+int64_t EucLengthOfSjis(const char* t, size_t n) {
+  int64_t sum = 0;
+  for (size_t i = 0; i < n;) {
+    const size_t len = SjisLengthAt(t, n, i);
+    sum += NarrowFileLength(3, t, i, len);
+    i += len;
+  }
+  return sum;
+}
+
+int64_t JisLengthOfSjis(const char* t, size_t n, bool kanaByShiftOut) {
+  const int kanaOpen = kanaByShiftOut ? 1 : 3, kanaClose = kanaByShiftOut ? 1 : 3;
+  int64_t sum = 0;
+  int mode = 0;  // 0 single-byte, 1 double-byte run, 2 kana run
+  for (size_t i = 0; i < n;) {
+    const size_t len = SjisLengthAt(t, n, i);
+    const bool kana = len == 1 && IsHalfKana(B(t, i));
+    if (mode == 2 && !kana) {
+      sum += kanaClose;
+      mode = 0;
+    }
+    if (len == 2) {
+      if (mode == 0) sum += 3;  // ESC $ B
+      sum += 2;
+      mode = 1;
+      i += 2;
+      const bool nextDouble = i < n && SjisLengthAt(t, n, i) == 2;
+      if (!nextDouble) {
+        sum += 3;  // ESC ( B
+        mode = 0;
+      }
+      continue;
+    }
+    if (kana && mode != 2) {
+      sum += kanaOpen;
+      mode = 2;
+    }
+    sum += 1;
+    ++i;
+  }
+  if (mode == 2) sum += kanaClose;
+  return sum;
+}
+
 int EucLengthAt(const unsigned char* p, size_t avail) {
   if (avail == 0) return 0;
   int n = 1;

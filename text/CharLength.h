@@ -43,6 +43,16 @@ inline int ViewLengthAt(int code, const std::wstring& t, size_t caret) {
   return WideViewLengthAt(code, t.data(), t.size(), caret);
 }
 
+// --- Lengths of view text in the file's code -------------------------------------
+// UTF-8 bytes of pane text (surrogate pairs 4, lone U+DC80-U+DCFF 1).
+int64_t Utf8LengthOfWide(const wchar_t* text, size_t length);
+// EUC-JP bytes of memo (Shift_JIS) text: half-width katakana take 2.
+int64_t EucLengthOfSjis(const char* text, size_t length);
+// JIS bytes of memo (Shift_JIS) text as the conversion writes it: each double-byte
+// run wrapped in ESC $ B ... ESC ( B, each kana run in SO ... SI (kanaByShiftOut)
+// or ESC ( I ... ESC ( B.
+int64_t JisLengthOfSjis(const char* text, size_t length, bool kanaByShiftOut);
+
 // Start of the Shift_JIS character that holds byte i of text (i itself, or i - 1
 // when byte i is the trail byte of a pair). Counts from the start of the text.
 size_t SjisCharStart(const char* text, size_t length, size_t i);

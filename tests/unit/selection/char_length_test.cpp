@@ -76,6 +76,21 @@ TEST(CharLength, PaneRawByteUnitsAreOneUtf8Byte) {
   EXPECT_EQ(ViewLengthAt(1, t, 1), 1);
 }
 
+TEST(CharLength, ViewTextLengthsInFileCode) {
+  const std::wstring w{L'a', 0x00E9, 0x3042, 0xD83D, 0xDE00, 0xDC93};
+  EXPECT_EQ(Utf8LengthOfWide(w.data(), w.size()), 1 + 2 + 3 + 4 + 1);
+  // a, kanji, half-width B1, kanji kanji, b
+  const std::string s("a\x88\x9f\xb1\x88\x9f\x88\xa0" "b");
+  EXPECT_EQ(EucLengthOfSjis(s.data(), s.size()), 1 + 2 + 2 + 4 + 1);
+  // a ESC$B kk ESC(B ESC(I k ESC(B ESC$B kkkk ESC(B b
+  EXPECT_EQ(JisLengthOfSjis(s.data(), s.size(), false), 1 + 8 + 7 + 10 + 1);
+  // With SO/SI kana: SO k SI.
+  EXPECT_EQ(JisLengthOfSjis(s.data(), s.size(), true), 1 + 8 + 3 + 10 + 1);
+  // A kana run still open at the end is closed.
+  EXPECT_EQ(JisLengthOfSjis("\xb1\xb2", 2, false), 3 + 2 + 3);
+  EXPECT_EQ(JisLengthOfSjis("ab", 2, false), 2);
+}
+
 TEST(CharLength, EucFileBytes) {
   // A, 8F B0 A1 (three bytes), B0 A1, 8E B1, B
   const std::string b("A\x8f\xb0\xa1\xb0\xa1\x8e\xb1" "B", 9);
