@@ -168,12 +168,15 @@ TThread::TThread() {
   if (IsGuiThread()) InstallSynchronizeWindow();
 }
 
+void TThread::StopAndWait() {
+  if (!handle_ || GetCurrentThreadId() == threadId_) return;
+  Terminate();
+  WaitFor();
+}
+
 TThread::~TThread() {
   if (handle_) {
-    if (GetCurrentThreadId() != threadId_) {
-      Terminate();
-      WaitFor();
-    }
+    StopAndWait();
     CloseHandle(handle_);
   }
   if (resumeEvent_) CloseHandle(resumeEvent_);

@@ -61,6 +61,9 @@ class TThread {
   // Terminates a running thread, lets a suspended one go on, and waits for
   // it (serving synchronise calls on the GUI thread). Called by the thread
   // itself (FreeOnTerminate) it only closes the handle.
+  // A derived class's part is destroyed before this runs, while the body may
+  // still use it: every derived class whose thread may still run when it is
+  // deleted calls StopAndWait() first thing in its own destructor.
   virtual ~TThread();
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
@@ -103,6 +106,9 @@ class TThread {
   void Synchronize(std::function<void()> fn) { SynchronizeCall(std::move(fn)); }
   // Blocks while a suspension is asked for; returns !Terminated().
   bool CheckSuspended();
+  // Terminate and WaitFor (nothing for a thread never started or on the
+  // thread itself); for derived destructors.
+  void StopAndWait();
   // Sleeps ms milliseconds or until Terminate; returns !Terminated().
   bool SleepUnlessTerminated(DWORD ms);
 
