@@ -689,7 +689,7 @@ LRESULT TListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
   if (s & CDIS_FOCUS) state |= cdsFocused;
   if (s & CDIS_HOT) state |= cdsHot;
   canvas_.Attach(cd->nmcd.hdc);
-  canvas_.Font = font_;
+  TakeFont(canvas_, font_);
   canvas_.BrushStyle = bsSolid;
   canvas_.BrushColor = color_;
   bool defaultDraw = true;
@@ -704,8 +704,12 @@ LRESULT TListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
   if (!defaultDraw) return CDRF_SKIPDEFAULT;
   cd->clrText = ColorToRGB(text);
   cd->clrTextBk = ColorToRGB(back);
-  SelectObject(cd->nmcd.hdc, canvas_.Font.Handle());
-  LRESULT r = CDRF_NEWFONT;
+  LRESULT r = CDRF_DODEFAULT;
+  if (!SameFont(canvas_.Font, font_)) {
+    // The handler chose another font for the window's own drawing.
+    SelectObject(cd->nmcd.hdc, canvas_.Font.Handle());
+    r = CDRF_NEWFONT;
+  }
   if (isItem && OnCustomDrawSubItem) r |= CDRF_NOTIFYSUBITEMDRAW;
   return r;
 }
@@ -761,7 +765,9 @@ LRESULT TListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (!hwnd_) return 0;
       LRESULT r = DefaultHandler(msg, wp, lp);
       int vk = b == mbLeft ? VK_LBUTTON : VK_RBUTTON;
-      if (hwnd_ && !sawButtonUp_ && GetKeyState(vk) >= 0) {
+      UINT upMsg = b == mbLeft ? WM_LBUTTONUP : WM_RBUTTONUP;
+      MSG pending;
+      if (hwnd_ && !sawButtonUp_ && GetKeyState(vk) >= 0 && !PeekMessageW(&pending, hwnd_, upMsg, upMsg, PM_NOREMOVE)) {
         POINT pt;
         GetCursorPos(&pt);
         ScreenToClient(hwnd_, &pt);

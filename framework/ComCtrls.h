@@ -2,8 +2,12 @@
 // The common control classes are registered (InitCommonControlsEx) before the
 // first of these windows is made.
 //
-// Events fired by property writes of the program: none. User actions:
-//   TListView: OnClick, OnDblClick, OnMouse*, OnColumnRightClick, custom draw.
+// Events fired by property writes of the program: none, except
+//   TListView::OnSelectItem, which reports every change of an item's selection
+//   (the program's SetItemIndex, SetSelected, ClearSelection included).
+// User actions:
+//   TListView: OnClick, OnDblClick, OnMouse*, OnColumnRightClick; custom draw
+//   events whenever the window paints.
 //   TUpDown: OnChanging (may refuse) then OnClick when the user presses a button.
 #pragma once
 #include <windows.h>

@@ -53,6 +53,15 @@ std::string AdjustLineBreaks(const std::string& t) {
 }
 }  // namespace
 
+bool SameFont(const TFont& a, const TFont& b) {
+  return a.Name() == b.Name() && a.Size() == b.Size() && a.Style() == b.Style() && a.Charset() == b.Charset();
+}
+
+void TakeFont(TCanvas& canvas, const TFont& font) {
+  if (!SameFont(canvas.Font, font)) canvas.Font = font;
+  canvas.Font.SetColor(font.Color());
+}
+
 // ---- TControlBrush
 
 TControlBrush::~TControlBrush() {
@@ -945,7 +954,7 @@ LRESULT TListBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (d->itemState & ODS_CHECKED) state |= odChecked;
     if (d->itemState & ODS_FOCUS) state |= odFocused;
     canvas_.Attach(d->hDC);
-    canvas_.Font = font_;
+    TakeFont(canvas_, font_);
     canvas_.BrushStyle = bsSolid;
     canvas_.BrushColor = color_;
     if (state & odSelected) {

@@ -32,6 +32,12 @@ enum TComboBoxStyle { csDropDown, csDropDownList };
 enum : unsigned { odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16 };
 typedef unsigned TOwnerDrawState;
 
+// Whether two fonts make the same GDI font (colour aside).
+bool SameFont(const TFont& a, const TFont& b);
+// Gives a canvas the control's font without making a new GDI font when it
+// already has an equal one; the colour is always taken.
+void TakeFont(TCanvas& canvas, const TFont& font);
+
 // A solid brush of a control's colour, made on need (WM_CTLCOLOR* answers).
 class TControlBrush {
  public:

@@ -292,3 +292,29 @@ TEST(ProgramImages, EveryIndexHasAGlyphAndTheNamedOnesDiffer) {
   EXPECT_NE(nullptr, icon);
   DestroyIcon(icon);
 }
+
+TEST_F(ComCtrls, ListViewMouseUpArrivesEvenWhenTheWindowTracksTheClick) {
+  auto* lv = new TListView(form);
+  lv->SetBounds(0, 0, 300, 150);
+  lv->SetRowSelect(true);
+  lv->AddColumn()->SetWidth(200);
+  for (int i = 0; i < 3; ++i) lv->AddItem()->SetCaption("row");
+  std::vector<std::string> events;
+  lv->OnMouseDown = [&](TWinControl*, TMouseButton, TShiftState, int, int y) {
+    TListItem* it = lv->GetItemAt(20, y);
+    events.push_back("down:" + std::to_string(it ? it->Index() : -1));
+  };
+  lv->OnMouseUp = [&](TWinControl*, TMouseButton, TShiftState, int, int) {
+    events.push_back("up:" + std::to_string(lv->ItemIndex()));
+  };
+  RECT r = lv->Item(1)->DisplayRect();
+  int y = (r.top + r.bottom) / 2;
+  // The release waits in the queue, as when the user clicks quickly; the
+  // window's own click tracking takes it from there.
+  PostMessageW(lv->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, y));
+  SendMessageW(lv->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, y));
+  Application->ProcessMessages();
+  ASSERT_EQ(2u, events.size());
+  EXPECT_EQ("down:1", events[0]);
+  EXPECT_EQ("up:1", events[1]);  // after the window selected the row
+}
