@@ -1,5 +1,6 @@
 #include "controls/ColorButton.h"
 #include <windowsx.h>
+#include "framework/Cursor.h"
 #include "framework/Form.h"
 
 namespace {
@@ -193,7 +194,8 @@ LRESULT TColorButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_SETCURSOR:
-      if (LOWORD(lp) == HTCLIENT) {
+      // The screen cursor (hourglass during long work) wins; the base shows it.
+      if (LOWORD(lp) == HTCLIENT && !TScreen::CursorHandle(Screen->Cursor())) {
         ::SetCursor(LoadCursorW(nullptr, Cursor));
         return TRUE;
       }

@@ -1,4 +1,5 @@
 #include "controls/MyTrackBar.h"
+#include "framework/Cursor.h"
 #include "text/MulDiv64.h"
 
 namespace {
@@ -365,7 +366,8 @@ LRESULT TMyTrackBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     case WM_SETCURSOR:
-      if (LOWORD(lp) == HTCLIENT) {
+      // The screen cursor (hourglass during long work) wins; the base shows it.
+      if (LOWORD(lp) == HTCLIENT && !TScreen::CursorHandle(Screen->Cursor())) {
         ::SetCursor(LoadCursorW(nullptr, Cursor));
         return TRUE;
       }
