@@ -1,24 +1,324 @@
-// Opening files.
-#include "framework/Cp932.h"
-#include "text/PathText.h"
-#include "viewer/VastrelForm.h"
-
+// Opening files: the open dialog, the open routine with its code decision,
+// forcing a code with the code box, and the caption.
 #include <algorithm>
 #include <cwctype>
 
-void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
-  std::wstring name = pathtext::ExtractNameWide(path);
-  size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos) return;
+#include "controls/MyTrackBar.h"
+#include "framework/Application.h"
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
+#include "framework/Cp932.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FileOps.h"
+#include "framework/Menus.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "framework/StringList.h"
+#include "text/Detect.h"
+#include "text/PathText.h"
+#include "viewer/FileAccess.h"
+#include "viewer/PathRoutines.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+// The extension of the name part, lower-cased ("" when the name has none);
+// a dot in a folder name does not count.
+std::wstring LowerExtension(const std::wstring& path) {
+  const std::wstring name = pathtext::ExtractNameWide(path);
+  const size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return std::wstring();
   std::wstring ext = name.substr(dot);
   std::transform(ext.begin(), ext.end(), ext.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return ext;
+}
+
+// The selection start that a new code begins with: just after the mark, in
+// the code's units (UTF-16 counts units, the others bytes).
+int64_t StartAfterMark(const DocumentState& doc) { return doc.TextCode == tcUtf16 ? doc.BomLength / 2 : doc.BomLength; }
+
+// Runs f with the control's click handler held off, so that a state set by the
+// program does not run the user's handler half way through an open.
+template <class F>
+void WithoutClick(TWinControl* c, F f) {
+  TNotifyEvent keep = c->OnClick;
+  c->OnClick = nullptr;
+  f();
+  c->OnClick = keep;
+}
+
+// The open dialog's filter: the listed extensions, then all files.
+std::wstring OpenFilter(const std::string& extensionsCp932) {
+  const std::wstring list = Cp932ToWide(extensionsCp932);
+  std::wstring patterns;
+  size_t k = 0;
+  while ((k = list.find(L'.', k)) != std::wstring::npos) {
+    size_t e = list.find(L'.', k + 1);
+    const std::wstring ext = list.substr(k, e == std::wstring::npos ? std::wstring::npos : e - k);
+    if (ext.size() > 1) patterns += (patterns.empty() ? L"*" : L";*") + ext;
+    k += 1;
+  }
+  if (patterns.empty()) patterns = L"*.txt";
+  return L"テキスト(" + patterns + L")\r\n" + patterns + L"\r\n全てのファイル(*.*)\r\n*.*";
+}
+
+}  // namespace
+
+void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
+  const std::wstring ext = LowerExtension(path);
+  if (ext.empty()) return;
+  // A plain substring test of the extension list (".lo" matches ".log").
   if (Cp932ToWide(Settings.OpenExtensions).find(ext) == std::wstring::npos) return;
   OpenFile(path);
 }
 
+void TVastrelForm::Open1Click() {
+  SetTextModified(false);
+  const std::wstring path = FileDialog(Handle(), std::wstring(), 0, false, std::wstring(),
+                                       OpenFilter(Settings.OpenExtensions), LastFolder);
+  if (path.empty()) return;
+  CheckBox1->SetChecked(true);
+  Application->ProcessMessages();
+  OpenFile(path);
+}
+
+int TVastrelForm::DetectTextCode(HANDLE file) {
+  const int64_t size = fileops::Files().Size(file);
+  HCURSOR previous = nullptr;
+  return detect::DetectTextCode(FileReader(file), size, Settings.DetectSizeMB, &Doc.ByteOrder, nullptr,
+                                [&](bool busy) {
+                                  if (busy) previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+                                  else SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
+                                });
+}
+
 void TVastrelForm::OpenFile(const std::wstring& path) {
-  // The full open routine (code detection, first page) replaces this: until
-  // then the path is taken as the document's.
-  Doc = DocumentState();
+  // The file is opened first: when it cannot be, nothing of the open
+  // document changes (its page, code, size and paths stay together).
+  fileops::File file(OpenForReading(path));
+  if (!file.IsOpen()) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return;
+  }
+
+  // 1-3: leave the previous document.
+  Doc.BackupPath.clear();
+  if (Doc.BookmarksChanged) ConfirmBookmarkList(true);
+  if (Doc.LineListChanged) SaveOrLoadLineList(true);
   Doc.FilePath = path;
+  Doc.SelStart = 0;
+  Doc.SelLength = 0;
+  Doc.HasBom = false;
+  Doc.JisShiftState = 0;
+  Panel2->SetVisible(false);
+  BockListBox1->Items().Clear();
+  Doc.BookmarksChanged = false;
+  Doc.LineListChanged = false;
+
+  // 5: the first bytes.
+  uint8_t head[detect::kHeadBytes] = {};
+  DWORD got = 0;
+  SeekFile64(file.get(), FILE_BEGIN, 0);
+  if (!fileops::ReadFully(file.get(), head, sizeof head, &got)) got = 0;
+  Doc.ByteOrder = boLittleEndian;
+  Doc.BomLength = 0;
+  Doc.TextCode = tcShiftJis;
+
+  // 6: watching stops; the new file is the one of backups and watching.
+  if (ChkSpBtn->Down()) ChkSpBtn->SetDown(false);
+  Doc.BackupOffered = false;
+  WatchPath = path;
+  LastFolder = pathtext::ExtractDriveDirWide(path);
+
+  // 7: the CSV box only for ".csv" files.
+  const bool csv = LowerExtension(path) == L".csv";
+  CheckBox7->SetEnabled(csv);
+  if (!csv && CheckBox7->Checked()) {
+    WithoutClick(CheckBox7, [&] { CheckBox7->SetChecked(false); });
+    if (N24->Checked()) N24->SetChecked(false);
+  }
+  if (CsvHeaderCaptions) CsvHeaderCaptions->Clear();
+  ListView1->Clear();
+  ListView1->SetVisible(CheckBox7->Enabled() && CheckBox7->Checked());
+
+  // 8: the code.
+  int result = detect::kDetectNothing;
+  if (got >= 2) {
+    const detect::StartDecision start = detect::DecideByStart(head, got);
+    if (start.decided) {
+      Doc.TextCode = start.textCode;
+      Doc.ByteOrder = start.byteOrder;
+      Doc.BomLength = start.bomLength;
+      Doc.HasBom = start.hasBom;
+    } else if (Settings.AutoDetectCode) {
+      result = DetectTextCode(file.get());
+      Doc.TextCode = detect::TextCodeOfResult(result);
+    }
+  }
+
+  // 9: the code and byte-order boxes, the caption.
+  ComboBox2->SetEnabled(Doc.TextCode == tcUtf16);
+  ComboBox2->SetItemIndex(Doc.ByteOrder);
+  file.Close();
+  UpdateCaption(result);
+  ComboBox1->SetItemIndex(Doc.TextCode);
+  WithoutClick(CheckBox2, [&] { CheckBox2->SetChecked(false); });
+  Memo1->SetWordWrap(false);
+
+  // 10: the view of the code.
+  const bool memo = !IsWideView();
+  if (memo) {
+    Memo1->SetVisible(true);
+    ClearTextControl();
+    if (CurrentPane && IsWindowVisible(CurrentPane)) ShowWindow(CurrentPane, SW_HIDE);
+  } else {
+    Memo1->SetVisible(false);
+    if (IsWindowVisible(WrappedPane)) ShowWindow(WrappedPane, SW_HIDE);
+    if (!IsWindowVisible(UnwrappedPane)) {
+      CurrentPane = UnwrappedPane;
+      ShowWindow(UnwrappedPane, SW_SHOW);
+    }
+    ClearTextControl();
+  }
+  Doc.SelStart = StartAfterMark(Doc);
+  Panel5Resize();
+
+  // 11: paging starts over.
+  NulNoticeArmed = true;
+  LastLineStart = 0;
+  Doc.FirstLineNumber = 0;
+  CurrentLine = -1;
+  {
+    TNotifyEvent keep = MyTrackBar1->OnChange;
+    MyTrackBar1->OnChange = nullptr;
+    MyTrackBar1->SetPosition(0);
+    MyTrackBar1->OnChange = keep;
+  }
+  LineNumbersStale = false;
+  CsvHeaderTaken = false;
+  ShowPage(true, false, 0);
+
+  // 13: a bookmark may be set on the new file.
+  SpeedButton4->SetEnabled(true);
+
+  // 15: a running index build of the previous file is told to stop; its
+  // records and the jump list go.
+  if (!LineThreadIdle) CancelLineThread();
+  if (LineCheckpointList) LineCheckpointList->clear();
+  ListBox2->Items().Clear();
+  ListBox2->SetHeight(30);
+
+  // 17: the view takes the keyboard.
+  if (memo) {
+    if (Memo1->CanFocus()) Memo1->SetFocus();
+  } else if (CurrentPane) {
+    ::SetFocus(CurrentPane);
+  }
+}
+
+void TVastrelForm::ComboBox1Change() {
+  const int chosen = ComboBox1->ItemIndex();
+  auto keepBox = [&] { ComboBox1->SetItemIndex(Doc.TextCode); };
+  if (Doc.FilePath.empty() || chosen < 0) {
+    keepBox();
+    return;
+  }
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    keepBox();  // the code in force stays in the box
+    return;
+  }
+  uint8_t head[detect::kHeadBytes] = {};
+  DWORD got = 0;
+  if (!fileops::ReadFully(file.get(), head, sizeof head, &got) || got == 0) {
+    keepBox();
+    return;
+  }
+  Doc.ByteOrder = boLittleEndian;
+  Doc.BomLength = 0;
+  switch (chosen) {
+    case tcUtf16:
+      Doc.TextCode = tcUtf16;
+      if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+        Doc.BomLength = 2;
+      } else if (got >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+        Doc.BomLength = 2;
+        Doc.ByteOrder = boBigEndian;
+      }
+      break;
+    case tcUtf8:
+      Doc.TextCode = tcUtf8;
+      if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) Doc.BomLength = 3;
+      break;
+    default:
+      Doc.TextCode = chosen;
+      break;
+  }
+  ComboBox2->SetEnabled(Doc.TextCode == tcUtf16);
+  ComboBox2->SetItemIndex(Doc.ByteOrder);
+  file.Close();
+  UpdateCaption(0);
+  WithoutClick(CheckBox2, [&] { CheckBox2->SetChecked(false); });
+  Memo1->SetWordWrap(false);
+
+  const bool memo = !IsWideView();
+  if (memo) {
+    Memo1->SetVisible(true);
+    if (CurrentPane && IsWindowVisible(CurrentPane)) ShowWindow(CurrentPane, SW_HIDE);
+  } else {
+    Memo1->SetVisible(false);
+    if (IsWindowVisible(WrappedPane)) ShowWindow(WrappedPane, SW_HIDE);
+    if (!IsWindowVisible(UnwrappedPane)) {
+      CurrentPane = UnwrappedPane;
+      ShowWindow(UnwrappedPane, SW_SHOW);
+    }
+  }
+  Doc.SelStart = StartAfterMark(Doc);
+  Panel5Resize();
+  ShowPage(false, true, 0);
+  if (memo) {
+    if (Memo1->CanFocus()) Memo1->SetFocus();
+  } else if (CurrentPane) {
+    ::SetFocus(CurrentPane);
+  }
+}
+
+void TVastrelForm::UpdateCaption(int detectResult) {
+  std::wstring label;
+  switch (Doc.TextCode) {
+    case tcUtf16:
+      label = L"Unicode";
+      if (Doc.ByteOrder == boBigEndian) label += L" big";
+      label += Doc.BomLength == 2 ? L" Bom 有り" : L" Bom 無し";
+      label += L" > ";
+      break;
+    case tcUtf8:
+      label = std::wstring(L"UTF8 ") + (Doc.BomLength == 3 ? L"Bom 有り" : L"Bom 無し") + L"> ";
+      break;
+    case tcEucJp:
+      label = L"EUC > ";
+      break;
+    case tcJis:
+      label = L"JIS > ";
+      break;
+    default:
+      if (detectResult == detect::kDetectSjis) label = L"SJIS > ";
+      break;
+  }
+  CodeLabel = label;
+  if (UnicodeMode) {
+    FrameLabelText = L"  [ " + label + pathtext::ExtractNameWide(Doc.FilePath) + L" ]";
+    // The frame paints the label beside the menu bar.
+    if (HandleAllocated()) SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  } else {
+    const std::string title = Application->Title().empty() ? std::string("Vastrel") : Application->Title();
+    SetText(title + " [ " + WideToCp932(label) + WideToCp932(pathtext::ExtractNameWide(Doc.FilePath)) + " ]");
+  }
+}
+
+void TVastrelForm::RefreshPage(bool showNotices, bool linePosition, int64_t position) {
+  // The line numbers follow the page once their feature is built.
+  ShowPage(showNotices, linePosition, position);
 }

@@ -12,4 +12,3 @@ void TVastrelForm::StepPosition(bool) {}
 void TVastrelForm::Memo1KeyDown(WORD&, TShiftState) {}
 void TVastrelForm::SpeedButton6Click() {}
 void TVastrelForm::RedrawTextView(bool) {}
-void TVastrelForm::ShowPage(bool, bool, int64_t) {}

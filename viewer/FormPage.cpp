@@ -1,0 +1,459 @@
+// Page display: the page routine that finds a line start, reads one page,
+// shows NUL units, converts and cuts the text and shows it in the text view,
+// places the selection and updates slider and status; and the count of lone
+// line ends before the caret.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "controls/MyTrackBar.h"
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
+#include "framework/Cp932.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FileOps.h"
+#include "framework/Menus.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "text/LineScan.h"
+#include "text/PageText.h"
+#include "text/StatusText.h"
+#include "viewer/FileAccess.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+const uint8_t* U8(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+// "#,##0"
+std::wstring Grouped(int64_t v) {
+  std::wstring digits = std::to_wstring(v < 0 ? -v : v), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += L',';
+    out += digits[i];
+  }
+  return v < 0 ? L"-" + out : out;
+}
+
+// Every lone CR and lone LF becomes CR LF.
+std::wstring LoneEndsToCrLf(const std::wstring& t) {
+  std::wstring out;
+  out.reserve(t.size() + t.size() / 16);
+  for (size_t i = 0; i < t.size(); ++i) {
+    const wchar_t c = t[i];
+    if (c == L'\r') {
+      out += L"\r\n";
+      if (i + 1 < t.size() && t[i + 1] == L'\n') ++i;
+    } else if (c == L'\n') {
+      out += L"\r\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+int64_t CountLoneWide(const std::wstring& t, size_t from, size_t to) {
+  to = std::min(to, t.size());
+  if (from >= to) return 0;
+  return pagetext::CountLineEndsWide(reinterpret_cast<const uint8_t*>(t.data() + from), (to - from) * 2, 1);
+}
+
+// Slider changes made by the page routine itself do not run the slider's handler.
+void SetSliderQuietly(TMyTrackBar* slider, int64_t position, int64_t max, int step) {
+  TNotifyEvent keep = slider->OnChange;
+  slider->OnChange = nullptr;
+  if (max >= 0) slider->SetMax(max);
+  if (step > 0) slider->SetStep(step);
+  if (position >= 0) slider->SetPosition(position);
+  slider->OnChange = keep;
+}
+
+}  // namespace
+
+int TVastrelForm::LinesPerPage() {
+  const bool wide = IsWideView();
+  int height = 0;
+  if (wide) {
+    height = GetEditHeight();
+  } else {
+    height = Memo1->Height();
+  }
+  int charHeight = -Memo1->Font().Height();
+  if (charHeight <= 0) {
+    // A font given in points of 0 or a positive cell height: ask the font.
+    HDC dc = GetDC(Memo1->Handle());
+    HGDIOBJ old = SelectObject(dc, Memo1->Font().Handle());
+    TEXTMETRICW tm = {};
+    if (GetTextMetricsW(dc, &tm)) charHeight = tm.tmHeight;
+    SelectObject(dc, old);
+    ReleaseDC(Memo1->Handle(), dc);
+  }
+  const bool columns = ListView1->Visible() && N24->Checked();
+  return pagetext::LinesPerPage(height, HScrollBarHeight, charHeight, columns);
+}
+
+void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t position) {
+  // 1-2
+  if (Doc.FilePath.empty()) return;
+  if (ChkSpBtn->Down()) {
+    if (position == LastShownPosition) {
+      ForceWatchTick = false;
+      return;
+    }
+    ForceWatchTick = true;
+    LastShownPosition = position;
+  }
+
+  // 3-6: the size, the viewable size, the slider.
+  RealFileSize = GetFileSize64(Doc.FilePath);
+  Doc.FileSize = RealFileSize;
+  StatusBar1->Panel(0)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, Doc.FileSize))));
+  if (position >= Doc.FileSize) return;
+  const ViewableSize viewable = CapToViewable(Doc.FileSize);
+  if (viewable.capped) {
+    if (showNotices) ShowMessageWide(L"このファイルは1024TBを超えています。1024TBまでの閲覧だけが行えます。");
+    Doc.FileSize = viewable.size;
+    // Deleting stays off for such a file.
+    CheckBox1->SetChecked(true);
+    CheckBox1->SetEnabled(false);
+  } else {
+    CheckBox1->SetEnabled(true);
+  }
+  const int step = Doc.FileSize <= 32 ? 1 : 32;
+  SetSliderQuietly(MyTrackBar1, -1, Doc.FileSize, step);
+  if (Doc.FileSize == 0) {
+    SetSliderQuietly(MyTrackBar1, 0, -1, 0);
+    position = 0;
+  }
+  const int64_t sliderMax = Doc.FileSize;
+  const int64_t lastStart = sliderMax - step;
+
+  // 7-8
+  const int lines = LinesPerPage();
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return;
+  }
+
+  // 9: the line start.
+  const bool units16 = Doc.TextCode == tcUtf16;
+  linescan::ScanOptions opt;
+  opt.loneLineEnds = CheckBox6->Checked();
+  opt.byteOrder = Doc.ByteOrder;
+  linescan::LineState st{Doc.FirstLineNumber, LastLineStart};
+  const textio::ReadAt read = FileReader(file.get());
+  int64_t start;
+  if (!linePosition && !MovingBack && MovingForward) {
+    start = units16 ? linescan::FindLineStartForwardWide(read, RealFileSize, 0, sliderMax, lastStart, position, opt, st)
+                    : linescan::FindLineStartForward(read, RealFileSize, 0, sliderMax, lastStart, position, opt, st);
+  } else {
+    const int64_t n = (!linePosition && MovingBack) ? LinesPerStep : 0;
+    start = units16 ? linescan::FindLineStartBackWide(read, RealFileSize, n, position, opt, st)
+                    : linescan::FindLineStartBack(read, RealFileSize, n, position, opt, st);
+  }
+  Doc.FirstLineNumber = st.firstLineNumber;
+  LastLineStart = st.lastLineStart;
+  if (start < 0) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return;
+  }
+  // 10: a line start within the last step shows nothing new; a page at the
+  // file's start always shows (a one-byte file too).
+  if (start > 0 && start >= lastStart) return;
+
+  // 11-13: read the page.
+  const DWORD pageBytes = static_cast<DWORD>(static_cast<uint16_t>(UpDown2->Position())) << 10;
+  std::string raw(pageBytes, '\0');
+  DWORD got = 0;
+  if (SeekFile64(file.get(), FILE_BEGIN, start) != start ||
+      !fileops::ReadFully(file.get(), &raw[0], pageBytes, &got)) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return;
+  }
+  file.Close();
+  raw.resize(got);
+
+  // 12: NUL units show as "@"; the notice once per opened file.
+  const size_t nuls = pagetext::ShowNulsAsAt(reinterpret_cast<uint8_t*>(&raw[0]), raw.size(), units16 ? 2 : 1,
+                                             Doc.ByteOrder);
+  if (nuls > 0 && NulNoticeArmed) {
+    NulNoticeArmed = false;
+    ShowMessageWide(L"テキストデータのゼロ（0x00）の部分、" + std::to_wstring(nuls) +
+                    L"個所をアットマーク'@'（0x40）に置き換えて表示します。");
+  }
+
+  // The mark at the file's start is kept for the count but never shown.
+  ShownMarkUnits = 0;
+  if (start == 0 && Doc.HasBom && Doc.BomLength > 0 && IsWideView()) ShownMarkUnits = 1;
+
+  // 14-17: convert, count the lines that fit, cut.
+  std::string narrow;   // memo text (Shift_JIS)
+  std::wstring wide;    // pane text (native UTF-16)
+  int64_t shownFileUnits = 0;  // D: what the page covers in the file's units
+  const bool wrap = CheckBox2->Checked();
+  if (IsWideView()) {
+    std::wstring units;
+    if (units16) {
+      units.resize(raw.size() / 2);
+      for (size_t i = 0; i < units.size(); ++i) {
+        const uint8_t b0 = static_cast<uint8_t>(raw[2 * i]), b1 = static_cast<uint8_t>(raw[2 * i + 1]);
+        units[i] = static_cast<wchar_t>(Doc.ByteOrder == boBigEndian ? (b0 << 8) | b1 : b0 | (b1 << 8));
+      }
+    } else {
+      Conv.Utf8ToWide(raw.c_str(), CodeConv::ByteOrder::Little, &units);
+    }
+    const uint8_t* ub = reinterpret_cast<const uint8_t*>(units.data());
+    const pagetext::PageCut cut = pagetext::CutPageWide(ub, units.size() * 2, lines, 1);
+    ShortPage = pagetext::IsShortPage(lines, cut.lineEnds);
+    if (ShortPage && wrap && CurrentPane == UnwrappedPane) {
+      ShowWindow(UnwrappedPane, SW_HIDE);
+      ShowWindow(WrappedPane, SW_SHOW);
+      CurrentPane = WrappedPane;
+      Panel5Resize();
+    } else if (!(ShortPage && wrap) && CurrentPane == WrappedPane) {
+      ShowWindow(WrappedPane, SW_HIDE);
+      ShowWindow(UnwrappedPane, SW_SHOW);
+      CurrentPane = UnwrappedPane;
+      Panel5Resize();
+    }
+    const size_t end = pagetext::DropFinalCrWide(ub, cut.end, 1) / 2;
+    const size_t cutUnits = cut.end / 2;
+    wide.assign(units, 0, end);
+    if (ShownMarkUnits && !wide.empty() && (wide[0] == 0xFEFF)) wide.erase(0, 1);
+    if (units16) {
+      shownFileUnits = static_cast<int64_t>(cutUnits);
+    } else {
+      std::string back;
+      Conv.WideToUtf8(units.substr(0, cutUnits).c_str(), CodeConv::ByteOrder::Little, &back);
+      shownFileUnits = static_cast<int64_t>(back.size());
+    }
+  } else {
+    switch (Doc.TextCode) {
+      case tcEucJp: Conv.EucToSjis(raw.c_str(), &narrow); break;
+      case tcJis: Conv.JisToSjis(raw.c_str(), &narrow); break;
+      default: narrow = raw; break;
+    }
+    pagetext::PageCut cut = pagetext::CutPageNarrow(U8(narrow), narrow.size(), lines);
+    ShortPage = pagetext::IsShortPage(lines, cut.lineEnds);
+    if (ShortPage && wrap) {
+      Memo1->SetScrollBars(ssVertical);
+      Memo1->SetWordWrap(true);
+      cut.end = pagetext::NarrowCutAt(U8(narrow), narrow.size(), CharsPerPageNarrow(nullptr));
+    } else {
+      Memo1->SetWordWrap(false);
+      Memo1->SetScrollBars(ssBoth);
+    }
+    const size_t end = pagetext::DropFinalCrNarrow(U8(narrow), cut.end);
+    const std::string shownCut = narrow.substr(0, cut.end);
+    narrow.resize(end);
+    if (Doc.TextCode == tcShiftJis) {
+      shownFileUnits = static_cast<int64_t>(cut.end);
+    } else {
+      std::string back;
+      if (Doc.TextCode == tcEucJp) Conv.SjisToEuc(shownCut.c_str(), &back);
+      else Conv.SjisToJis(shownCut.c_str(), &back);
+      shownFileUnits = static_cast<int64_t>(back.size());
+    }
+  }
+
+  // 18: show.
+  const bool lone = CheckBox6->Checked();
+  if (IsWideView()) {
+    SendMessageW(CurrentPane, WM_SETREDRAW, FALSE, 0);
+    SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);
+    SendMessageW(CurrentPane, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(CurrentPane, nullptr, TRUE);
+  } else if (lone) {
+    Memo1->SetLinesText(narrow);
+  } else {
+    SetTextNarrow(narrow);
+  }
+
+  // 19: the first line's number while the number column is hidden.
+  if (!ListBox1->Visible()) {
+    Panel3->SetTextW((LineNumbersStale ? L"? > " : L"") + std::to_wstring(Doc.FirstLineNumber + 1));
+  }
+
+  // 21
+  const int64_t unitBytes = units16 ? 2 : 1;
+  if (RealFileSize - start < shownFileUnits * unitBytes || RealFileSize - start < 4096) AllowNextErase = true;
+
+  // 22: the selection, in the file's units against the page start H.
+  const int64_t H = units16 ? start / 2 : start;
+  int64_t S = Doc.SelStart + (Doc.TextCode == tcJis ? Doc.JisShiftState : 0);
+  int64_t L = Doc.SelLength;
+  if (L < 0) {
+    S += L;
+    L = -L;
+  }
+  const int64_t viewLength = IsWideView() ? static_cast<int64_t>(GetTextWide().size()) : Memo1->TextLength();
+  // The view index of the first k file units of the page.
+  auto measure = [&](int64_t k) -> int64_t {
+    if (k <= 0) return 0;
+    int64_t m = 0;
+    if (units16) {
+      const int64_t n = std::min<int64_t>(k, static_cast<int64_t>(raw.size() / 2));
+      m = std::max<int64_t>(0, n - ShownMarkUnits);
+      if (lone) {
+        std::wstring part;
+        for (int64_t i = ShownMarkUnits; i < n; ++i) {
+          const uint8_t b0 = static_cast<uint8_t>(raw[2 * i]), b1 = static_cast<uint8_t>(raw[2 * i + 1]);
+          part += static_cast<wchar_t>(Doc.ByteOrder == boBigEndian ? (b0 << 8) | b1 : b0 | (b1 << 8));
+        }
+        m += CountLoneWide(part, 0, part.size());
+      }
+    } else if (Doc.TextCode == tcUtf8) {
+      std::wstring part;
+      Conv.Utf8ToWide(raw.substr(0, static_cast<size_t>(std::min<int64_t>(k, raw.size()))).c_str(),
+                      CodeConv::ByteOrder::Little, &part);
+      const size_t from = (ShownMarkUnits && !part.empty() && part[0] == 0xFEFF) ? 1 : 0;
+      m = static_cast<int64_t>(part.size() - from);
+      if (lone) m += CountLoneWide(part, from, part.size());
+    } else {
+      std::string part = raw.substr(0, static_cast<size_t>(std::min<int64_t>(k, raw.size())));
+      std::string sj;
+      if (Doc.TextCode == tcEucJp) {
+        Conv.EucToSjis(part.c_str(), &sj);
+      } else if (Doc.TextCode == tcJis) {
+        part += "\x1b(B";  // back to ASCII after the stretch, without losing its last bytes
+        Conv.JisToSjis(part.c_str(), &sj);
+      } else {
+        sj = part;
+      }
+      m = static_cast<int64_t>(sj.size());
+      if (lone) m += pagetext::CountLineEndsNarrow(U8(sj), sj.size());
+    }
+    return std::min(m, viewLength);
+  };
+  const int64_t pageUnits = static_cast<int64_t>(pageBytes) / unitBytes;
+  bool onPage = false;
+  if (S <= H) {
+    onPage = true;
+    int64_t endView = 0;
+    if (S + L > H) endView = measure(std::min(S + L - H, pageUnits));
+    SetSelection(0, static_cast<int>(endView));
+  } else if (S < H + shownFileUnits) {
+    onPage = true;
+    const int64_t caret = measure(S - H);
+    const int64_t endView = L > pageUnits ? viewLength : std::max(caret, measure(S + L - H));
+    SetSelection(static_cast<int>(caret), static_cast<int>(endView));
+  }
+  // 23: moving back leaves the caret at the bottom.
+  if (H < LastPageStart && !onPage) SetSelection(static_cast<int>(viewLength), static_cast<int>(viewLength));
+  LastPageStart = H;
+
+  // 24: the slider shows the page start.
+  SetSliderQuietly(MyTrackBar1, start, -1, 0);
+  Doc.PagePosition = start;
+  ViewHasSelection = GetSelLength() != 0;
+
+  // 25
+  if (Doc.SelLength > 0) {
+    if (SearchHit) {
+      SendMessageW(IsWideView() ? CurrentPane : Memo1->Handle(), EM_SCROLLCARET, 0, 0);
+    } else if (IsWideView()) {
+      const int h = GetScrollPos(CurrentPane, SB_HORZ);
+      if (h > 0) SendMessageW(CurrentPane, EM_LINESCROLL, static_cast<WPARAM>(-h), 0);
+    }
+  }
+
+  // 26: status.
+  const int64_t pos = MyTrackBar1->Position();
+  StatusBar1->Panel(1)->SetTextW(Grouped(pos));
+  StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
+  StatusBar1->Invalidate();
+}
+
+int64_t TVastrelForm::CountLinesToCaret(int64_t offset, bool mode) {
+  if (Doc.FilePath.empty() || Doc.FileSize < 0 || offset >= Doc.FileSize) return -1;
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return -1;
+  }
+  const bool units16 = Doc.TextCode == tcUtf16;
+  const DWORD pageBytes = static_cast<DWORD>(static_cast<uint16_t>(UpDown2->Position())) << 10;
+  std::string page(pageBytes + 10, '\0');
+  DWORD got = 0;
+  const int64_t at = units16 ? offset & ~int64_t(1) : offset;
+  if (SeekFile64(file.get(), FILE_BEGIN, at) != at ||
+      !ReadFileNulSafe(file.get(), &page[0], units16 ? 2 : 1, pageBytes, &got)) {
+    return -1;
+  }
+  file.Close();
+  page.resize(got);
+
+  // The page's line ends in order: for each, whether it is a lone CR or LF.
+  std::vector<bool> ends;
+  if (units16) {
+    const size_t n = page.size() / 2;
+    auto unit = [&](size_t i) -> uint16_t {
+      const uint8_t b0 = static_cast<uint8_t>(page[2 * i]), b1 = static_cast<uint8_t>(page[2 * i + 1]);
+      return static_cast<uint16_t>(Doc.ByteOrder == boBigEndian ? (b0 << 8) | b1 : b0 | (b1 << 8));
+    };
+    for (size_t i = 0; i < n; ++i) {
+      const uint16_t u = unit(i);
+      if (u != 0x0D && u != 0x0A) continue;
+      const uint16_t v = i + 1 < n ? unit(i + 1) : 0;
+      // CR LF, and (before the caret) LF CR, are pairs.
+      if ((u == 0x0D && v == 0x0A) || (mode && u == 0x0A && v == 0x0D)) {
+        ends.push_back(false);
+        ++i;
+      } else {
+        ends.push_back(true);
+      }
+    }
+  } else {
+    for (size_t i = 0; i < page.size(); ++i) {
+      const char c = page[i];
+      if (c != '\r' && c != '\n') continue;
+      if (c == '\r' && i + 1 < page.size() && page[i + 1] == '\n') {
+        ends.push_back(false);
+        ++i;
+      } else {
+        ends.push_back(true);
+      }
+    }
+  }
+
+  // The view's lines: their extents (length plus 2 for the CR LF).
+  const int count = GetLineCount();
+  std::vector<int64_t> cumulative;
+  int64_t total = 0;
+  const HWND view = IsWideView() ? CurrentPane : nullptr;
+  for (int line = 0; line < count; ++line) {
+    int64_t length;
+    if (view) {
+      const int index = static_cast<int>(SendMessageW(view, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+      length = index < 0 ? 0 : SendMessageW(view, EM_LINELENGTH, static_cast<WPARAM>(index), 0);
+    } else {
+      const int index = Memo1->LineIndex(line);
+      length = index < 0 ? 0 : Memo1->LineLength(index);
+    }
+    total += length + 2;
+    cumulative.push_back(total);
+  }
+  auto lineOf = [&](int64_t index, bool reach) -> int64_t {
+    for (size_t i = 0; i < cumulative.size(); ++i)
+      if (reach ? cumulative[i] >= index : cumulative[i] > index) return static_cast<int64_t>(i);
+    return -1;
+  };
+
+  const int64_t selStart = GetSelStart();
+  if (mode) {
+    const int64_t c = lineOf(selStart, false);
+    int64_t lone = 0;
+    for (int64_t k = 0; k < c && k < static_cast<int64_t>(ends.size()); ++k)
+      if (ends[static_cast<size_t>(k)]) ++lone;
+    return lone;
+  }
+  const int64_t a = lineOf(selStart, false);
+  const int64_t b = lineOf(selStart + GetSelLength(), true);
+  if (a < 0 || b < 0 || b == 0 || a == b) return 0;
+  int64_t lone = 0;
+  for (int64_t k = a; k < b && k < static_cast<int64_t>(ends.size()); ++k)
+    if (ends[static_cast<size_t>(k)]) ++lone;
+  return lone;
+}
