@@ -111,6 +111,9 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  // A quick second press is a press like the first (a step button steps on
+  // each), not a double click.
+  if (msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;
   switch (msg) {
     case WM_MOUSELEAVE:
       hot_ = false;

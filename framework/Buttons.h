@@ -8,7 +8,8 @@
 //
 // Events: a left press fires OnMouseDown, the release fires OnMouseUp, then
 // OnClick when released over the button (the step buttons repeat on the press
-// and stop on the release). Right presses fire OnMouseDown/OnMouseUp only.
+// and stop on the release). A quick second press counts as a press (two
+// clicks), never as a double click. Right presses fire OnMouseDown/OnMouseUp only.
 // Click() fires OnClick as a user click (and toggles Down in a group). Writes of
 // Down, Glyph, Caption and so on by the program fire nothing.
 #pragma once

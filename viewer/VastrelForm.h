@@ -254,6 +254,8 @@ class TVastrelForm : public TForm {
   // Lone line ends before the caret (mode true) or inside the selection's
   // lines (mode false) of the page at offset; -1 on failure.
   int64_t CountLinesToCaret(int64_t offset, bool mode);
+  // Connects the open menu item and the code box (from the create handler).
+  void InstallOpenHandlers();
   // ==== end of opening and page display
 
   // Asks a running line-index build to stop (no wait).

@@ -69,6 +69,14 @@ TEST_F(ButtonsSplitter, SpeedButtonEventsInOrder) {
   EXPECT_EQ((std::vector<std::string>{"down", "up", "click"}), events);
   events.clear();
 
+  // A quick second press is a second click.
+  Down(b, 5, 5);
+  Up(b, 5, 5);
+  SendMessageW(b->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  Up(b, 5, 5);
+  EXPECT_EQ((std::vector<std::string>{"down", "up", "click", "down", "up", "click"}), events);
+  events.clear();
+
   // Released away from the button: no click.
   Down(b, 5, 5);
   Move(b, 60, 5);
