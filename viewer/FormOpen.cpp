@@ -322,3 +322,8 @@ void TVastrelForm::RefreshPage(bool showNotices, bool linePosition, int64_t posi
   // The line numbers follow the page once their feature is built.
   ShowPage(showNotices, linePosition, position);
 }
+
+void TVastrelForm::InstallOpenHandlers() {
+  Open1->OnClick = [this](TMenuItem*) { Open1Click(); };
+  ComboBox1->OnChange = [this](TWinControl*) { ComboBox1Change(); };
+}

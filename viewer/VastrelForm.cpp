@@ -517,6 +517,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   // 15 of the construction: drops (the window exists only now).
   DragAcceptFiles(Handle(), TRUE);
   AllowDropMessages(Handle(), true);
+  InstallOpenHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
