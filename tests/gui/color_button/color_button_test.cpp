@@ -263,6 +263,27 @@ TEST_F(ColorButtonTest, PictureOfTheFaces) {
   EXPECT_EQ(b.PixelRGB(5, 3), RGB(0, 0, 0));
   EXPECT_NE(b.PixelRGB(4, 3), RGB(0, 0, 0));
   EXPECT_EQ(b.PixelRGB(70, 5), RGB(0, 0, 0));                // column W - 5
+  // An icon at the left, Height - 8 square at (3, H / 2 - s / 2); the caption
+  // moves right by IconSize + Indent + 3.
+  TBitmap plain;
+  dlg->ok->SetFocus();
+  Pump();
+  dlg->ok->PaintTo(plain);
+  dlg->ok->SetGlyph(LoadIconW(nullptr, IDI_APPLICATION));
+  dlg->ok->PaintTo(b);
+  int iconPixels = 0;
+  for (int y = 3; y < 3 + 17; ++y)
+    for (int x = 3; x < 3 + 17; ++x) iconPixels += b.PixelRGB(x, y) != plain.PixelRGB(x, y);
+  EXPECT_GT(iconPixels, 20);
+  int firstText = -1, firstTextPlain = -1;
+  for (int x = 21; x < 70 && firstText < 0; ++x)
+    for (int y = 6; y < 19; ++y)
+      if (b.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0) && b.PixelRGB(x, y) != RGB(0, 0, 0)) { firstText = x; break; }
+  for (int x = 21; x < 70 && firstTextPlain < 0; ++x)
+    for (int y = 6; y < 19; ++y)
+      if (plain.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0) && plain.PixelRGB(x, y) != RGB(0, 0, 0)) { firstTextPlain = x; break; }
+  EXPECT_GT(firstText, firstTextPlain);  // centred in the room right of the icon
+  dlg->ok->SetGlyph(nullptr);
   // Disabled: the caption is embossed (some white pixels below and right).
   dlg->ok->SetEnabled(false);
   dlg->ok->PaintTo(b);

@@ -205,6 +205,21 @@ TEST_F(ColorProgressBarTest, VerticalSolidBarGrowsUpward) {
   EXPECT_EQ(b.PixelRGB(5, 1), ColorToRGB(bar->Color()));  // the Color line of the frame
 }
 
+TEST_F(ColorProgressBarTest, VerticalBlocksGrowUpwardInWholeBlocks) {
+  bar->SetOrientation(pbVertical);
+  bar->SetBounds(10, 10, 16, 150);
+  bar->SetSmooth(true);
+  bar->SetPosition(40);  // L = 147, pitch 14.7: blocks 1 .. 4 from row 148 up
+  TBitmap& b = Picture();
+  EXPECT_EQ(b.PixelRGB(8, 147), kBar);  // block 1: rows 134 .. 147
+  EXPECT_EQ(b.PixelRGB(8, 134), kBar);
+  EXPECT_EQ(b.PixelRGB(8, 133), kBox);  // the gap
+  EXPECT_EQ(b.PixelRGB(8, 132), kBar);  // block 2
+  EXPECT_EQ(b.PixelRGB(8, 90), kBar);   // block 4: rows 90 .. 102
+  EXPECT_EQ(b.PixelRGB(8, 89), kBox);
+  EXPECT_EQ(b.PixelRGB(8, 80), kBox);   // block 5 not yet
+}
+
 TEST_F(ColorProgressBarTest, EveryStyleInBothOrientationsFillsOnlyTheBar) {
   const PAINTTYPE styles[] = {btSolid, btSolid2, btGradetion, btGradetion2, btWin7};
   for (PAINTTYPE s : styles) {
