@@ -907,16 +907,24 @@ int TListBox::ItemAtPos(POINT p, bool existing) {
   return existing ? -1 : n;
 }
 
+void TListBox::Recreate() {
+  if (hwnd_) {
+    itemIndex_ = ItemIndex();
+    topIndex_ = TopIndex();
+  }
+  RecreateWnd();
+}
+
 void TListBox::SetStyle(TListBoxStyle s) {
   if (s == style_) return;
   style_ = s;
-  RecreateWnd();
+  Recreate();
 }
 
 void TListBox::SetMultiSelect(bool v) {
   if (v == multiSelect_) return;
   multiSelect_ = v;
-  RecreateWnd();
+  Recreate();
 }
 
 void TListBox::BeginUpdate() {

@@ -361,6 +361,7 @@ class TListBox : public TWinControl, private TListControlItems::Sink {
   void ItemInserted(int index, const std::wstring& text) override;
   void ItemDeleted(int index) override;
   void ItemsCleared() override;
+  void Recreate();  // keeps items, the item index and the top index
   TListControlItems items_;
   TListBoxStyle style_ = lbStandard;
   bool multiSelect_ = false;

@@ -296,11 +296,15 @@ TEST_F(StdCtrls, ListBoxItemsObjectsSelectionAndUserClick) {
   SendMessageW(h, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(buf));
   EXPECT_STREQ(L"二番目", buf);
 
-  // Multi-select re-creates the window and keeps the items.
+  // Multi-select re-creates the window and keeps the items and the item index.
+  list->SetItemIndex(1);
   list->SetMultiSelect(true);
   ASSERT_NE(h, list->Handle());
   h = list->Handle();
   EXPECT_EQ(3, SendMessageW(h, LB_GETCOUNT, 0, 0));
+  EXPECT_EQ(1, list->ItemIndex());
+  EXPECT_TRUE(list->Selected(1));
+  list->ClearSelection();
   list->SetSelected(0, true);
   list->SetSelected(2, true);
   EXPECT_EQ(2, list->SelCount());
