@@ -52,6 +52,33 @@ std::vector<std::wstring> SectionHeadersFromText(const std::wstring& text) {
   return out;
 }
 
+std::wstring QuoteStoreLine(const std::wstring& line) {
+  auto eq = line.find(L'=');
+  if (eq == std::wstring::npos) return line;
+  std::wstring v = line.substr(eq + 1);
+  if (v.empty()) return line;
+  auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  bool quote = blank(v.front()) || blank(v.back()) ||
+               (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front());
+  return quote ? line.substr(0, eq + 1) + L"\"" + v + L"\"" : line;
+}
+
+std::wstring UnquoteStoreLine(const std::wstring& line) {
+  auto eq = line.find(L'=');
+  if (eq == std::wstring::npos) return line;
+  if (line.size() - eq - 1 >= 2 && line[eq + 1] == L'"' && line.back() == L'"')
+    return line.substr(0, eq + 1) + line.substr(eq + 2, line.size() - eq - 3);
+  return line;
+}
+
+bool HasUtf16IniUnits(const std::string& bytes) {
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char c = bytes[i];
+    if (bytes[i + 1] == '\0' && (c == '[' || c == '=' || c == '\r' || c == '\n')) return true;
+  }
+  return false;
+}
+
 namespace {
 template <class S>
 int32_t ParseIntImpl(const S& s, int32_t def) {

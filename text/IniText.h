@@ -26,6 +26,19 @@ std::vector<std::wstring> SectionHeadersFromText(const std::wstring& text);
 // True when a equals b with ASCII letters compared without case.
 bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);
 
+// Store lines keep blanks around their values and a value's own enclosing
+// quotes through the profile functions (which drop both): a value that
+// begins or ends with a blank or tab, or is enclosed in a pair of quotes,
+// is written enclosed in double quotes; reading drops one enclosing pair of
+// double quotes. Lines without "=" pass unchanged.
+std::wstring QuoteStoreLine(const std::wstring& line);
+std::wstring UnquoteStoreLine(const std::wstring& line);
+
+// Whether bytes hold a UTF-16LE unit of an ini file's ASCII structure ("[",
+// "=", CR or LF followed by a zero byte, at an even offset): what every
+// UTF-16LE store holds, and what narrow text holds only by rare accident.
+bool HasUtf16IniUnits(const std::string& bytes);
+
 // Reads an ini value as a 32-bit integer: optional blanks around, an
 // optional sign, decimal digits, or hex after "0x" or "$". Anything else,
 // and values outside the 32-bit range, give def.

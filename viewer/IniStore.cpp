@@ -76,12 +76,18 @@ void IniStore::ReadIniSectionOf(const std::wstring& file, const std::wstring& se
   list.Clear();
   if (section.empty()) return;
   if (!unicode_) {
-    TMemIniFile(file).ReadSectionValues(section, list);
+    for (auto& line : TMemIniFile(file).SectionValueLines(section))
+      list.Add(WideToCp932(initext::UnquoteStoreLine(line)));
     return;
   }
+  ReadSectionFromText(file, section, list);
+}
+
+void IniStore::ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list) {
   std::string bytes;
-  if (FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
-  for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section)) AddWithWideCopy(list, line);
+  if (section.empty() || FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
+  for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section))
+    AddWithWideCopy(list, initext::UnquoteStoreLine(line));
 }
 
 bool IniStore::WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const {
@@ -89,7 +95,7 @@ bool IniStore::WriteIniSectionOf(const std::wstring& file, const std::wstring& s
     TMemIniFile ini(file);
     if (ini.SectionExists(section)) ini.EraseSection(section);
     for (int i = 0; i < list.Count(); ++i) {
-      std::wstring line = ItemTextWide(list, i);
+      std::wstring line = initext::QuoteStoreLine(ItemTextWide(list, i));
       auto eq = line.find(L'=');
       if (eq == std::wstring::npos) continue;
       ini.WriteString(section, line.substr(0, eq), line.substr(eq + 1));
@@ -104,10 +110,10 @@ bool IniStore::WriteIniSectionOf(const std::wstring& file, const std::wstring& s
   std::vector<wchar_t> block;
   try {
     size_t total = 2;
-    for (int i = 0; i < list.Count(); ++i) total += ItemTextWide(list, i).size() + 1;
+    for (int i = 0; i < list.Count(); ++i) total += ItemTextWide(list, i).size() + 3;
     block.reserve(total);
     for (int i = 0; i < list.Count(); ++i) {
-      std::wstring line = ItemTextWide(list, i);
+      std::wstring line = initext::QuoteStoreLine(ItemTextWide(list, i));
       block.insert(block.end(), line.begin(), line.end());
       block.push_back(L'\0');
     }
@@ -220,7 +226,7 @@ bool IniStore::MakeFileUnicode(const std::wstring& file) {
   std::string padded = bytes + std::string(2, '\0');  // the tests may look one unit further
   const bool unicode = !bytes.empty() && IsTextUnicode(padded.data(), static_cast<int>(bytes.size()), nullptr);
   std::string out;
-  if (unicode && holdsNul) {
+  if (unicode && holdsNul && initext::HasUtf16IniUnits(bytes)) {
     out = std::string("\xFF\xFE", 2) + bytes;  // UTF-16LE without its mark
   } else {
     std::string narrow = bytes.substr(0, bytes.find('\0'));

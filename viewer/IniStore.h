@@ -13,6 +13,10 @@
 // heap UTF-16 copy as object (the list owns it); on the memory path with the
 // code page 932 text. Writers take each item's object when it has one, else
 // its text (ItemTextWide), so either form may be written in either mode.
+// Values that begin or end with blanks, or are enclosed in quotes, are
+// stored enclosed in double quotes (initext::QuoteStoreLine), because the
+// profile functions drop blanks around values when they rewrite the file;
+// every reader here drops that pair again, so lines come back as written.
 // Failures are reported through the message service.
 // The heap copies are made with NewWideCopy (framework/StringList.h).
 #pragma once
@@ -39,6 +43,10 @@ class IniStore {
     return WriteIniSectionOf(bookStore_, section, list);
   }
   bool WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const;
+  // The section's lines read from the store's UTF-16 text (appended to list,
+  // each an empty text with a wide copy); nothing for a missing file or an
+  // empty section name.
+  static void ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list);
   // The key names of the section, or all section names for an empty section.
   void ReadIniNames(const std::wstring& section, const std::wstring& file, TStrings& list) const;
   // The section and its lines removed.
@@ -51,8 +59,9 @@ class IniStore {
   static void EnsureIniUnicode(const std::wstring& file);
   // Rewrites the file as UTF-16LE with mark unless it already is one:
   //  * beginning with FF FE (or FE FF, the other byte order): left alone;
-  //  * taken for Unicode by IsTextUnicode and holding NUL bytes (UTF-16LE
-  //    without mark): FF FE put in front;
+  //  * taken for Unicode by IsTextUnicode, holding NUL bytes and UTF-16
+  //    units of the ini structure (initext::HasUtf16IniUnits): UTF-16LE
+  //    without mark, FF FE put in front;
   //  * otherwise (narrow text, including text that IsTextUnicode misjudges
   //    but that holds no NUL byte): the code page 932 text up to the first
   //    NUL byte becomes FF FE and its UTF-16 form, and the file is cut at the

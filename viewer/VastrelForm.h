@@ -30,6 +30,7 @@ class TMainMenu;
 class TPopupMenu;
 class TMenuItem;
 class TTimer;
+class TStrings;
 class TStringList;
 class TThread;
 class TMyTrackBar;
@@ -256,6 +257,22 @@ class TVastrelForm : public TForm {
   int64_t CountLinesToCaret(int64_t offset, bool mode);
   // Connects the open menu item and the code box (from the create handler).
   void InstallOpenHandlers();
+
+  // Shared text and string-list routines (FormTextLists.cpp); the dialogs
+  // call them through VastrelForm. Items carry UTF-16 texts as wide objects
+  // owned by the list (framework/StringList.h).
+  const wchar_t* WidePtr(const std::wstring& text);
+  // The n-th character (1-based); the shared empty text outside 1..length.
+  const wchar_t* WideCharAt(const std::wstring& text, int n);
+  wchar_t* NewWideObject(const std::wstring& text);
+  void FreeItemObject(TStrings& list, int index, bool deleteItem);
+  void FreeItemObjects(TStrings& list, bool deleteItems);
+  // Index of the first item whose key (ItemKey of text/TextLists.h) is key; -1 when none.
+  int FindItemWide(TStrings& list, const std::wstring& key);
+  void SplitLines(TStrings& list, const std::wstring& text, bool skipEmpty, bool clearFirst);
+  std::wstring JoinLines(TStrings& list);
+  // Length of text in the open file's code; changes nothing of the conversions' state.
+  int64_t EncodedLength(const std::wstring& text);
   // ==== end of opening and page display
 
   // Asks a running line-index build to stop (no wait).

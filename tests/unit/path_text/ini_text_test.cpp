@@ -52,3 +52,33 @@ TEST(IniText, IsOneCp932Char) {
   EXPECT_FALSE(IsOneCp932Char("\x81\x20"));  // lead byte with a byte that is no trail byte
   EXPECT_FALSE(IsOneCp932Char("\x81\x48?"));
 }
+
+TEST(IniText, StoreLineQuoting) {
+  struct Case {
+    const wchar_t* line;
+    const wchar_t* stored;
+  } cases[] = {
+      {L"a=plain", L"a=plain"},
+      {L"a= lead", L"a=\" lead\""},
+      {L"a=trail ", L"a=\"trail \""},
+      {L"a=\"q\"", L"a=\"\"q\"\""},
+      {L"a='q'", L"a=\"'q'\""},
+      {L"a=", L"a="},
+      {L"a=\"", L"a=\""},
+      {L"no equals ", L"no equals "},
+      {L"a=x=\" y \"", L"a=x=\" y \""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(QuoteStoreLine(c.line), c.stored);
+    EXPECT_EQ(UnquoteStoreLine(c.stored), c.line);
+  }
+}
+
+TEST(IniText, Utf16IniUnits) {
+  EXPECT_TRUE(HasUtf16IniUnits(std::string("[\0s\0]\0", 6)));
+  EXPECT_TRUE(HasUtf16IniUnits(std::string("a\0=\0", 4)));
+  EXPECT_FALSE(HasUtf16IniUnits(std::string("[s]\r\na=1\r\n\0rest", 15)));  // NUL after an odd-offset LF
+  EXPECT_FALSE(HasUtf16IniUnits("Bush hid the facts"));
+  EXPECT_FALSE(HasUtf16IniUnits(""));
+}
