@@ -15,6 +15,7 @@
 #include "framework/Cp932.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
+#include "framework/StringList.h"
 #include "support/paths.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
@@ -381,6 +382,64 @@ TEST_F(PageDisplay, SelectionInTheFileShowsOnTheRightCharacters) {
     const size_t before = form_->IsWideView() ? caret : Cp932ToWide(form_->Memo1->Text().substr(0, caret)).size();
     EXPECT_EQ(before, canonical_.find(L"\r\n") + 2);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, SharedTextAndListRoutines) {
+  TStringList list;
+  form_->SplitLines(list, L"a\r\n\r\nb", false, true);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(GetItemWide(list, 1), L"");
+  EXPECT_EQ(list.Get(0), "");  // the text rides on the object
+  form_->SplitLines(list, L"a\r\n\r\nb", true, true);
+  ASSERT_EQ(list.Count(), 2);
+  form_->SplitLines(list, L"x\r\n", false, false);  // appended; a trailing empty item
+  ASSERT_EQ(list.Count(), 4);
+  EXPECT_EQ(form_->JoinLines(list), L"a\r\nb\r\nx\r\n");
+  form_->SplitLines(list, L"", false, true);
+  EXPECT_EQ(list.Count(), 0);
+
+  std::wstring big;
+  for (int i = 0; i < 3000; ++i) big += L"行" + std::to_wstring(i) + L"\r\n";
+  form_->SplitLines(list, big, false, true);
+  EXPECT_EQ(form_->JoinLines(list), big);  // longer than any first buffer
+
+  TStringList marks;
+  AddWithWideCopy(marks, L"7@9#1=other");
+  marks.Add("100@205#12=title");  // narrow, without an object
+  form_->UnicodeMode = false;
+  EXPECT_EQ(form_->FindItemWide(marks, L"205"), 1);
+  form_->UnicodeMode = true;
+  AddWithWideCopy(marks, L"100@205#12=title");
+  EXPECT_EQ(form_->FindItemWide(marks, L"205"), 2);
+  EXPECT_EQ(form_->FindItemWide(marks, L"100"), -1);
+  EXPECT_EQ(form_->FindItemWide(marks, L"12"), -1);
+  form_->FreeItemObject(marks, 0, false);
+  EXPECT_EQ(GetItemWide(marks, 0), L"");
+  EXPECT_EQ(marks.Count(), 3);
+  form_->FreeItemObjects(marks, true);
+  EXPECT_EQ(marks.Count(), 0);
+
+  EXPECT_EQ(*form_->WidePtr(L""), L'\0');
+  const std::wstring abc = L"abc";
+  EXPECT_EQ(*form_->WideCharAt(abc, 2), L'b');
+
+  // Lengths in every code; a character code page 932 lacks counts as its
+  // substitute and is not reported anywhere.
+  const std::wstring t = L"あAｱ";
+  const int64_t expected[] = {4, 3, 7, 5, 4};
+  for (int code = 0; code < 5; ++code) {
+    form_->Doc.TextCode = code;
+    EXPECT_EQ(form_->EncodedLength(t), expected[code]) << code;
+  }
+  form_->Doc.TextCode = 0;
+  form_->Conv.UnconvertibleCount = 0;
+  EXPECT_EQ(form_->EncodedLength(L"한A"), 3);
+  EXPECT_EQ(form_->Conv.UnconvertibleCount, 0u);
+  EXPECT_TRUE(form_->Conv.UnconvertibleList.empty());
 }
 
 }  // namespace
