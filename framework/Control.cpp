@@ -614,13 +614,24 @@ LRESULT CALLBACK TWinControl::StaticProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 // ---- TCustomControl
 
+namespace {
+// The off-screen canvas keeps its DC from paint to paint: put the DC's own
+// objects back first, so that giving the canvas the control's font never
+// deletes a font that is still selected (which would leak it).
+void FreshCanvas(TCanvas& c, const TFont& font) {
+  HDC dc = c.Detach();
+  c.Attach(dc);
+  c.Font = font;
+}
+}  // namespace
+
 void TCustomControl::PaintWindow(HDC dc) {
   RECT r;
   GetClientRect(hwnd_, &r);
   int w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
   buffer_.SetSize(w, h);
-  buffer_.Canvas().Font = font_;
+  FreshCanvas(buffer_.Canvas(), font_);
   Paint();
   BitBlt(dc, 0, 0, w, h, buffer_.Canvas().Handle(), 0, 0, SRCCOPY);
 }
@@ -628,7 +639,7 @@ void TCustomControl::PaintWindow(HDC dc) {
 void TCustomControl::PaintTo(TBitmap& target) {
   int w = hwnd_ ? ClientWidth() : width_, h = hwnd_ ? ClientHeight() : height_;
   buffer_.SetSize(w, h);
-  buffer_.Canvas().Font = font_;
+  FreshCanvas(buffer_.Canvas(), font_);
   Paint();
   target.SetSize(w, h);
   BitBlt(target.Canvas().Handle(), 0, 0, w, h, buffer_.Canvas().Handle(), 0, 0, SRCCOPY);

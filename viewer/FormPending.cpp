@@ -11,4 +11,9 @@ void TVastrelForm::UpdateFileSelection(WPARAM) {}
 void TVastrelForm::StepPosition(bool) {}
 void TVastrelForm::Memo1KeyDown(WORD&, TShiftState) {}
 void TVastrelForm::SpeedButton6Click() {}
-void TVastrelForm::RedrawTextView(bool) {}
+
+void TVastrelForm::HandleEditMouse(WPARAM) {}
+int64_t TVastrelForm::CountPageLines() { return 0; }
+std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
+void TVastrelForm::SendCtrlKey(HWND, char) {}
+void TVastrelForm::N4Click() {}

@@ -517,6 +517,8 @@ void TVastrelForm::FormCreate(TWinControl*) {
   // 15 of the construction: drops (the window exists only now).
   DragAcceptFiles(Handle(), TRUE);
   AllowDropMessages(Handle(), true);
+  InstallStatusHandlers();
+  InstallFrameHandlers();
   InstallOpenHandlers();
 }
 

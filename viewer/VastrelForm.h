@@ -222,6 +222,12 @@ class TVastrelForm : public TForm {
   void Memo1KeyDown(WORD& key, TShiftState shift);
   void SpeedButton6Click();
   void RedrawTextView(bool force);
+  // Later features called by the status, selection and frame handlers.
+  void HandleEditMouse(WPARAM keyFlags);
+  int64_t CountPageLines();
+  std::wstring GetCaretLineInfo();
+  void SendCtrlKey(HWND window, char key);
+  void N4Click();
 
   // ---- opening (FormOpen.cpp)
   // Opens path when its lower-cased extension occurs in OpenExtensions.
@@ -274,6 +280,69 @@ class TVastrelForm : public TForm {
   // Length of text in the open file's code; changes nothing of the conversions' state.
   int64_t EncodedLength(const std::wstring& text);
   // ==== end of opening and page display
+
+  // ---- status and selection (FormStatus.cpp)
+  int64_t SelectionBytes = 0;     // byte size of the selection as last shown (0: none in the view)
+  int SelectionLineEnd = 0;       // dominant line end of the last range read: 0 CR LF, 1 CR, 2 LF
+  int NulCount = 0;               // NUL units the last range read replaced by 0x01
+  int64_t JisRangeLength = 0;     // JIS: byte length of the range with its escape bytes
+  bool JisRunStart = false;       // JIS: the caret stands on the first character of a run
+  int64_t CaretOffset = 0;        // absolute offset of the caret (file units)
+  std::wstring SearchText;        // the search text
+  HWND PasteTargetWindow = nullptr;  // window that the paste hand-off sends Ctrl+V to
+  bool PasteLeadingLineEnd = false;  // the hand-off puts CR LF before the copied text
+  // Edit Max in bytes (UpDown1's megabytes).
+  int64_t EditMaxBytes();
+  // The selection read from the file: UTF-16 (codes 1 and 2) or code page 932.
+  // cap 0: no cap (a fixed ceiling still holds). An empty text after a message
+  // when the range is too large to read at once or memory runs out.
+  std::wstring ReadRangeWide(bool hourglass, int64_t cap);
+  std::string ReadRangeNarrow(bool hourglass, int64_t cap);
+  void ShowSelectionStatus();
+  void StatusBar1MouseMove(int x);
+  // fromMenu false: the paste hand-off (the caret line's text).
+  void Copy1Click(bool fromMenu);
+  void AllSelMenuClick();
+  void MaxSelectMenuClick();
+  void PageSelMenuClick();
+  void N23Click();
+  bool CopyTextToClipboard(const std::wstring& text);
+  std::wstring GetClipboardText();
+  void ShowInfoBox(HWND owner, const std::wstring& text);
+  void InstallStatusHandlers();
+
+  // ---- frame, menus and timers (FormFrame.cpp)
+  RECT CaptionLabelRect = {};     // where the frame label is drawn (window coordinates)
+  TCanvas CaptionCanvas;          // attached to a fresh window DC for each label paint
+  int MenuBarEnd = 0;             // right edge of the menu bar's last item
+  bool FrameActive = true;        // the activation state last given by WM_NCACTIVATE
+  TColor CaptionFontColour = clBlack;  // colours of the last label paint
+  TColor CaptionPenColour = clBlack;
+  LRESULT HandleNcActivate(WPARAM wp, LPARAM lp);
+  LRESULT HandleNcPaint(WPARAM wp, LPARAM lp);
+  void PaintCaptionLabel(bool active);
+  // Draws the label on dc (the window DC, or a test's bitmap).
+  void DrawCaptionLabel(HDC dc, bool active);
+  void N32DrawItem(HDC dc, const RECT& rect);
+  bool HasLines();
+  bool FileExists();
+  bool WorkAllowsFileCommands();
+  void File1Click();
+  void E1Click();
+  void PopupMenu1Popup();
+  void Exit1Click();
+  void FormResize();
+  void StaticText1Click();
+  void StaticText1MouseDown(TMouseButton button);
+  void CheckBox8Click();
+  void Timer3Timer();
+  bool GetOptionFlag() { return Settings.ReduceFlicker; }
+  static TColor BlendColor(TColor a, TColor b, int w);
+  static TColor SysColorToRgb(TColor c);
+  static std::wstring NormalizePath(const std::wstring& path);
+  LRESULT FrameWndProc(UINT msg, WPARAM wp, LPARAM lp);
+  WNDPROC FramePrevProc = nullptr;
+  void InstallFrameHandlers();
 
   // Asks a running line-index build to stop (no wait).
   void CancelLineThread();
