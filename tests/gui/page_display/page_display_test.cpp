@@ -13,6 +13,7 @@
 #include "framework/Application.h"
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
+#include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
@@ -440,6 +441,87 @@ TEST_F(PageDisplay, SharedTextAndListRoutines) {
   EXPECT_EQ(form_->EncodedLength(L"한A"), 3);
   EXPECT_EQ(form_->Conv.UnconvertibleCount, 0u);
   EXPECT_TRUE(form_->Conv.UnconvertibleList.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, OpenDialogAndCommandLineOpenTheFile) {
+  form_->LastFolder = L"C:\\somewhere";
+  FileDialogRequest asked;
+  int calls = 0;
+  {
+    ScopedFileDialogHandler dialog([&](const FileDialogRequest& r, std::wstring& buffer) {
+      asked = r;
+      ++calls;
+      buffer = Sample(L"utf16le_bom.txt");
+      return true;
+    });
+    form_->Open1->Click();
+  }
+  ASSERT_EQ(calls, 1);
+  EXPECT_FALSE(asked.save);
+  EXPECT_EQ(asked.initialDir, L"C:\\somewhere");
+  EXPECT_NE(asked.filter.find(L"*.txt"), std::wstring::npos);
+  EXPECT_EQ(form_->Doc.FilePath, Sample(L"utf16le_bom.txt"));
+  EXPECT_EQ(form_->Doc.TextCode, 1);
+  EXPECT_TRUE(form_->CheckBox1->Checked());
+  // The next dialog starts in the file's folder.
+  EXPECT_EQ(form_->LastFolder, testsupport::SourcePath(L"samples"));
+  ExpectFirstPage(canonical_);
+
+  // A cancelled dialog changes nothing.
+  {
+    ScopedFileDialogHandler dialog([&](const FileDialogRequest&, std::wstring&) { return false; });
+    form_->Open1->Click();
+  }
+  EXPECT_EQ(form_->Doc.FilePath, Sample(L"utf16le_bom.txt"));
+
+  // The command line: the first file is opened when the window shows.
+  form_->Free();
+  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe", Sample(L"eucjp.txt")};
+  form_ = NewForm<TVastrelForm>();
+  form_->Settings.AutoDetectCode = true;
+  form_->Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(form_->Doc.FilePath, Sample(L"eucjp.txt"));
+  EXPECT_EQ(form_->Doc.TextCode, 3);
+  ExpectFirstPage(canonical_);
+}
+
+TEST_F(PageDisplay, ForwardScanAndLineBookkeeping) {
+  std::string t;
+  for (int i = 0; i < 300; ++i) t += "line " + std::to_string(i) + "\r\n";
+  form_->OpenFile(File(L"lines.txt", t));
+  EXPECT_EQ(form_->Doc.FirstLineNumber, 0);
+  // Moving forward from inside line 0 starts the page at line 1.
+  form_->MovingForward = true;
+  form_->ShowPage(false, false, 3);
+  EXPECT_EQ(form_->MyTrackBar1->Position(), 8);
+  EXPECT_EQ(form_->Doc.FirstLineNumber, 1);
+  EXPECT_EQ(form_->LastLineStart, 8);
+  EXPECT_EQ(form_->Panel3->TextW(), L"2");
+  // Moving back two lines from there.
+  form_->MovingForward = false;
+  form_->MovingBack = true;
+  form_->LinesPerStep = 1;
+  form_->ShowPage(false, false, 8 + 8 + 3);  // inside line 2
+  EXPECT_EQ(form_->MyTrackBar1->Position(), 8);
+  form_->MovingBack = false;
+}
+
+TEST_F(PageDisplay, LoneLineEndsBeforeTheCaretAndInTheSelection) {
+  form_->CheckBox6->SetChecked(true);
+  form_->OpenFile(File(L"lone.txt", "a\nb\r\nc\nd\r\ne"));
+  ASSERT_EQ(form_->Memo1->Text(), "a\r\nb\r\nc\r\nd\r\ne");
+  form_->SetSelection(12, 12);  // on "e", line 4
+  EXPECT_EQ(form_->CountLinesToCaret(0, true), 2);
+  form_->SetSelection(3, 10);   // from "b" (line 1) into "d" (line 3)
+  EXPECT_EQ(form_->CountLinesToCaret(0, false), 1);
+  form_->SetSelection(3, 4);    // within one line
+  EXPECT_EQ(form_->CountLinesToCaret(0, false), 0);
+  EXPECT_EQ(form_->CountLinesToCaret(100, true), -1);  // past the end
 }
 
 }  // namespace
