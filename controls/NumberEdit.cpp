@@ -1,4 +1,5 @@
 #include "controls/NumberEdit.h"
+#include <vector>
 #include "framework/ComCtrls.h"
 
 TNumberEdit::TNumberEdit(TWinControl* parent) : TEdit(parent) {}
@@ -22,13 +23,22 @@ void TNumberEdit::SetNumberOnly(bool v) {
 
 void TNumberEdit::Recreate() {
   if (!HandleAllocated()) return;
-  RecreateWnd();
-  // An up-down bound to this box points at the old window: bind it again.
+  // An up-down bound to this box has subclassed the box's window through the
+  // common controls' subclass chain, which belongs to that window alone. The
+  // re-creation must not carry the chain's procedure over to the new window
+  // (it would call itself there): the old window gets the framework's
+  // procedure back before it goes, and each up-down binds the new window.
+  std::vector<TUpDown*> bound;
   if (Parent()) {
     for (TWinControl* c : Parent()->Controls()) {
-      if (auto* ud = dynamic_cast<TUpDown*>(c)) {
-        if (ud->Associate() == this) ud->BuddyRecreated();
-      }
+      auto* ud = dynamic_cast<TUpDown*>(c);
+      if (ud && ud->Associate() == this && ud->HandleAllocated()) bound.push_back(ud);
     }
   }
+  if (!bound.empty()) {
+    for (TUpDown* ud : bound) SendMessageW(ud->Handle(), UDM_SETBUDDY, 0, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ClassProc()));
+  }
+  RecreateWnd();
+  for (TUpDown* ud : bound) ud->BuddyRecreated();
 }

@@ -133,7 +133,7 @@ TEST_F(WatchControlsTest, NumberOnlyRefusesTypedLettersButTakesOtherText) {
   EXPECT_EQ(e->Text(), "7b");
 }
 
-TEST_F(WatchControlsTest, DISABLED_UpDownFollowsTheBoxWhenItIsMadeAgain) {
+TEST_F(WatchControlsTest, UpDownFollowsTheBoxWhenItIsMadeAgain) {
   auto* e = new TNumberEdit(form);
   e->SetBounds(10, 10, 80, 22);
   auto* ud = new TUpDown(form);
@@ -151,6 +151,20 @@ TEST_F(WatchControlsTest, DISABLED_UpDownFollowsTheBoxWhenItIsMadeAgain) {
   // The arrows of the up-down still step the number in the box.
   SendMessageW(ud->Handle(), WM_KEYDOWN, VK_UP, 0);
   SendMessageW(ud->Handle(), WM_KEYUP, VK_UP, 0);
+  Pump();
+  EXPECT_EQ(e->Text(), "6");
+  // And the arrow keys in the new box (the up-down's hold on the box).
+  e->SetFocus();
+  SendMessageW(e->Handle(), WM_KEYDOWN, VK_UP, 0);
+  SendMessageW(e->Handle(), WM_KEYUP, VK_UP, 0);
+  Pump();
+  EXPECT_EQ(e->Text(), "7");
+  // Made again twice more: no procedure piles up on the box.
+  e->SetAlignment(etCenter);
+  e->SetAlignment(etRightJustify);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(ud->Handle(), UDM_GETBUDDY, 0, 0)), e->Handle());
+  SendMessageW(e->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(e->Handle(), WM_KEYUP, VK_DOWN, 0);
   Pump();
   EXPECT_EQ(e->Text(), "6");
 }
