@@ -46,7 +46,10 @@ LRESULT TVastrelForm::FrameWndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCPAINT:
       return HandleNcPaint(wp, lp);
     case kOwnerDrawDone:
-      if (MainMenu1) MainMenu1->SetOwnerDraw(false);
+      if (MainMenu1 && MainMenu1->OwnerDraw()) {
+        MainMenu1->SetOwnerDraw(false);
+        DrawMenuBar(Handle());
+      }
       return 0;
     default:
       break;
