@@ -114,6 +114,10 @@ LRESULT TNewTrackBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     Changed(static_cast<int>(SendMessageW(hwnd_, TBM_GETPOS, 0, 0)));
     return 0;
   }
+  if (msg == CN_BASE + WM_CTLCOLORSTATIC) {
+    SetBkColor(reinterpret_cast<HDC>(wp), ColorToRGB(Color()));
+    return reinterpret_cast<LRESULT>(brush_.Get(Color()));
+  }
   bool handled = false;
   LRESULT r = MouseAfterNative(msg, wp, lp, true, handled);
   if (handled) return r;

@@ -7,10 +7,12 @@
 // when they move the position into the new range. A write of the current
 // position fires nothing. OnMouseDown/Move/Up fire after the window's own
 // handling of the button message.
+// The background around the channel is Color.
 // BarStyle is applied when the window is made (also when it is made again) and
 // by SetBarStyle, which repaints the channel at once.
 #pragma once
 #include "framework/Control.h"
+#include "framework/StdCtrls.h"
 
 enum TBarStyle { styBox = 0, styLine = 1 };
 enum TTrackBarOrientation { trHorizontal, trVertical };
@@ -55,4 +57,5 @@ class TNewTrackBar : public TWinControl {
   int frequency_ = 1, pageSize_ = 2, lineSize_ = 1;
   TTrackBarOrientation orientation_ = trHorizontal;
   TBarStyle barStyle_ = styBox;
+  TControlBrush brush_;  // background in Color
 };

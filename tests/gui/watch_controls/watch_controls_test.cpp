@@ -91,6 +91,19 @@ TEST_F(WatchControlsTest, WatchSpeedBarAsOnTheMainWindow) {
   EXPECT_EQ(changes.back(), 1000);
 }
 
+TEST_F(WatchControlsTest, TrackBarBackgroundIsItsColor) {
+  auto* t = new TNewTrackBar(form);
+  t->SetBounds(10, 10, 150, 30);
+  t->SetColor(0x00FF00);
+  form->Show();
+  Pump();
+  t->Repaint();
+  HDC dc = GetDC(t->Handle());
+  COLORREF corner = GetPixel(dc, 1, 1);
+  ReleaseDC(t->Handle(), dc);
+  EXPECT_EQ(corner, RGB(0, 255, 0));
+}
+
 TEST_F(WatchControlsTest, NumberEditStylesAndReCreation) {
   auto* e = new TNumberEdit(form);
   e->SetBounds(10, 10, 80, 22);
