@@ -525,3 +525,27 @@ TEST_F(PageDisplay, LoneLineEndsBeforeTheCaretAndInTheSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, ListedExtensionsAndPlainAscii) {
+  form_->Settings.OpenExtensions = ".txt.ini.log";
+  form_->Settings.AutoDetectCode = true;
+  // A substring test: ".lo" is in ".log".
+  form_->OpenIfListedExt(File(L"short.lo", "plain ascii\r\n"));
+  EXPECT_EQ(form_->Doc.FilePath, folder_ + L"short.lo");
+  // Pure ASCII with the detection on: nothing counted, no label.
+  EXPECT_EQ(form_->Doc.TextCode, 0);
+  EXPECT_EQ(form_->CodeLabel, L"");
+  EXPECT_EQ(form_->FrameLabelText, L"  [ short.lo ]");
+  // The extension is the name's: a dot in a folder name does not count.
+  ASSERT_TRUE(CreateDirectoryW((folder_ + L"my.txt").c_str(), nullptr));
+  const std::wstring noExt = folder_ + L"my.txt\\README";
+  ASSERT_TRUE(testsupport::WriteBytes(noExt, "x"));
+  form_->OpenIfListedExt(noExt);
+  EXPECT_EQ(form_->Doc.FilePath, folder_ + L"short.lo");
+  form_->OpenIfListedExt(File(L"data.bin", "x"));
+  EXPECT_EQ(form_->Doc.FilePath, folder_ + L"short.lo");
+}
+
+}  // namespace
