@@ -108,14 +108,37 @@ bool ConfirmSecondStart(const std::vector<std::wstring>& args, const wchar_t* wi
   return hadArguments && delivered;
 }
 
+namespace {
+MutexCalls g_mutexCalls;
+
+HANDLE OpenNamedMutex(const wchar_t* name) {
+  if (g_mutexCalls.open) return g_mutexCalls.open(name);
+  return OpenMutexW(SYNCHRONIZE, FALSE, name);
+}
+
+HANDLE CreateNamedMutex(const wchar_t* name, DWORD* lastError) {
+  if (g_mutexCalls.create) return g_mutexCalls.create(name, lastError);
+  HANDLE h = CreateMutexW(nullptr, TRUE, name);
+  *lastError = GetLastError();
+  return h;
+}
+}  // namespace
+
+MutexCalls SetMutexCalls(MutexCalls calls) {
+  MutexCalls old = std::move(g_mutexCalls);
+  g_mutexCalls = std::move(calls);
+  return old;
+}
+
 StartDecision BeginSingleInstance(SingleInstanceGuard& guard, const std::vector<std::wstring>& args,
                                   const wchar_t* mutexName, const wchar_t* windowClass, const wchar_t* windowText) {
   guard = SingleInstanceGuard{};
-  HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, mutexName);
+  HANDLE h = OpenNamedMutex(mutexName);
   if (!h) {
-    h = CreateMutexW(nullptr, TRUE, mutexName);
+    DWORD lastError = 0;
+    h = CreateNamedMutex(mutexName, &lastError);
     if (!h) return StartDecision::Run;  // no single instance this time
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (lastError != ERROR_ALREADY_EXISTS) {
       guard.mutex = h;
       guard.owner = true;
       return StartDecision::Run;

@@ -92,6 +92,16 @@ StartDecision BeginSingleInstance(SingleInstanceGuard& guard, const std::vector<
                                   const wchar_t* mutexName = kApplicationTitle,
                                   const wchar_t* windowClass = kMainWindowClass,
                                   const wchar_t* windowText = kApplicationTitle);
+// The mutex calls that BeginSingleInstance makes, replaceable by tests (to
+// give the answers of a start racing another copy, or of a mutex that
+// cannot be created). create returns the handle and the last error.
+struct MutexCalls {
+  std::function<HANDLE(const wchar_t* name)> open;
+  std::function<HANDLE(const wchar_t* name, DWORD* lastError)> create;
+};
+// nullptr members restore the real calls; returns the previous set.
+MutexCalls SetMutexCalls(MutexCalls calls);
+
 // The owner releases the mutex ("所有権を解除 Error" when that fails); every
 // copy closes its handle ("CloseHandle Error"). Plain message boxes.
 void EndSingleInstance(SingleInstanceGuard& guard);

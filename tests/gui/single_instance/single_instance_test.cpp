@@ -197,6 +197,40 @@ TEST(SecondStart, MutexSteps) {
   EXPECT_EQ(answers.asked.size(), 2u);
 }
 
+TEST(SecondStart, RacingStartAndMissingMutex) {
+  Receiver running;
+  Answers answers;
+  answers.answer = IDYES;
+  const std::wstring name = L"VastrelTestMutexC" + std::to_wstring(GetCurrentProcessId());
+  HANDLE created = nullptr;
+  // Another copy created the mutex between this copy's open and create.
+  MutexCalls old = SetMutexCalls({[](const wchar_t*) -> HANDLE { return nullptr; },
+                                  [&](const wchar_t* n, DWORD* err) {
+                                    created = CreateMutexW(nullptr, FALSE, n);  // an existing, unowned mutex
+                                    *err = ERROR_ALREADY_EXISTS;
+                                    return created;
+                                  }});
+  SingleInstanceGuard racing;
+  EXPECT_EQ(BeginSingleInstance(racing, {L"prog"}, name.c_str(), kClass, kTitle), StartDecision::Run);
+  EXPECT_EQ(answers.asked.size(), 1u);  // asked as a second start
+  EXPECT_FALSE(racing.owner);           // so its end does not try to release
+  EXPECT_EQ(racing.mutex, created);
+  EndSingleInstance(racing);
+
+  // The mutex cannot be created at all: run without single instance, no end errors.
+  SetMutexCalls({[](const wchar_t*) -> HANDLE { return nullptr; },
+                 [](const wchar_t*, DWORD* err) -> HANDLE {
+                   *err = ERROR_ACCESS_DENIED;
+                   return nullptr;
+                 }});
+  SingleInstanceGuard none;
+  EXPECT_EQ(BeginSingleInstance(none, {L"prog"}, name.c_str(), kClass, kTitle), StartDecision::Run);
+  EXPECT_EQ(none.mutex, nullptr);
+  EndSingleInstance(none);
+  SetMutexCalls(old);
+  EXPECT_EQ(answers.asked.size(), 1u);
+}
+
 TEST(SecondStart, EndStepsReportFailures) {
   Answers answers;
   answers.answer = IDOK;
@@ -210,6 +244,12 @@ TEST(SecondStart, EndStepsReportFailures) {
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].text, L"所有権を解除 Error");
   EXPECT_EQ(answers.asked[0].flags, static_cast<UINT>(MB_OK));
+  SingleInstanceGuard bad;
+  bad.mutex = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FF0));  // no such handle
+  EndSingleInstance(bad);
+  ASSERT_EQ(answers.asked.size(), 2u);
+  EXPECT_EQ(answers.asked[1].text, L"CloseHandle Error");
+  answers.asked.pop_back();
   // Running without single instance: no release, no close, no message.
   SingleInstanceGuard none;
   EndSingleInstance(none);
