@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
+#include "framework/Cursor.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Form.h"
 #include "framework/StdCtrls.h"
@@ -218,4 +219,28 @@ TEST_F(ButtonsSplitter, SplitterDragResizesItsNeighbour) {
   Down(split, 1, 10);
   Up(split, 1, 10);
   EXPECT_EQ(4, moved);
+}
+
+TEST_F(ButtonsSplitter, HourglassWinsOverEveryWindowsOwnCursor) {
+  auto* panel = new TPanel(form);
+  panel->SetBounds(0, 0, 100, 50);
+  auto* split = new TSplitter(form);
+  auto setCursor = [](TWinControl* c) {
+    return SendMessageW(c->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(c->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  };
+  HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), split_cursor = LoadCursorW(nullptr, IDC_SIZEWE);
+  EXPECT_EQ(TRUE, setCursor(split));
+  EXPECT_EQ(split_cursor, GetCursor());
+  {
+    TCursorGuard busy;
+    EXPECT_EQ(crHourGlass, Screen->Cursor());
+    for (TWinControl* c : std::vector<TWinControl*>{panel, split, form}) {
+      SetCursor(nullptr);
+      EXPECT_EQ(TRUE, setCursor(c));
+      EXPECT_EQ(wait, GetCursor());
+    }
+  }
+  EXPECT_EQ(crDefault, Screen->Cursor());
+  setCursor(split);
+  EXPECT_EQ(split_cursor, GetCursor());
 }
