@@ -85,7 +85,13 @@ std::wstring FileDialog(HWND owner, const std::wstring& initialName, DWORD addFl
   const DWORD size = (addFlags & OFN_ALLOWMULTISELECT) ? 49152 : 1024;
   std::vector<wchar_t> buffer(size, L'\0');
   std::wstring name = initialName;
-  if (name.empty() && FileExistsEx(initialDir, true)) name = pathtext::ExtractNameWide(initialDir);
+  std::wstring folder = initialDir;
+  if (FileExistsEx(initialDir, true)) {
+    // A file given as the folder: its name goes into the name box (unless a
+    // name is given) and the dialog starts in the file's folder.
+    if (name.empty()) name = pathtext::ExtractNameWide(initialDir);
+    folder = pathtext::ExtractDriveDirWide(initialDir);
+  }
   name.copy(buffer.data(), std::min<size_t>(name.size(), size - 1));
 
   std::wstring filterNul = pathtext::NulSeparate(filter);
@@ -97,7 +103,7 @@ std::wstring FileDialog(HWND owner, const std::wstring& initialName, DWORD addFl
   ofn.nMaxFile = size;
   ofn.lpstrFilter = filterNul.c_str();
   ofn.nFilterIndex = static_cast<DWORD>(pathtext::FilterIndexFor(filter, defExt));
-  ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
   if (save) {
     ofn.Flags = addFlags | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;

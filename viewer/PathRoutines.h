@@ -38,7 +38,8 @@ std::wstring FullPathName(const std::wstring& path);
 //  save, defExt (without dot), filter (description and pattern lines in
 //  pairs joined by CR LF), initialDir.
 // Buffer of 1024 units (49152 with multiple selection); the initial name is
-// cut to fit. Open: OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+// cut to fit. An initialDir that names a file gives the initial name (when
+// none is given) and the dialog starts in that file's folder. Open: OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
 // save: OFN_PATHMUSTEXIST | OFN_HIDEREADONLY (a save may name a new file).
 // Returns the chosen path, for several files their full paths joined by
 // CR LF, or an empty text when cancelled.

@@ -104,6 +104,9 @@ TEST(FileDialog, InitialNameFromTheFolderArgumentAndBufferBounds) {
   });
   FileDialog(nullptr, L"", 0, false, L"txt", kFilter, dir + L"\\given.txt");
   EXPECT_EQ(req.initialFile, L"given.txt");
+  EXPECT_EQ(req.initialDir, dir);  // the dialog starts in the file's folder
+  FileDialog(nullptr, L"other.txt", 0, false, L"txt", kFilter, dir + L"\\given.txt");
+  EXPECT_EQ(req.initialFile, L"other.txt");
   FileDialog(nullptr, L"", 0, false, L"txt", kFilter, dir);  // a folder gives no name
   EXPECT_EQ(req.initialFile, L"");
   // An initial name longer than the buffer is cut, never written past it.
