@@ -462,8 +462,14 @@ std::string TMemo::Line(int n) {
   if (start < 0) return std::string();
   int len = static_cast<int>(SendMessageW(hwnd_, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
   if (len <= 0) return std::string();
+  if (len > 0xFFFF) {
+    // EM_GETLINE takes the buffer size in one word: a longer line comes from the whole text.
+    std::wstring w = TextW();
+    size_t from = std::min(static_cast<size_t>(start), w.size());
+    return WideToCp932(w.substr(from, static_cast<size_t>(len)));
+  }
   std::wstring buf(static_cast<size_t>(len) + 2, L'\0');
-  *reinterpret_cast<WORD*>(&buf[0]) = static_cast<WORD>(std::min(len, 0xFFFF));
+  *reinterpret_cast<WORD*>(&buf[0]) = static_cast<WORD>(len);
   int got = static_cast<int>(SendMessageW(hwnd_, EM_GETLINE, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&buf[0])));
   if (got < 0) got = 0;
   buf.resize(static_cast<size_t>(std::min(got, len)));

@@ -146,6 +146,10 @@ TEST_F(StdCtrls, MemoSelectionBeyondUnit65535) {
   EXPECT_EQ(139000, memo->SelStart());
   EXPECT_EQ(1003, memo->SelLength());
   EXPECT_EQ(Sjis(std::wstring(500, L'漢')) + "end", memo->SelText());
+  // One line longer than a word can count.
+  EXPECT_EQ(1, memo->LineCount());
+  EXPECT_EQ(140003, memo->LineLength(0));
+  EXPECT_EQ(Sjis(big), memo->Line(0));
 }
 
 TEST_F(StdCtrls, MemoUserEditsRebuildTheMapAndFireOnChange) {
