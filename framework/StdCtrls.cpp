@@ -397,7 +397,7 @@ void TMemo::CreateParams(TCreateParams& p) {
   if ((scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) && !wordWrap_) p.Style |= WS_HSCROLL;
   if (readOnly_) p.Style |= ES_READONLY;
   if (!hideSelection_) p.Style |= ES_NOHIDESEL;
-  p.ExStyle = WS_EX_CLIENTEDGE;
+  p.ExStyle = BorderNone ? 0 : WS_EX_CLIENTEDGE;
 }
 
 void TMemo::AfterCreate() {
@@ -768,7 +768,7 @@ void TListBox::CreateParams(TCreateParams& p) {
   if (style_ == lbOwnerDrawFixed) p.Style |= LBS_OWNERDRAWFIXED;
   if (style_ == lbOwnerDrawVariable) p.Style |= LBS_OWNERDRAWVARIABLE;
   if (multiSelect_) p.Style |= LBS_EXTENDEDSEL;
-  p.ExStyle = WS_EX_CLIENTEDGE;
+  p.ExStyle = BorderNone ? 0 : WS_EX_CLIENTEDGE;
 }
 
 void TListBox::AfterCreate() {

@@ -247,6 +247,7 @@ class TMemo : public TWinControl {
   void SetHideSelection(bool v);
   int MaxLength() const { return maxLength_; }
   void SetMaxLength(int n);  // UTF-16 characters; 0: no limit
+  bool BorderNone = false;   // no client edge (set before the window is made)
 
   // Enter goes into the text (a new line) rather than to the default button.
   bool WantReturns = true;
@@ -342,6 +343,7 @@ class TListBox : public TWinControl, private TListControlItems::Sink {
 
   TListBoxStyle Style() const { return style_; }
   void SetStyle(TListBoxStyle s);
+  bool BorderNone = false;  // no client edge (set before the window is made)
   bool MultiSelect() const { return multiSelect_; }
   void SetMultiSelect(bool v);
   void BeginUpdate();
