@@ -6,13 +6,21 @@
 //
 // Events fired by property writes of the program (everything not listed here
 // fires nothing):
-//   TCheckBox::SetChecked  to a new value fires OnClick (as a user click does).
+//   TCheckBox::SetChecked to a new value fires OnClick (as a user click does):
+//   the program's handlers of check boxes are written to run on every change
+//   of the box, also when code sets it (the CSV box unticked by the open
+//   routine must restore the text view through its click handler).
+//   TButton::Click() and TWinControl::Click() fire OnClick by design.
 // Events fired by the user only:
-//   TStaticText OnClick; TButton OnClick; TEdit/TMemo OnChange; TListBox
-//   OnClick/OnDblClick; TComboBox OnChange.
-// Mouse events of native controls (check box, edit, memo, list box) fire after
-// the control's own handling of the button message, so that a handler sees the
-// new state (the toggled check, the moved caret, the new selection).
+//   TStaticText OnClick; TButton OnClick; TEdit/TMemo OnChange (SetText by the
+//   program, and an up-down writing its buddy, fire nothing: code that wants
+//   the handler after such a write calls it itself); TListBox OnClick and
+//   OnDblClick; TComboBox OnChange, OnDropDown, OnCloseUp.
+// Mouse events of native controls (check box, static text, edit, memo, list
+// box) fire after the control's own handling of the button message, so that a
+// handler sees the new state (the toggled check, the moved caret, the new
+// selection). A window made lazily: a control's window exists once Handle()
+// was asked for or its parent's window was made; writes before that are kept.
 #pragma once
 #include <windows.h>
 #include <functional>
