@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -528,4 +529,26 @@ TEST_F(StatusFrame, JisRangesInsideAndAtTheStartOfARun) {
     EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), canonical_.substr(r.from, 5));
   }
   EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(StatusFrame, DominantLineEndOfTheRangeRead) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool autoDetect;
+    int lineEnd;
+  } rows[] = {
+      {"lf8.txt", "\xEF\xBB\xBF" "a\nb\nc\r\nd\n", false, 2},
+      {"cr.txt", "a\rb\rc\nd\r\ne\r\n", false, 1},
+      {"crlf.txt", "a\r\nb\r\nc\n", false, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    form_->Settings.AutoDetectCode = r.autoDetect;
+    const std::wstring name(r.name, r.name + strlen(r.name));
+    Open(File(name, r.bytes));
+    form_->AllSelMenu->Click();
+    Copied();
+    EXPECT_EQ(form_->SelectionLineEnd, r.lineEnd);
+  }
 }
