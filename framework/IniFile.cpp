@@ -331,6 +331,42 @@ void TMemIniFile::SetText(const std::wstring& text) {
   }
 }
 
+namespace {
+bool WriteAllTo(HANDLE h, const std::string& bytes) {
+  DWORD done = 0;
+  if (!bytes.empty() && !WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr)) return false;
+  if (!bytes.empty() && done != bytes.size()) {
+    SetLastError(ERROR_DISK_FULL);
+    return false;
+  }
+  return SetEndOfFile(h) != FALSE;
+}
+}  // namespace
+
+bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
+  const std::wstring temp = path + L".new";
+  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    bool ok = WriteAllTo(h, bytes) && FlushFileBuffers(h);
+    DWORD e = GetLastError();
+    ok = CloseHandle(h) && ok;
+    if (ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileW(temp.c_str());
+    if (!ok) {
+      SetLastError(e);
+      return false;  // nothing of the original was touched
+    }
+  }
+  h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAllTo(h, bytes);
+  DWORD e = GetLastError();
+  ok = CloseHandle(h) && ok;
+  if (!ok) SetLastError(e);
+  return ok;
+}
+
 bool TMemIniFile::UpdateFile() const {
   std::wstring text = Text();
   std::string bytes("\xFF\xFE", 2);
@@ -339,11 +375,5 @@ bool TMemIniFile::UpdateFile() const {
     bytes += static_cast<char>(c & 0xFF);
     bytes += static_cast<char>((c >> 8) & 0xFF);
   }
-  HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD done = 0;
-  BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-  BOOL closed = CloseHandle(h);
-  return ok && closed && done == bytes.size();
+  return ReplaceFileBytes(path_, bytes);
 }

@@ -101,6 +101,13 @@ class TMemIniFile {
   std::vector<Section> sections_;
 };
 
+// Replaces a file's content by bytes without leaving a half-written file:
+// the bytes go to path + ".new", which then replaces the file. When the
+// folder does not allow that (or the file is held open), the file is
+// written in place and cut after the bytes. False, with the system's error
+// code in GetLastError, when the content could not be written completely.
+bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes);
+
 // Decodes the bytes of a text file by its mark: FF FE UTF-16LE, FE FF
 // UTF-16BE, EF BB BF UTF-8, else code page 932. The mark is not returned.
 std::wstring DecodeTextFileBytes(const std::string& bytes);

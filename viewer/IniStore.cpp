@@ -13,17 +13,6 @@
 namespace {
 void ReportError(DWORD code) { MessageBoxWide(SystemErrorTextWide(code), MessageTitle(), MB_OK | MB_ICONINFORMATION); }
 
-// Writes bytes at the start of an open file and cuts the file after them.
-bool OverwriteWhole(HANDLE h, const std::string& bytes) {
-  if (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-  DWORD done = 0;
-  if (!WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) || done != bytes.size()) {
-    if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
-    return false;
-  }
-  return SetEndOfFile(h) != FALSE;
-}
-
 std::string WideToUtf16LeBytes(const std::wstring& text, bool mark) {
   std::string out;
   out.reserve(text.size() * 2 + 2);
@@ -88,6 +77,12 @@ void IniStore::ReadSectionFromText(const std::wstring& file, const std::wstring&
   if (section.empty() || FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
   for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section))
     AddWithWideCopy(list, initext::UnquoteStoreLine(line));
+}
+
+void IniStore::ReadSectionHeaders(const std::wstring& file, TStrings& list) {
+  std::string bytes;
+  if (FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
+  for (auto& line : initext::SectionHeadersFromText(DecodeTextFileBytes(bytes))) AddWithWideCopy(list, line);
 }
 
 bool IniStore::WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const {
@@ -232,9 +227,9 @@ bool IniStore::MakeFileUnicode(const std::wstring& file) {
     std::string narrow = bytes.substr(0, bytes.find('\0'));
     out = WideToUtf16LeBytes(Cp932ToWide(narrow), true);
   }
-  bool ok = OverwriteWhole(h, out);
-  DWORD e = GetLastError();
   CloseHandle(h);
+  bool ok = ReplaceFileBytes(file, out);
+  DWORD e = GetLastError();
   if (!ok) {
     ReportError(e);
     return false;

@@ -47,6 +47,9 @@ class IniStore {
   // each an empty text with a wide copy); nothing for a missing file or an
   // empty section name.
   static void ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list);
+  // Every line of the store that begins with "[", brackets included
+  // (appended as wide copies); nothing for a missing file.
+  static void ReadSectionHeaders(const std::wstring& file, TStrings& list);
   // The key names of the section, or all section names for an empty section.
   void ReadIniNames(const std::wstring& section, const std::wstring& file, TStrings& list) const;
   // The section and its lines removed.

@@ -279,3 +279,25 @@ TEST(FileDialogService, ReplacementFillsTheBufferWithinItsSize) {
   SetFileDialogHandler([](const FileDialogRequest&, std::wstring&) { return false; });
   EXPECT_FALSE(RunFileDialog(ofn, true));
 }
+
+TEST(ReplaceFileBytes, ReplacesWholeOrWritesInPlace) {
+  std::wstring dir = MakeTempDir(L"replace");
+  std::wstring path = dir + L"\\f.ini";
+  ASSERT_TRUE(WriteBytes(path, "a long old content"));
+  ASSERT_TRUE(ReplaceFileBytes(path, "new"));
+  EXPECT_EQ(ReadBytes(path), "new");
+  EXPECT_EQ(GetFileAttributesW((path + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(WriteBytes(path, "0123456789"));
+  {
+    // Held open by someone who does not allow the replacement: written in place, cut after the bytes.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(ReplaceFileBytes(path, "xy"));
+    CloseHandle(h);
+  }
+  EXPECT_EQ(ReadBytes(path), "xy");
+  EXPECT_EQ(GetFileAttributesW((path + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(ReplaceFileBytes(dir + L"\\no\\such\\f.ini", "x"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}

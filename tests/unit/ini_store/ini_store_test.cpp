@@ -201,6 +201,9 @@ TEST(IniStore, NamesEraseAndExistence) {
     s.ReadIniNames(L"", store, names);
     EXPECT_EQ(Texts(names), (std::vector<std::wstring>{L"C:\\a.txt", L"C:\\c.txt"}));
     EXPECT_TRUE(s.EraseIniSectionOf(store, L"C:\\never.txt"));
+    TStringList headers;
+    IniStore::ReadSectionHeaders(store, headers);
+    EXPECT_EQ(Texts(headers), (std::vector<std::wstring>{L"[C:\\a.txt]", L"[C:\\c.txt]"}));
     EXPECT_EQ(ReadBytes(store).substr(0, 2), kMark);
   }
   IniStore missing(L"C:\\no\\such\\bookdata.ini", true);
