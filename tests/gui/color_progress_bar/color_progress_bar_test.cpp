@@ -21,27 +21,38 @@ const COLORREF kBar = RGB(0x00, 0x78, 0xD7);  // TColor 0xD77800
 
 }  // namespace
 
+// One host form for the whole suite; each test gets a new bar.
 class ColorProgressBarTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
     Application->Initialize();
     form = NewForm<HostForm>();
+    form->Show();
+    Pump();
+  }
+  static void TearDownTestSuite() { form->Free(); }
+  void SetUp() override {
     bar = new TColorProgressBar(form);
     bar->SetBounds(10, 10, 150, 16);
     bar->SetBoxColor(0xF0F0F0);
     bar->SetBarColor(0xD77800);
-    form->Show();
+    bar->HandleNeeded();
     Pump();
   }
-  void TearDown() override { form->Free(); }
+  void TearDown() override {
+    while (!form->Controls().empty()) delete form->Controls().back();
+    Pump();
+  }
   TBitmap& Picture() {
     bar->PaintTo(bmp);
     return bmp;
   }
-  HostForm* form = nullptr;
+  static HostForm* form;
   TColorProgressBar* bar = nullptr;
   TBitmap bmp;
 };
+
+HostForm* ColorProgressBarTest::form = nullptr;
 
 TEST_F(ColorProgressBarTest, RangeRules) {
   EXPECT_EQ(bar->Max(), 100u);

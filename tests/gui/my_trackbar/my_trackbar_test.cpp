@@ -23,18 +23,28 @@ COLORREF Grey(int v) { return RGB(v, v, v); }
 
 }  // namespace
 
+// One host form for the whole suite (a top-level window costs time to take
+// down under a display without a window manager); each test gets a new slider.
 class MyTrackBarTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
     Application->Initialize();
     form = NewForm<HostForm>();
-    bar = new TMyTrackBar(form);
-    bar->SetBounds(10, 10, 200, 20);  // horizontal: track length 200 - 30 = 170
-    bar->OnChange = [this](TWinControl*) { changes.push_back(bar->Position()); };
     form->Show();
     Pump();
   }
-  void TearDown() override { form->Free(); }
+  static void TearDownTestSuite() { form->Free(); }
+  void SetUp() override {
+    bar = new TMyTrackBar(form);
+    bar->SetBounds(10, 10, 200, 20);  // horizontal: track length 200 - 30 = 170
+    bar->OnChange = [this](TWinControl*) { changes.push_back(bar->Position()); };
+    bar->HandleNeeded();
+    Pump();
+  }
+  void TearDown() override {
+    while (!form->Controls().empty()) delete form->Controls().back();
+    Pump();
+  }
 
   void Down(int x, int y, WPARAM flags = MK_LBUTTON) { SendMessageW(bar->Handle(), WM_LBUTTONDOWN, flags, At(x, y)); }
   void Move(int x, int y, WPARAM flags = MK_LBUTTON) { SendMessageW(bar->Handle(), WM_MOUSEMOVE, flags, At(x, y)); }
@@ -50,10 +60,12 @@ class MyTrackBarTest : public ::testing::Test {
     return bar->ThumbStart();
   }
 
-  HostForm* form = nullptr;
+  static HostForm* form;
   TMyTrackBar* bar = nullptr;
   std::vector<int64_t> changes;
 };
+
+HostForm* MyTrackBarTest::form = nullptr;
 
 TEST_F(MyTrackBarTest, DefaultsAndSetters) {
   EXPECT_EQ(bar->Min(), 0);

@@ -22,15 +22,22 @@ bool SelRangeStyle(TWinControl* c) { return (GetWindowLongW(c->Handle(), GWL_STY
 
 }  // namespace
 
+// One host form for the whole suite; each test places its own controls.
 class WatchControlsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
     Application->Initialize();
     form = NewForm<HostForm>();
   }
-  void TearDown() override { form->Free(); }
-  HostForm* form = nullptr;
+  static void TearDownTestSuite() { form->Free(); }
+  void TearDown() override {
+    while (!form->Controls().empty()) delete form->Controls().back();
+    Pump();
+  }
+  static HostForm* form;
 };
+
+HostForm* WatchControlsTest::form = nullptr;
 
 TEST_F(WatchControlsTest, BarStyleSwitchesTheChannelAndSurvivesReCreation) {
   auto* t = new TNewTrackBar(form);
@@ -96,6 +103,7 @@ TEST_F(WatchControlsTest, TrackBarBackgroundIsItsColor) {
   t->SetBounds(10, 10, 150, 30);
   t->SetColor(0x00FF00);
   form->Show();
+  t->HandleNeeded();
   Pump();
   t->Repaint();
   HDC dc = GetDC(t->Handle());
