@@ -164,6 +164,7 @@ void SynchronizeCall(std::function<void()> fn) {
 
 TThread::TThread() {
   resumeEvent_ = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  startGate_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   terminateEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (IsGuiThread()) InstallSynchronizeWindow();
 }
@@ -180,6 +181,7 @@ TThread::~TThread() {
     CloseHandle(handle_);
   }
   if (resumeEvent_) CloseHandle(resumeEvent_);
+  if (startGate_) CloseHandle(startGate_);
   if (terminateEvent_) CloseHandle(terminateEvent_);
 }
 
@@ -195,6 +197,10 @@ bool TThread::Resume() {
   }
   handle_ = reinterpret_cast<HANDLE>(h);
   threadId_ = id;
+  // The body may end (and with FreeOnTerminate delete this object) at once:
+  // it starts only after the fields above are set, and nothing here touches
+  // the object afterwards.
+  SetEvent(startGate_);
   return true;
 }
 
@@ -266,6 +272,7 @@ void TThread::RunBody() {
 
 unsigned __stdcall TThread::Entry(void* self) {
   TThread* t = static_cast<TThread*>(self);
+  WaitForSingleObject(t->startGate_, INFINITE);
   unsigned rv = 0;
   try {
     t->RunBody();

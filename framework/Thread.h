@@ -119,6 +119,7 @@ class TThread {
   HANDLE handle_ = nullptr;
   DWORD threadId_ = 0;
   HANDLE resumeEvent_ = nullptr;     // manual reset, set while not suspended
+  HANDLE startGate_ = nullptr;       // set once Resume has stored the handle
   HANDLE terminateEvent_ = nullptr;  // manual reset, set by Terminate
   std::atomic<bool> started_{false};
   std::atomic<bool> suspendRequested_{false};
