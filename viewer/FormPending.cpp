@@ -5,11 +5,6 @@
 void TVastrelForm::ConfirmBookmarkList(bool) {}
 void TVastrelForm::SaveOrLoadLineList(bool) {}
 void TVastrelForm::PurgeBookmarkLists() {}
-void TVastrelForm::HandlePaneKeyDown(WORD) {}
-void TVastrelForm::HandleKeyUp(WORD) {}
-void TVastrelForm::UpdateFileSelection(WPARAM) {}
-void TVastrelForm::StepPosition(bool) {}
-void TVastrelForm::Memo1KeyDown(WORD&, TShiftState) {}
 void TVastrelForm::SpeedButton6Click() {}
 
 void TVastrelForm::HandleEditMouse(WPARAM) {}

@@ -520,6 +520,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallStepping();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {

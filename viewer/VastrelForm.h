@@ -12,6 +12,11 @@
 #include "viewer/CodeConv.h"
 #include "viewer/DocumentState.h"
 #include "viewer/Settings.h"
+// Scrolling and stepping (FormScroll.cpp)
+#include <memory>
+#include "viewer/KeyCommands.h"
+#include "viewer/Stepper.h"
+#include "viewer/WorkGuard.h"
 
 class TPanel;
 class TMemo;
@@ -343,6 +348,49 @@ class TVastrelForm : public TForm {
   LRESULT FrameWndProc(UINT msg, WPARAM wp, LPARAM lp);
   WNDPROC FramePrevProc = nullptr;
   void InstallFrameHandlers();
+
+  // ==== Scrolling, stepping, keyboard navigation, caret to file offsets (FormScroll.cpp)
+  // vastrel::Stepper drives the slider, the step buttons with Timer1/Timer2 and
+  // their latch, the page keys and the wheel; the state it shares with the page
+  // display stays in MovingBack, MovingForward, LineNumbersStale, LinesPerStep and
+  // StepMultiplier. InstallStepping connects the controls (once).
+  void InstallStepping();
+  vastrel::Stepper& Stepping();
+  // The long-work guard: file commands run only while it is idle (and WorkIdle
+  // is set and no search or conversion runs).
+  vastrel::WorkGuard Work;
+  bool FileCommandsAllowed();
+  // The main window's WM_MOUSEWHEEL: one byte, or with Ctrl a page length.
+  void WheelScroll(bool awayFromUser, bool ctrl);
+  void FocusTextView();
+  void DrawStepGlyph(bool forward, bool latchedImage, uint32_t background);
+  // The view's text before index (or the range) measured in the file's code:
+  // UTF-16 units, UTF-8, EUC-JP or JIS bytes, memo bytes.
+  int64_t ViewMeasure(int64_t index);
+  int64_t ViewMeasureRange(int64_t start, int64_t length);
+  // Lone line ends that the view shows as CR LF (0 with the CR/LF switch off).
+  int64_t LineEndCorrection(bool caretForm);
+  void SetCaretOffset(int64_t index, int64_t extra, int64_t length);
+  int64_t CaretToSelStartWide();
+  int64_t CaretToSelStartNarrow();
+  void ShowPageInPlace();
+  void Memo1MouseDown(TMouseButton button, TShiftState shift);
+  void Memo1MouseUp(TMouseButton button, TShiftState shift);
+  void Memo1KeyUp(WORD& key, TShiftState shift);
+  int64_t PaneCaretIndex();
+  void RunViewCommand(const vastrel::KeyDecision& d);
+  void DeleteOrBackspace(bool backspace);
+  void InsertTypedText(const std::wstring& text, bool moveCaret);
+  // Features of other roles that these paths start; empty: nothing happens.
+  std::function<void(vastrel::ViewCommand)> ViewCommandHook;  // F3, Ctrl+O/A/F/R/E
+  std::function<void(int64_t length, WORD key, int64_t offset)> DeleteFileRangeHook;
+  std::function<void(const std::wstring& text, int64_t offset)> InsertTextIntoFileHook;
+  std::function<void()> LineNumbersAfterPageHook, UpdateLineNumbersHook;
+  std::function<bool()> IndexHandOverHook;
+  class ScrollView;
+  struct ScrollParts;
+  std::shared_ptr<ScrollParts> scrollParts_;
+  // ==== end of scrolling, stepping, keyboard navigation
 
   // Asks a running line-index build to stop (no wait).
   void CancelLineThread();

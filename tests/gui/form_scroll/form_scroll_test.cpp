@@ -1,0 +1,301 @@
+// Moving through a file in the real main window under wine: the step buttons
+// and their timers and latch, the wheel, the arrow keys at the page's edges,
+// Shift selections turned into file offsets, and typed Backspace and Delete
+// asking for exactly one character of the file's code.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/MyTrackBar.h"
+#include "framework/Application.h"
+#include "framework/Buttons.h"
+#include "framework/Cp932.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "framework/Timer.h"
+#include "support/paths.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+// Lines "Line 0000 ...\r\n" of 20 bytes each.
+std::string NumberedLines(int n) {
+  std::string s;
+  char buf[32];
+  for (int i = 0; i < n; ++i) {
+    wsprintfA(buf, "Line %04d abcdefgh\r\n", i);
+    s += buf;
+  }
+  return s;
+}
+
+std::string Utf16Le(const std::wstring& w, bool mark) {
+  std::string s = mark ? std::string("\xFF\xFE", 2) : std::string();
+  for (wchar_t c : w) {
+    s += static_cast<char>(c & 0xFF);
+    s += static_cast<char>((c >> 8) & 0xFF);
+  }
+  return s;
+}
+
+void HoldKey(int vk, bool down) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[vk] = down ? 0x80 : 0;
+  SetKeyboardState(state);
+}
+
+class FormScroll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application->Initialize();
+    folder_ = testsupport::MakeTempDir(L"fs") + L"\\";
+    TVastrelForm::ProgramFolderOverride = folder_;
+    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
+    handler_ = SetMessageHandler([this](const MessageRequest& r) {
+      messages_.push_back(r.text);
+      return IDOK;
+    });
+    form_ = NewForm<TVastrelForm>();
+    form_->Show();
+    Application->ProcessMessages();
+    form_->DeleteFileRangeHook = [this](int64_t length, WORD key, int64_t offset) {
+      deletes_.push_back({length, key, offset});
+    };
+  }
+  void TearDown() override {
+    HoldKey(VK_SHIFT, false);
+    HoldKey(VK_CONTROL, false);
+    if (form_) form_->Free();
+    form_ = nullptr;
+    SetMessageHandler(handler_);
+    TVastrelForm::ArgumentsOverride.clear();
+    TVastrelForm::ProgramFolderOverride.clear();
+  }
+  std::wstring Open(const std::wstring& name, const std::string& bytes) {
+    const std::wstring p = folder_ + name;
+    EXPECT_TRUE(testsupport::WriteBytes(p, bytes));
+    form_->OpenFile(p);
+    Application->ProcessMessages();
+    return p;
+  }
+  // Runs messages (and so the timers) one at a time until done() or the time
+  // is up. One at a time: a tick that takes longer than the 10 ms interval
+  // leaves the next one due at once, and a loop that empties the queue would
+  // not come back before the run ends.
+  template <class F>
+  bool PumpUntil(F done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+      if (GetTickCount() - start > ms) return false;
+      MSG m;
+      if (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+      } else {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+      }
+    }
+    return true;
+  }
+  void Pump(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  void Mouse(TSpeedButton* b, UINT msg) {
+    SendMessageW(b->Handle(), msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : msg == WM_RBUTTONDOWN ? MK_RBUTTON : 0,
+                 MAKELPARAM(5, 5));
+  }
+  int64_t Pos() { return form_->MyTrackBar1->Position(); }
+
+  struct Delete {
+    int64_t length;
+    WORD key;
+    int64_t offset;
+  };
+  std::wstring folder_;
+  TVastrelForm* form_ = nullptr;
+  std::vector<std::wstring> messages_;
+  std::vector<Delete> deletes_;
+  MessageHandler handler_;
+};
+
+TEST_F(FormScroll, HeldForwardButtonStepsLineByLineAndStopsOnRelease) {
+  Open(L"lines.txt", NumberedLines(400));
+  ASSERT_EQ(Pos(), 0);
+  Mouse(form_->SpeedButton3, WM_LBUTTONDOWN);
+  EXPECT_TRUE(form_->Timer2->Enabled());
+  // First step after 1 ms, the next after 210 ms, then 110, then every 10 ms.
+  ASSERT_TRUE(PumpUntil([&] { return Pos() >= 20 * 5; }, 3000));
+  Mouse(form_->SpeedButton3, WM_LBUTTONUP);
+  EXPECT_FALSE(form_->Timer2->Enabled());
+  const int64_t stopped = Pos();
+  EXPECT_EQ(stopped % 20, 0) << "the page starts at a line start";
+  EXPECT_TRUE(form_->MovingForward);
+  Pump(150);
+  EXPECT_EQ(Pos(), stopped);
+  // The back button steps back the same way.
+  Mouse(form_->SpeedButton1, WM_LBUTTONDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return Pos() <= stopped - 40; }, 3000));
+  Mouse(form_->SpeedButton1, WM_LBUTTONUP);
+  EXPECT_FALSE(form_->Timer1->Enabled());
+  EXPECT_EQ(Pos() % 20, 0);
+  EXPECT_TRUE(form_->MovingBack);
+}
+
+TEST_F(FormScroll, LatchedForwardRunRunsOnToTheUsableEndAfterRelease) {
+  const std::string text = NumberedLines(60);  // 1200 bytes
+  Open(L"short.txt", text);
+  Mouse(form_->SpeedButton3, WM_RBUTTONDOWN);
+  Mouse(form_->SpeedButton3, WM_RBUTTONUP);
+  EXPECT_TRUE(form_->Stepping().LatchOn());
+  Mouse(form_->SpeedButton3, WM_LBUTTONDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return form_->Stepping().RepeatTicks >= 40; }, 5000));
+  Mouse(form_->SpeedButton3, WM_LBUTTONUP);
+  EXPECT_TRUE(form_->Timer2->Enabled());
+  ASSERT_TRUE(PumpUntil([&] { return !form_->Timer2->Enabled(); }, 10000));
+  EXPECT_EQ(Pos(), static_cast<int64_t>(text.size()) - 32);
+}
+
+TEST_F(FormScroll, WheelOverTheMemoStepsOneLine) {
+  Open(L"wheel.txt", NumberedLines(100));
+  SendMessageW(form_->Memo1->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(Pos(), 20);
+  SendMessageW(form_->Memo1->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  EXPECT_EQ(Pos(), 40);
+  SendMessageW(form_->Memo1->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(Pos(), 20) << "the wheel turned back moves back, whatever the last direction";
+}
+
+TEST_F(FormScroll, DownOnLastPaneLineMovesOneLineAndKeepsColumn) {
+  std::wstring w;
+  wchar_t buf[32];
+  for (int i = 0; i < 300; ++i) {
+    wsprintfW(buf, L"Line %03d abcdef\r\n", i);  // 17 units
+    w += buf;
+  }
+  Open(L"wide.txt", Utf16Le(w, true));
+  ASSERT_TRUE(form_->IsWideView());
+  HWND pane = form_->CurrentPane;
+  const int last = static_cast<int>(SendMessageW(pane, EM_GETLINECOUNT, 0, 0)) - 1;
+  ASSERT_GT(last, 3);
+  const int64_t start = SendMessageW(pane, EM_LINEINDEX, last, 0);
+  SendMessageW(pane, EM_SETSEL, start + 5, start + 5);
+  SetFocus(pane);
+  SendMessageW(pane, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(pane, WM_KEYUP, VK_DOWN, 0);
+  Application->ProcessMessages();
+  // The page now starts at line 1: byte 2 (mark) + 17 units.
+  EXPECT_EQ(Pos(), 2 + 34);
+  DWORD s = 0, e = 0;
+  SendMessageW(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+  const int line = static_cast<int>(SendMessageW(pane, EM_LINEFROMCHAR, s, 0));
+  EXPECT_EQ(static_cast<int64_t>(s) - SendMessageW(pane, EM_LINEINDEX, line, 0), 5) << "the column is kept";
+  // SelStart is the caret in file units: mark, then line (1 + line) of the file.
+  EXPECT_EQ(form_->Doc.SelStart, 1 + (1 + line) * 17 + 5);
+  EXPECT_EQ(form_->Doc.SelLength, 0);
+}
+
+TEST_F(FormScroll, ShiftDownSelectsFromTheAnchorInFileUnits) {
+  std::wstring w;
+  wchar_t buf[32];
+  for (int i = 0; i < 50; ++i) {
+    wsprintfW(buf, L"L%02d \x65E5\x672C\r\n", i);  // 8 units
+    w += buf;
+  }
+  Open(L"sel16.txt", Utf16Le(w, true));
+  HWND pane = form_->CurrentPane;
+  const int64_t l2 = SendMessageW(pane, EM_LINEINDEX, 2, 0);
+  const int64_t l3 = SendMessageW(pane, EM_LINEINDEX, 3, 0);
+  SendMessageW(pane, EM_SETSEL, l2 + 5, l2 + 5);
+  form_->UpdateFileSelection(0);  // the click that sets the anchor
+  EXPECT_EQ(form_->Doc.SelStart, 1 + 2 * 8 + 5);
+  // Shift+Down: the pane extends its selection to line 3 column 5.
+  HoldKey(VK_SHIFT, true);
+  SendMessageW(pane, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(pane, EM_SETSEL, l2 + 5, l3 + 5);  // what the pane's own handling gives
+  SendMessageW(pane, WM_KEYUP, VK_DOWN, 0);
+  HoldKey(VK_SHIFT, false);
+  EXPECT_EQ(form_->Doc.SelStart, 1 + 2 * 8 + 5) << "Shift leaves SelStart at the anchor";
+  EXPECT_EQ(form_->Doc.SelLength, 8);
+}
+
+TEST_F(FormScroll, Utf8SelectionIsMeasuredInBytes) {
+  // "あい\r\n" = 6 + 2 bytes per line, after a 3-byte mark.
+  std::string u8 = "\xEF\xBB\xBF";
+  for (int i = 0; i < 20; ++i) u8 += "\xE3\x81\x82\xE3\x81\x84\r\n";
+  Open(L"u8.txt", u8);
+  ASSERT_TRUE(form_->IsWideView());
+  HWND pane = form_->CurrentPane;
+  const int64_t l1 = SendMessageW(pane, EM_LINEINDEX, 1, 0);
+  SendMessageW(pane, EM_SETSEL, l1 + 1, l1 + 2);  // the second character of line 1
+  form_->UpdateFileSelection(0);
+  EXPECT_EQ(form_->Doc.SelStart, 3 + 8 + 3);
+  EXPECT_EQ(form_->Doc.SelLength, 3);
+}
+
+TEST_F(FormScroll, BackspaceAndDeleteAskForOneCharacterOfTheFileCode) {
+  form_->CheckBox1->SetChecked(false);  // deleting allowed
+  // a, hiragana a (82 A0), b
+  Open(L"kanji.txt", std::string("a\x82\xA0" "b\r\n") + NumberedLines(3));
+  form_->Memo1->SetSelStart(3);  // after the kanji
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  ASSERT_EQ(form_->Doc.SelStart, 3);
+  form_->DeleteOrBackspace(true);
+  ASSERT_EQ(deletes_.size(), 1u);
+  EXPECT_EQ(deletes_[0].length, 2);
+  EXPECT_EQ(deletes_[0].offset, 1);
+  EXPECT_EQ(deletes_[0].key, VK_BACK);
+  // Delete at the kanji.
+  form_->Memo1->SetSelStart(1);
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  form_->DeleteOrBackspace(false);
+  ASSERT_EQ(deletes_.size(), 2u);
+  EXPECT_EQ(deletes_[1].length, 2);
+  EXPECT_EQ(deletes_[1].offset, 1);
+  // Backspace at the file's start asks for nothing.
+  form_->Memo1->SetSelStart(0);
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->DeleteOrBackspace(true);
+  EXPECT_EQ(deletes_.size(), 2u);
+  // While long work runs, the keys ask for nothing.
+  form_->Memo1->SetSelStart(3);
+  form_->Memo1MouseDown(mbLeft, 0);
+  ASSERT_TRUE(form_->Work.Begin(vastrel::WorkGuard::Job::Insert));
+  WORD key = VK_BACK;
+  form_->Memo1KeyDown(key, 0);
+  form_->Work.End(vastrel::WorkGuard::Job::Insert);
+  EXPECT_EQ(deletes_.size(), 2u);
+}
+
+TEST_F(FormScroll, DeleteAtTheEndAndSurrogatePairsInUtf16) {
+  form_->CheckBox1->SetChecked(false);
+  const std::wstring w = std::wstring(L"ab") + wchar_t(0xD83D) + wchar_t(0xDE00) + L"c";
+  Open(L"pair.txt", Utf16Le(w, true));
+  HWND pane = form_->CurrentPane;
+  SendMessageW(pane, EM_SETSEL, 4, 4);  // after the pair
+  form_->UpdateFileSelection(0);
+  ASSERT_EQ(form_->Doc.SelStart, 1 + 4);
+  form_->DeleteOrBackspace(true);
+  ASSERT_EQ(deletes_.size(), 1u);
+  EXPECT_EQ(deletes_[0].length, 2);
+  EXPECT_EQ(deletes_[0].offset, 3);
+  // Delete after the last character asks for nothing.
+  SendMessageW(pane, EM_SETSEL, 5, 5);
+  form_->UpdateFileSelection(0);
+  ASSERT_EQ(form_->Doc.SelStart, 6);
+  form_->DeleteOrBackspace(false);
+  EXPECT_EQ(deletes_.size(), 1u);
+  // Backspace before the first character (right after the mark) neither.
+  SendMessageW(pane, EM_SETSEL, 0, 0);
+  form_->UpdateFileSelection(0);
+  form_->DeleteOrBackspace(true);
+  EXPECT_EQ(deletes_.size(), 1u);
+}
+
+}  // namespace
