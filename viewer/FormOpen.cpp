@@ -309,9 +309,7 @@ void TVastrelForm::UpdateCaption(int detectResult) {
   CodeLabel = label;
   if (UnicodeMode) {
     FrameLabelText = L"  [ " + label + pathtext::ExtractNameWide(Doc.FilePath) + L" ]";
-    // The frame paints the label beside the menu bar.
-    if (HandleAllocated()) SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    PaintCaptionLabel(FrameActive);
   } else {
     const std::string title = Application->Title().empty() ? std::string("Vastrel") : Application->Title();
     SetText(title + " [ " + WideToCp932(label) + WideToCp932(pathtext::ExtractNameWide(Doc.FilePath)) + " ]");
