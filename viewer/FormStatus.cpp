@@ -146,7 +146,10 @@ std::string TVastrelForm::ReadRangeNarrow(bool hourglass, int64_t cap) {
     }
     // The selection counts the text's bytes; the file holds the escape and
     // shift bytes between them too, however far the range reaches.
-    const int64_t textBytes = Doc.SelLength < 0 ? -Doc.SelLength : Doc.SelLength;
+    // No further than the read can take: the walk of a huge selection would
+    // read the whole file for nothing.
+    const int64_t reach = SystemLevel == 0 ? 0x10000 : cap > 0 ? cap : rangeread::kUncappedCeiling + 1;
+    const int64_t textBytes = std::min(Doc.SelLength < 0 ? -Doc.SelLength : Doc.SelLength, reach);
     const int64_t fileBytes = jisrange::FileLengthForText(FileReader(probe.get()), range.start, textBytes);
     if (fileBytes < 0) {
       ShowMessageWide(SystemErrorTextWide(GetLastError()));

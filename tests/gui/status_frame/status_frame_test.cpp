@@ -251,6 +251,19 @@ TEST_F(StatusFrame, RangeReadsAreBoundedAndReportWhatTheyCannotRead) {
   EXPECT_EQ(form_->ReadRangeWide(false, 0), L"");
   EXPECT_EQ(messages_.size(), 2u);
   EXPECT_EQ(form_->ReadRangeWide(false, form_->EditMaxBytes()), canonical_);
+
+  form_->Settings.AutoDetectCode = true;
+  Open(Sample(L"jis.txt"));
+  ASSERT_EQ(form_->Doc.TextCode, 4);
+  form_->Doc.SelStart = 0;
+  form_->Doc.SelLength = int64_t{5} << 30;
+  form_->Doc.JisShiftState = 3;
+  form_->JisRunStart = false;
+  // The JIS extent is found in the file itself, which ends long before.
+  EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), canonical_);
+  EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, form_->EditMaxBytes())), canonical_);
+  EXPECT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(form_->JisRangeLength, static_cast<int64_t>(testsupport::ReadBytes(Sample(L"jis.txt")).size()));
 }
 
 // The narrow reader counts a UTF-16 selection in units as the wide one does.
