@@ -198,6 +198,9 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   CsvHeaderTaken = false;
   ShowPage(true, false, 0);
 
+  // 12 (the CSV view filled when it is on) belongs to the CSV view; 13 (the
+  // file's bookmarks loaded) and 14 (the line-number column) to their
+  // features: their calls go here once they exist.
   // 13: a bookmark may be set on the new file.
   SpeedButton4->SetEnabled(true);
 
@@ -207,6 +210,10 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   if (LineCheckpointList) LineCheckpointList->clear();
   ListBox2->Items().Clear();
   ListBox2->SetHeight(30);
+  // 16: a stored line list is loaded, or with AutoLineList a build starts
+  // when LineThreadIdle (a build just told to stop keeps it false until its
+  // end handler ran, so this open then starts none): the line-list feature's
+  // call goes here.
 
   // 17: the view takes the keyboard.
   if (memo) {
