@@ -192,8 +192,14 @@ TEST_F(ColorButtonTest, MouseClickInsideOnlyAndPressedFaceWhileDragging) {
   dc = GetDC(h);
   COLORREF upCorner = GetPixel(dc, 1, 1);
   ReleaseDC(h, dc);
+  SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(12, 12));
+  dc = GetDC(h);
+  COLORREF backInCorner = GetPixel(dc, 1, 1);
+  ReleaseDC(h, dc);
+  SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 10));
   EXPECT_EQ(downCorner, RGB(128, 128, 128));
   EXPECT_EQ(upCorner, RGB(255, 255, 255));  // the raised default face's white line
+  EXPECT_EQ(backInCorner, RGB(128, 128, 128));
   SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(200, 10));
   EXPECT_EQ(order, (std::vector<std::string>{"up"}));
   EXPECT_EQ(dlg->ModalResult(), mrNone);

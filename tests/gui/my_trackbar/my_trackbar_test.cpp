@@ -226,6 +226,16 @@ TEST_F(MyTrackBarTest, DragMovesThePositionAndEndsOnRelease) {
   // Moves without the button do not drag.
   Move(100, 8, 0);
   EXPECT_EQ(bar->Position(), 0);
+  // Min takes no part in the mapping: a drag to the start asks for 0, which
+  // SetPosition raises to Min.
+  bar->SetMin(20);
+  bar->SetPosition(50);
+  Down(Thumb() + 3, 8);
+  Move(15 + 17, 8);  // 100 * 17 / 170 = 10, raised to 20
+  EXPECT_EQ(bar->Position(), 20);
+  Move(0, 8);
+  EXPECT_EQ(bar->Position(), 20);
+  Up(0, 8);
 }
 
 TEST_F(MyTrackBarTest, DragIsExactForTheLargestFileSize) {
