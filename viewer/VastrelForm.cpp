@@ -43,7 +43,7 @@ T* Named(T* control, const char* name) {
 TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   VastrelForm = this;
   SetText(Application->Title().empty() ? std::string("Vastrel") : Application->Title());
-  SetBounds(CW_USEDEFAULT, CW_USEDEFAULT, 860, 620);
+  SetBounds(CW_USEDEFAULT, CW_USEDEFAULT, 1000, 660);
 
   // 1-3: controls, their glyphs and hints.
   BuildLayout();
