@@ -326,6 +326,12 @@ int TListColumn::Width() {
 void TListColumn::SetWidth(int w) {
   width_ = std::max(w, minWidth_);
   Apply();
+  if (owner_ && !autoSize_) owner_->FitAutoSizeColumns();
+}
+
+void TListColumn::SetAutoSize(bool v) {
+  autoSize_ = v;
+  if (owner_) owner_->FitAutoSizeColumns();
 }
 
 void TListColumn::SetMinWidth(int w) {
@@ -453,6 +459,7 @@ void TListView::AfterCreate() {
   for (TListColumn* c : columns_) InsertColumnWnd(c);
   SendMessageW(hwnd_, LVM_SETITEMCOUNT, items_.size(), 0);
   for (int i = 0; i < Count(); ++i) InsertItemWnd(i);
+  FitAutoSizeColumns();
 }
 
 void TListView::InsertColumnWnd(TListColumn* col) {
@@ -490,7 +497,34 @@ TListColumn* TListView::AddColumn() {
   c->index_ = ColumnCount();
   columns_.push_back(c);
   if (hwnd_) InsertColumnWnd(c);
+  FitAutoSizeColumns();
   return c;
+}
+
+void TListView::FitAutoSizeColumns() {
+  if (!hwnd_ || fitting_) return;
+  int autoCount = 0, fixed = 0;
+  for (TListColumn* c : columns_) {
+    if (c->autoSize_) {
+      ++autoCount;
+    } else {
+      fixed += c->width_;
+    }
+  }
+  if (autoCount == 0) return;
+  fitting_ = true;
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  int share = (r.right - r.left - fixed) / autoCount;
+  for (TListColumn* c : columns_) {
+    if (!c->autoSize_) continue;
+    int w = std::max(share, c->minWidth_);
+    if (w != c->width_) {
+      c->width_ = w;
+      c->Apply();
+    }
+  }
+  fitting_ = false;
 }
 
 void TListView::ClearColumns() {
@@ -780,6 +814,11 @@ LRESULT TListView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONUP:
       sawButtonUp_ = true;
       break;
+    case WM_SIZE: {
+      LRESULT r = TWinControl::WndProc(msg, wp, lp);
+      FitAutoSizeColumns();
+      return r;
+    }
     default:
       break;
   }

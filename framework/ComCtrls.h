@@ -101,7 +101,11 @@ class TListColumn {
   void SetMinWidth(int w);
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a);
-  bool AutoSize = false;
+  // Auto-sized columns share the width that the other columns leave in the
+  // list view's client area (each at least MinWidth); they are sized again when
+  // the list view's size or its columns change.
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool v);
   int Index() const { return index_; }
 
  private:
@@ -111,6 +115,7 @@ class TListColumn {
   std::string caption_;
   int width_ = 50, minWidth_ = 0;
   TAlignment alignment_ = taLeftJustify;
+  bool autoSize_ = false;
   void Apply();
 };
 
@@ -226,6 +231,8 @@ class TListView : public TWinControl {
   friend class TListColumn;
   friend class TListItem;
   void ApplyExStyle();
+  void FitAutoSizeColumns();
+  bool fitting_ = false;
   void InsertColumnWnd(TListColumn* c);
   void InsertItemWnd(int index);
   void Renumber(int from);

@@ -318,3 +318,29 @@ TEST_F(ComCtrls, ListViewMouseUpArrivesEvenWhenTheWindowTracksTheClick) {
   EXPECT_EQ("down:1", events[0]);
   EXPECT_EQ("up:1", events[1]);  // after the window selected the row
 }
+
+TEST_F(ComCtrls, AutoSizeColumnsShareTheFreeWidth) {
+  auto* lv = new TListView(form);
+  lv->BorderNone = true;
+  lv->SetBounds(0, 0, 300, 100);
+  lv->Handle();
+  TListColumn* fixed = lv->AddColumn();
+  fixed->SetWidth(60);
+  TListColumn* a = lv->AddColumn();
+  a->SetMinWidth(40);
+  a->SetWidth(50);
+  a->SetAutoSize(true);
+  TListColumn* b = lv->AddColumn();
+  b->SetMinWidth(40);
+  b->SetWidth(50);
+  b->SetAutoSize(true);
+  int client = lv->ClientWidth();
+  EXPECT_EQ((client - 60) / 2, a->Width());
+  EXPECT_EQ((client - 60) / 2, b->Width());
+  lv->SetWidth(301);  // a resize shares the width again
+  EXPECT_EQ((lv->ClientWidth() - 60) / 2, a->Width());
+  lv->SetWidth(120);  // never below the minimum
+  EXPECT_EQ(40, a->Width());
+  EXPECT_EQ(40, b->Width());
+  EXPECT_EQ(60, fixed->Width());
+}
