@@ -20,6 +20,12 @@ class Dialog : public TForm {
   Dialog() : TForm(nullptr, L"TColorButtonTestDialog") {
     BorderStyle = bsDialog;
     SetBounds(100, 100, 320, 200);
+  }
+  // The buttons and the edit, made anew for each test.
+  void Build() {
+    log.clear();
+    SetModalResult(mrNone);
+    OnShow = nullptr;
     ok = new TColorButton(this);
     ok->Name = "OKBtn";
     ok->SetCaption("OK");
@@ -34,14 +40,21 @@ class Dialog : public TForm {
     cancel->SetBounds(155, 120, 75, 25);
     ok->OnClick = [this](TWinControl*) { log.push_back("ok"); };
     cancel->OnClick = [this](TWinControl*) { log.push_back("cancel"); };
+    ok->HandleNeeded();
+    cancel->HandleNeeded();
+  }
+  void Clear() {
+    while (!Controls().empty()) delete Controls().back();
+    if (edit) DestroyWindow(edit);
+    edit = nullptr;
   }
   HWND MakeEdit() {
     edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"text", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 10,
                            10, 290, 24, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     return edit;
   }
-  TColorButton* ok;
-  TColorButton* cancel;
+  TColorButton* ok = nullptr;
+  TColorButton* cancel = nullptr;
   HWND edit = nullptr;
   std::vector<std::string> log;
 };
@@ -50,18 +63,30 @@ void PostKey(HWND h, WORD vk) { PostMessageW(h, WM_KEYDOWN, vk, 0); }
 
 }  // namespace
 
+// One dialog window for the whole suite (a top-level window costs time to take
+// down under a display without a window manager); each test gets new buttons
+// and a new edit.
 class ColorButtonTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  static void SetUpTestSuite() {
     Application->Initialize();
     dlg = NewForm<Dialog>();
+  }
+  static void TearDownTestSuite() { dlg->Free(); }
+  void SetUp() override {
+    dlg->Build();
     dlg->Show();
     dlg->MakeEdit();
     Pump();
   }
-  void TearDown() override { dlg->Free(); }
-  Dialog* dlg = nullptr;
+  void TearDown() override {
+    dlg->Clear();
+    Pump();
+  }
+  static Dialog* dlg;
 };
+
+Dialog* ColorButtonTest::dlg = nullptr;
 
 TEST_F(ColorButtonTest, EnterAndEscFromANativeEditReachTheRightButtonOnce) {
   SetFocus(dlg->edit);
@@ -83,7 +108,6 @@ TEST_F(ColorButtonTest, EnterAndEscFromANativeEditReachTheRightButtonOnce) {
 TEST_F(ColorButtonTest, ShowModalEndsOnEnterInTheEditWithOneClick) {
   dlg->Hide();
   Pump();
-  dlg->OnShow = [this](TWinControl*) {};
   // The keys arrive while the modal loop runs.
   TTimer t;
   t.SetInterval(1);
