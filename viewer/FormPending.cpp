@@ -7,7 +7,6 @@ void TVastrelForm::SaveOrLoadLineList(bool) {}
 void TVastrelForm::PurgeBookmarkLists() {}
 void TVastrelForm::SpeedButton6Click() {}
 
-void TVastrelForm::HandleEditMouse(WPARAM) {}
 int64_t TVastrelForm::CountPageLines() { return 0; }
 std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
 void TVastrelForm::SendCtrlKey(HWND, char) {}

@@ -313,6 +313,17 @@ void TVastrelForm::UpdateFileSelection(WPARAM keyFlags) {
   ShowSelectionStatus();
 }
 
+// A selection made by the program in the view (CSV view, line numbers, select
+// to the line break) taken into the file as a plain release would be.
+void TVastrelForm::HandleEditMouse(WPARAM keyFlags) {
+  if (IsWideView()) {
+    UpdateFileSelection(keyFlags);
+  } else {
+    Memo1MouseDown(mbLeft, 0);
+    Memo1MouseUp(mbLeft, 0);
+  }
+}
+
 void TVastrelForm::ShowPageInPlace() {
   // The same page again: no direction, from its own line start.
   MovingBack = MovingForward = false;

@@ -199,6 +199,53 @@ TEST_F(FormScroll, DownOnLastPaneLineMovesOneLineAndKeepsColumn) {
   EXPECT_EQ(form_->Doc.SelLength, 0);
 }
 
+TEST_F(FormScroll, UpOnFirstMemoLineMovesOneLineBack) {
+  Open(L"up.txt", NumberedLines(200));
+  form_->MyTrackBar1->SetPosition(20 * 50);  // the page at line 50
+  Application->ProcessMessages();
+  ASSERT_EQ(Pos(), 20 * 50);
+  form_->Memo1->SetSelStart(7);
+  WORD key = VK_UP;
+  form_->Memo1KeyDown(key, 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(Pos(), 20 * 49);
+  EXPECT_TRUE(form_->MovingBack);
+  key = VK_UP;
+  form_->Memo1KeyUp(key, 0);
+  EXPECT_EQ(form_->Doc.SelStart, 20 * 49 + form_->Memo1->SelStart());
+}
+
+TEST_F(FormScroll, SelectionOverThreePagesIsCopiedWhole) {
+  const std::string text = NumberedLines(400);
+  Open(L"copy.txt", text);
+  form_->Memo1->SetSelStart(20 * 2 + 3);  // line 2, column 3 of the first page
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  const int64_t start = 20 * 2 + 3;
+  ASSERT_EQ(form_->Doc.SelStart, start);
+  const int perPage = form_->Memo1->LineCount();
+  // Three pages on, a Shift+click at line 1, column 8.
+  form_->MyTrackBar1->SetPosition(20 * 3 * perPage);
+  Application->ProcessMessages();
+  ASSERT_EQ(Pos(), 20 * 3 * perPage);
+  form_->Memo1->SetSelStart(20 + 8);
+  form_->Memo1MouseUp(mbLeft, ssShift);
+  const int64_t end = 20 * 3 * perPage + 20 + 8;
+  EXPECT_EQ(form_->Doc.SelStart, start);
+  EXPECT_EQ(form_->Doc.SelLength, end - start);
+  form_->Copy1Click(true);
+  EXPECT_EQ(form_->GetClipboardText(), Cp932ToWide(text.substr(static_cast<size_t>(start),
+                                                                 static_cast<size_t>(end - start))));
+  // A Shift+click before the selection's start moves the start back and keeps
+  // the far end.
+  form_->MyTrackBar1->SetPosition(0);
+  Application->ProcessMessages();
+  form_->Memo1->SetSelStart(1);
+  form_->Memo1MouseUp(mbLeft, ssShift);
+  EXPECT_EQ(form_->Doc.SelStart, 1);
+  EXPECT_EQ(form_->Doc.SelLength, start - 1);
+}
+
 TEST_F(FormScroll, ShiftDownSelectsFromTheAnchorInFileUnits) {
   std::wstring w;
   wchar_t buf[32];
