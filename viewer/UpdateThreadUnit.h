@@ -10,6 +10,8 @@ class TUpdateThread : public TThread {
  public:
   // The tick runs on the GUI thread; intervalMs is read before every sleep.
   explicit TUpdateThread(std::function<void()> tick) : tick_(std::move(tick)) {}
+  // The body may still run: it ends before the members it uses go.
+  ~TUpdateThread() override { StopAndWait(); }
   std::atomic<unsigned> IntervalMs{1000};
 
  protected:
