@@ -185,6 +185,14 @@ TEST_F(ComCtrls, UpDownClampsFollowsBuddyAndReportsUserPresses) {
   ud->SetPosition(2);
   EXPECT_EQ(reinterpret_cast<LRESULT>(edit->Handle()), SendMessageW(ud->Handle(), UDM_GETBUDDY, 0, 0));
   EXPECT_EQ("2", edit->Text());
+  // The new buddy window still reaches the framework control.
+  int keys = 0;
+  edit->OnKeyDown = [&](TWinControl*, WORD& k, TShiftState) {
+    if (k == 'A') ++keys;
+  };
+  SendMessageW(edit->Handle(), WM_KEYDOWN, 'A', 1);
+  EXPECT_EQ(1, keys);
+  edit->OnKeyDown = nullptr;
 
   // The user presses the up arrow (upper half), then the down arrow.
   HWND h = ud->Handle();
