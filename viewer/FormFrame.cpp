@@ -133,8 +133,6 @@ bool TVastrelForm::HasLines() {
 
 bool TVastrelForm::FileExists() { return !Doc.FilePath.empty() && FileExistsEx(Doc.FilePath, UnicodeMode); }
 
-bool TVastrelForm::WorkAllowsFileCommands() { return WorkIdle && !LongWorkRunning; }
-
 namespace {
 
 vastrel::MenuState MenuStateOf(TVastrelForm& f) {
@@ -150,7 +148,7 @@ vastrel::MenuState MenuStateOf(TVastrelForm& f) {
   in.searchTextEmpty = f.SearchText.empty();
   in.deleteLock = f.CheckBox1->Checked();
   in.viewHasSelection = f.GetSelLength() != 0;
-  in.workIdle = f.WorkAllowsFileCommands();
+  in.workIdle = f.FileCommandsAllowed();
   return vastrel::ComputeMenuState(in);
 }
 
@@ -158,7 +156,7 @@ vastrel::MenuState MenuStateOf(TVastrelForm& f) {
 
 void TVastrelForm::File1Click() {
   const vastrel::MenuState m = MenuStateOf(*this);
-  const bool idle = WorkAllowsFileCommands();
+  const bool idle = FileCommandsAllowed();
   Open1->SetEnabled(idle);
   N17->SetEnabled(m.convertEnabled);
   Paste1->SetVisible(m.pasteVisible);

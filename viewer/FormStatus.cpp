@@ -215,7 +215,7 @@ void TVastrelForm::StatusBar1MouseMove(int x) {
 // ---- select commands
 
 void TVastrelForm::AllSelMenuClick() {
-  if (Doc.FileSize < 0 || !WorkAllowsFileCommands()) return;
+  if (Doc.FileSize < 0 || !FileCommandsAllowed()) return;
   const selection::FileSelection s = selection::SelectAll(Doc.TextCode, Doc.FileSize, Doc.BomLength);
   Doc.SelStart = s.start;
   Doc.SelLength = s.length;
@@ -224,7 +224,7 @@ void TVastrelForm::AllSelMenuClick() {
 }
 
 void TVastrelForm::MaxSelectMenuClick() {
-  if (Doc.FileSize < 0 || !WorkAllowsFileCommands()) return;
+  if (Doc.FileSize < 0 || !FileCommandsAllowed()) return;
   selection::MaxSelectInput in;
   in.code = Doc.TextCode;
   in.bigEndian = Doc.TextCode == tcUtf16 && Doc.ByteOrder == boBigEndian;
@@ -264,7 +264,7 @@ void TVastrelForm::MaxSelectMenuClick() {
 }
 
 void TVastrelForm::PageSelMenuClick() {
-  if (Doc.FileSize < 0 || !WorkAllowsFileCommands()) return;
+  if (Doc.FileSize < 0 || !FileCommandsAllowed()) return;
   const int64_t position = MyTrackBar1->Position();
   if (IsWideView()) {
     SendMessageW(CurrentPane, EM_SETSEL, 0, -1);
@@ -310,7 +310,7 @@ void TVastrelForm::PageSelMenuClick() {
 }
 
 void TVastrelForm::N23Click() {
-  if (Doc.FileSize < 0 || !WorkAllowsFileCommands()) return;
+  if (Doc.FileSize < 0 || !FileCommandsAllowed()) return;
   if (IsWideView()) {
     const int line = static_cast<int>(SendMessageW(CurrentPane, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0));
     const int l = static_cast<int>(SendMessageW(CurrentPane, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
@@ -376,4 +376,14 @@ void TVastrelForm::InstallStatusHandlers() {
   PageSelMenu->SetCaption(Cp932FromUtf8("1ページを選択"));
   N23->SetCaption(Cp932FromUtf8("次の改行まで選択"));
   N23->ShortCutText = "Ctrl+R";
+  // Ctrl+A and Ctrl+R in the text views run the same commands.
+  ViewCommandHook = [this, next = ViewCommandHook](vastrel::ViewCommand c) {
+    if (c == vastrel::ViewCommand::SelectAll) {
+      AllSelMenuClick();
+    } else if (c == vastrel::ViewCommand::SelectToLineBreak) {
+      N23Click();
+    } else if (next) {
+      next(c);
+    }
+  };
 }

@@ -331,7 +331,6 @@ class TVastrelForm : public TForm {
   void N32DrawItem(HDC dc, const RECT& rect);
   bool HasLines();
   bool FileExists();
-  bool WorkAllowsFileCommands();
   void File1Click();
   void E1Click();
   void PopupMenu1Popup();

@@ -194,6 +194,19 @@ TEST_F(StatusFrame, SelectAllStartsAfterTheMark) {
   EXPECT_EQ(Copied(), canonical_);
 }
 
+// Ctrl+A and Ctrl+R of the views come as view commands.
+TEST_F(StatusFrame, ViewCommandsSelect) {
+  Open(Sample(L"utf16le_bom.txt"));
+  ASSERT_TRUE(form_->ViewCommandHook);
+  form_->ViewCommandHook(vastrel::ViewCommand::SelectAll);
+  EXPECT_EQ(form_->Doc.SelStart, 1);
+  EXPECT_EQ(form_->Doc.SelLength, (form_->Doc.FileSize - 2) / 2);
+  form_->SetSelection(3, 3);
+  form_->ViewCommandHook(vastrel::ViewCommand::SelectToLineBreak);
+  EXPECT_EQ(form_->GetSelStart(), 0);
+  EXPECT_EQ(form_->GetSelLength(), static_cast<int64_t>(canonical_.find(L"\r\n") + 1));
+}
+
 TEST_F(StatusFrame, SelectionPanelShowsAbsoluteSizeOrLineCountState) {
   Open(Sample(L"sjis_crlf.txt"));
   form_->Memo1->SetSelection(0, 10);  // the view shows a selection
@@ -398,6 +411,11 @@ TEST_F(StatusFrame, MenusFollowTheLongWorkGuard) {
     for (TMenuItem* item : fileChanging) EXPECT_EQ(item->Enabled(), r.enabled) << item->Name << " " << r.workIdle;
     EXPECT_TRUE(form_->PopN5->Enabled());
   }
+  // An open edit dialog holds the same guard.
+  ASSERT_TRUE(form_->Work.Begin(vastrel::WorkGuard::Job::EditDialog));
+  openMenus();
+  for (TMenuItem* item : fileChanging) EXPECT_FALSE(item->Enabled()) << item->Name << " (edit dialog)";
+  form_->Work.End(vastrel::WorkGuard::Job::EditDialog);
   // Idle again: the other conditions decide.
   form_->CheckBox6->SetChecked(true);
   form_->LineThreadIdle = false;
