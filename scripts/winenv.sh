@@ -25,6 +25,9 @@ winenv_start() {
   fi
   wineserver -p >/dev/null 2>&1 </dev/null
   wineboot -i >/dev/null 2>&1 </dev/null || true
+  # Without a window manager wine waits for one each time a top-level window
+  # is hidden or destroyed; windows it does not hand to a manager need no wait.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
   if [ -n "${WINENV_KEEPALIVE:-}" ] && [ -f "$WINENV_KEEPALIVE" ]; then
     wine "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
     WINENV_PIDS+=($!)

@@ -304,6 +304,11 @@ void TVastrelForm::BuildLayout() {
   ChkSpBtn->AllowAllUp = true;
   NewTrackBar1 = Named(new TNewTrackBar(ToolPanel), "NewTrackBar1");
   NewTrackBar1->SetBounds(x, 3, 80, 24);
+  NewTrackBar1->SetMin(100);
+  NewTrackBar1->SetMax(1000);
+  NewTrackBar1->SetPosition(1000);
+  NewTrackBar1->SetBarStyle(styLine);
+  NewTrackBar1->SetVisible(false);  // shown while the file is watched
   x += 84;
   StaticText1 = Named(new TStaticText(ToolPanel), "StaticText1");
   StaticText1->SetBounds(x, 6, 34, 18);
@@ -355,22 +360,29 @@ void TVastrelForm::BuildLayout() {
   ColorProgressBar1 = Named(new TColorProgressBar(WorkPanel), "ColorProgressBar1");
   ColorProgressBar1->SetAlign(alClient);
 
+  // The file-position bar: vertical, beside the page, with the step buttons
+  // above (back) and below (forward).
   SliderPanel = Named(new TPanel(this), "SliderPanel");
-  SliderPanel->SetHeight(26);
-  SliderPanel->SetAlign(alBottom);
+  SliderPanel->SetWidth(24);
+  SliderPanel->SetAlign(alRight);
   SliderPanel->SetBevelOuter(bvNone);
   SpeedButton1 = Named(new TSpeedButton(SliderPanel), "SpeedButton1");
   SpeedButton1->SetImages(ImageList1);
   SpeedButton1->SetImageIndex(43);
-  SpeedButton1->SetWidth(26);
-  SpeedButton1->SetAlign(alLeft);
+  SpeedButton1->SetHeight(24);
+  SpeedButton1->SetAlign(alTop);
   SpeedButton3 = Named(new TSpeedButton(SliderPanel), "SpeedButton3");
   SpeedButton3->SetImages(ImageList1);
   SpeedButton3->SetImageIndex(45);
-  SpeedButton3->SetWidth(26);
-  SpeedButton3->SetAlign(alRight);
+  SpeedButton3->SetHeight(24);
+  SpeedButton3->SetAlign(alBottom);
   MyTrackBar1 = Named(new TMyTrackBar(SliderPanel), "MyTrackBar1");
+  MyTrackBar1->SetOrientation(pbVertical);
   MyTrackBar1->SetAlign(alClient);
+  MyTrackBar1->SetStep(1);
+  MyTrackBar1->SetBoxColor(clBtnFace);
+  MyTrackBar1->KeyDownEvent = false;
+  MyTrackBar1->Cursor = IDC_HAND;
   MyTrackBar1->TabStop = true;
 
   // Bookmark panel on the right, hidden until asked for.
