@@ -38,6 +38,8 @@ class PageDisplay : public ::testing::Test {
       return IDOK;
     });
     form_ = NewForm<TVastrelForm>();
+    // A window lower than the samples are long, so that their first page is cut.
+    form_->SetBounds(0, 0, 1000, 520);
     form_->Show();
     Application->ProcessMessages();
     canonical_ = Cp932ToWide(testsupport::ReadBytes(Sample(L"sjis_crlf.txt")));
@@ -482,6 +484,7 @@ TEST_F(PageDisplay, OpenDialogAndCommandLineOpenTheFile) {
   form_->Free();
   TVastrelForm::ArgumentsOverride = {L"Vastrel.exe", Sample(L"eucjp.txt")};
   form_ = NewForm<TVastrelForm>();
+  form_->SetBounds(0, 0, 1000, 520);
   form_->Settings.AutoDetectCode = true;
   form_->Show();
   Application->ProcessMessages();
@@ -546,6 +549,48 @@ TEST_F(PageDisplay, ListedExtensionsAndPlainAscii) {
   EXPECT_EQ(form_->Doc.FilePath, folder_ + L"short.lo");
   form_->OpenIfListedExt(File(L"data.bin", "x"));
   EXPECT_EQ(form_->Doc.FilePath, folder_ + L"short.lo");
+}
+
+}  // namespace
+
+namespace {
+
+// Paging a file of several gigabytes with the slider: a sparse file with
+// blocks of text lines every 256 MiB.
+TEST_F(PageDisplay, SliderPagesThroughAMultiGigabyteFile) {
+  const int64_t size = int64_t(5) << 30, every = int64_t(256) << 20;
+  const std::wstring p = L"Z:\\dev\\shm\\vastrel_big_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/shm";
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+  for (int64_t block = 0; block * every < size; ++block) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "block " + std::to_string(block) + " line " + std::to_string(i) + "\r\n";
+    at.QuadPart = block * every;
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    DWORD done = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+  }
+  CloseHandle(h);
+
+  form_->OpenFile(p);
+  EXPECT_EQ(form_->MyTrackBar1->Max(), size);
+  EXPECT_EQ(ViewText().substr(0, 14), L"block 0 line 0");
+  for (int64_t block : {10, 3, 19, 1}) {
+    SCOPED_TRACE(block);
+    const int64_t pos = block * every + 5000;
+    form_->MyTrackBar1->SetPosition(pos);
+    Application->ProcessMessages();
+    const int64_t start = form_->MyTrackBar1->Position();
+    EXPECT_GT(start, pos - 40);
+    EXPECT_LT(start, pos + 40);
+    const std::wstring prefix = L"block " + std::to_wstring(block) + L" line ";
+    EXPECT_EQ(ViewText().substr(0, prefix.size()), prefix);
+  }
+  EXPECT_TRUE(messages_.empty() || messages_.size() == 1);  // at most the NUL notice
+  DeleteFileW(p.c_str());
 }
 
 }  // namespace
