@@ -29,9 +29,16 @@ const UINT kOwnerDrawDone = WM_APP + 0x118;
 const TColor kInactiveGrey = 0x808080;
 const TColor clCaptionText = clSystemColor | COLOR_CAPTIONTEXT;
 
+// The procedure that the frame's own one replaced (the framework's, the same
+// for every window of the main window's class): the messages of a window that
+// is going away still reach it.
+WNDPROC g_framePrevProc = nullptr;
+
 LRESULT CALLBACK FrameProcedure(HWND h, UINT m, WPARAM w, LPARAM l) {
   TVastrelForm* f = VastrelForm;
-  if (!f || !f->FramePrevProc || !f->HandleAllocated() || f->Handle() != h) return DefWindowProcW(h, m, w, l);
+  if (!f || !f->FramePrevProc || !f->HandleAllocated() || f->Handle() != h) {
+    return g_framePrevProc ? CallWindowProcW(g_framePrevProc, h, m, w, l) : DefWindowProcW(h, m, w, l);
+  }
   return f->FrameWndProc(m, w, l);
 }
 
@@ -279,4 +286,5 @@ void TVastrelForm::InstallFrameHandlers() {
   FrameActive = HandleAllocated() && GetActiveWindow() == Handle();
   FramePrevProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameProcedure)));
+  if (FramePrevProc != &FrameProcedure) g_framePrevProc = FramePrevProc;
 }
