@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -346,3 +347,81 @@ TEST_F(FormScroll, DeleteAtTheEndAndSurrogatePairsInUtf16) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writes the window as it is on the screen to a 24-bit BMP file.
+bool SaveWindowBitmap(HWND w, const std::wstring& path) {
+  RECT r;
+  GetWindowRect(w, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD size = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + size;
+  std::string out(reinterpret_cast<const char*>(&fh), sizeof fh);
+  out.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  out.append(static_cast<const char*>(bits), size);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return testsupport::WriteBytes(path, out);
+}
+
+}  // namespace
+
+// A selection that begins on one page and runs past the view's bottom, with the
+// status bar showing size, position and the selection's size. The picture is
+// written when VASTREL_SCREENSHOTS names a folder.
+TEST_F(FormScroll, SelectionAcrossAPageBorderInTheStatusBar) {
+  const std::string sample = testsupport::ReadBytes(testsupport::SourcePath(L"samples\\sjis_crlf.txt"));
+  ASSERT_GT(sample.size(), 500u);
+  const std::string text = sample + sample + sample + sample;
+  Open(L"look.txt", text);
+  const int perPage = form_->Memo1->LineCount();
+  ASSERT_GT(perPage, 4);
+  // Press on the third line from the bottom of the first page.
+  const int startLine = perPage - 3;
+  form_->Memo1->SetSelStart(form_->Memo1->LineIndex(startLine) + 2);
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  // Shift+click on the third line of the next page.
+  const int64_t nextPage = form_->MyTrackBar1->Position();
+  form_->Stepping().MoveForward(1);
+  for (int i = 0; i < perPage - 2; ++i) form_->Stepping().MoveForward(1);
+  Application->ProcessMessages();
+  ASSERT_GT(form_->MyTrackBar1->Position(), nextPage);
+  form_->Memo1->SetSelStart(form_->Memo1->LineIndex(2) + 4);
+  form_->Memo1MouseUp(mbLeft, ssShift);
+  ASSERT_GT(form_->Doc.SelLength, 0);
+  // Back a few lines: the selection now runs across the view's bottom edge.
+  for (int i = 0; i < perPage / 2; ++i) form_->Stepping().MoveBack(1);
+  Application->ProcessMessages();
+  form_->ShowSelectionStatus();
+  Application->ProcessMessages();
+  EXPECT_FALSE(form_->StatusBar1->Panel(0)->TextW().empty());
+  EXPECT_FALSE(form_->StatusBar1->Panel(1)->TextW().empty());
+  EXPECT_GT(form_->SelectionBytes, 0);
+  RedrawWindow(form_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  Pump(200);
+  const char* dir = std::getenv("VASTREL_SCREENSHOTS");
+  if (dir && *dir) {
+    std::wstring path = Cp932ToWide(dir) + L"\\form_scroll_selection.bmp";
+    EXPECT_TRUE(SaveWindowBitmap(form_->Handle(), path));
+  }
+}
