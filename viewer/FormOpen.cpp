@@ -8,6 +8,7 @@
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
+#include "framework/Cursor.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FileOps.h"
 #include "framework/Menus.h"
@@ -74,8 +75,10 @@ void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
 
 void TVastrelForm::Open1Click() {
   SetTextModified(false);
-  const std::wstring path = FileDialog(Handle(), std::wstring(), 0, false, std::wstring(),
-                                       OpenFilter(Settings.OpenExtensions), LastFolder);
+  // Outside UnicodeMode the dialog offers the plain text filter of the narrow dialog.
+  const std::wstring filter = UnicodeMode ? OpenFilter(Settings.OpenExtensions)
+                                          : std::wstring(L"テキスト(*.txt)\r\n*.txt\r\n全てのファイル(*.*)\r\n*.*");
+  const std::wstring path = FileDialog(Handle(), std::wstring(), 0, false, std::wstring(), filter, LastFolder);
   if (path.empty()) return;
   CheckBox1->SetChecked(true);
   Application->ProcessMessages();
@@ -84,12 +87,9 @@ void TVastrelForm::Open1Click() {
 
 int TVastrelForm::DetectTextCode(HANDLE file) {
   const int64_t size = fileops::Files().Size(file);
-  HCURSOR previous = nullptr;
+  // The counting scans run under the hourglass.
   return detect::DetectTextCode(FileReader(file), size, Settings.DetectSizeMB, &Doc.ByteOrder, nullptr,
-                                [&](bool busy) {
-                                  if (busy) previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-                                  else SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
-                                });
+                                [](bool busy) { Screen->SetCursor(busy ? crHourGlass : crDefault); });
 }
 
 void TVastrelForm::OpenFile(const std::wstring& path) {
