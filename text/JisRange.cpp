@@ -1,5 +1,6 @@
 #include "text/JisRange.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace jisrange {
@@ -43,6 +44,33 @@ int64_t FileLengthForText(const textio::ReadAt& read, int64_t start, int64_t tex
     pos += static_cast<int64_t>(i);
     if (avail <= kBlock && i >= avail) return pos - start;
   }
+}
+
+int64_t TextBytesIn(const textio::ReadAt& read, int64_t start, int64_t fileBytes) {
+  constexpr size_t kBlock = 65536, kOverlap = 4;
+  std::vector<unsigned char> buf(kBlock + kOverlap);
+  int64_t pos = start, text = 0;
+  const int64_t end = start + (fileBytes > 0 ? fileBytes : 0);
+  while (pos < end) {
+    const int64_t want = std::min<int64_t>(static_cast<int64_t>(buf.size()), end - pos);
+    const int64_t got = read(pos, buf.data(), static_cast<size_t>(want));
+    if (got < 0) return -1;
+    if (got == 0) break;
+    const size_t avail = static_cast<size_t>(got);
+    const size_t limit = avail > kBlock ? kBlock : avail;
+    size_t i = 0;
+    while (i < limit) {
+      const int control = ControlLengthAt(&buf[i], avail - i);
+      if (control > 0) {
+        i += static_cast<size_t>(control);
+      } else {
+        ++i;
+        ++text;
+      }
+    }
+    pos += static_cast<int64_t>(i);
+  }
+  return text;
 }
 
 }  // namespace jisrange

@@ -19,4 +19,8 @@ int ControlLengthAt(const unsigned char* p, size_t avail);
 // byte); shorter at the end of the file; -1 when a read fails.
 int64_t FileLengthForText(const textio::ReadAt& read, int64_t start, int64_t textBytes);
 
+// The other way: the text bytes among the fileBytes bytes of the file from
+// start (escape sequences and shift bytes left out); -1 when a read fails.
+int64_t TextBytesIn(const textio::ReadAt& read, int64_t start, int64_t fileBytes);
+
 }  // namespace jisrange

@@ -252,9 +252,20 @@ void TVastrelForm::MaxSelectMenuClick() {
     return got;
   };
   const selection::MaxSelectResult r = selection::SelectUpToEditMax(in, read);
-  file.Close();
   Doc.SelStart = r.sel.start;
   Doc.SelLength = r.sel.length;
+  if (Doc.TextCode == tcJis && !r.readFailed) {
+    // A JIS selection counts its text; the escapes of the file range come on top.
+    JisRangeLength = r.sel.length;
+    const int64_t text = jisrange::TextBytesIn(read, r.sel.start, r.sel.length);
+    if (text < 0) {
+      file.Close();
+      ShowMessageWide(SystemErrorTextWide(error));
+      return;
+    }
+    Doc.SelLength = text;
+  }
+  file.Close();
   if (r.readFailed) {
     ShowMessageWide(SystemErrorTextWide(error));
     return;

@@ -583,3 +583,33 @@ TEST_F(StatusFrame, DominantLineEndOfTheRangeRead) {
     EXPECT_EQ(form_->SelectionLineEnd, r.lineEnd);
   }
 }
+
+// "Select up to Edit Max" in a JIS file ends at a line start of the file; the
+// selection counts the text, and reading it back gives exactly those lines.
+TEST_F(StatusFrame, SelectUpToEditMaxInJisCountsTheText) {
+  const std::string sample = testsupport::ReadBytes(Sample(L"jis.txt"));
+  std::string bytes;
+  std::wstring reference;
+  while (bytes.size() < (1u << 20) + 300000) {
+    bytes += sample;
+    reference += canonical_;
+  }
+  form_->Settings.AutoDetectCode = true;
+  Open(File(L"big_jis.txt", bytes));
+  ASSERT_EQ(form_->Doc.TextCode, 4);
+  form_->Doc.SelStart = 0;
+  form_->Doc.SelLength = 0;
+  form_->Doc.JisShiftState = 3;
+  form_->JisRunStart = false;
+  form_->MaxSelectMenu->Click();
+  const int64_t extent = form_->JisRangeLength;
+  ASSERT_LE(extent, 1 << 20);
+  ASSERT_GT(extent, (1 << 20) - 500);
+  EXPECT_EQ(bytes.substr(static_cast<size_t>(extent) - 2, 2), "\r\n");
+  const std::wstring text = Cp932ToWide(form_->ReadRangeNarrow(false, form_->EditMaxBytes()));
+  EXPECT_EQ(form_->JisRangeLength, extent);
+  EXPECT_EQ(static_cast<int64_t>(WideToCp932(text).size()), form_->Doc.SelLength);
+  EXPECT_TRUE(text == reference.substr(0, text.size()));
+  EXPECT_EQ(text.substr(text.size() - 2), L"\r\n");
+  EXPECT_TRUE(messages_.empty());
+}

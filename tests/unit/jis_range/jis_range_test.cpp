@@ -50,6 +50,12 @@ TEST(JisRange, RangeReachesPastEveryEscapeInside) {
   EXPECT_EQ(jisrange::FileLengthForText(read, 0, 0), 0);
   EXPECT_EQ(jisrange::FileLengthForText(read, 16 * 49, 1000), 16);     // cut at the end of the file
   EXPECT_EQ(jisrange::FileLengthForText(read, 0, 2), 2);
+  // And back: the text bytes of a file range.
+  EXPECT_EQ(jisrange::TextBytesIn(read, 0, 16), 10);
+  EXPECT_EQ(jisrange::TextBytesIn(read, 0, 800), 500);
+  EXPECT_EQ(jisrange::TextBytesIn(read, 4, 7), 4);
+  EXPECT_EQ(jisrange::TextBytesIn(read, 16 * 49, 1000), 10);  // the file ends first
+  EXPECT_EQ(jisrange::TextBytesIn(read, 0, 0), 0);
 }
 
 TEST(JisRange, SequencesAcrossBlockBordersAndFailedReads) {
