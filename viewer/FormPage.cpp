@@ -352,7 +352,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   // 25
   if (Doc.SelLength > 0) {
     if (SearchHit) {
-      SendMessageW(IsWideView() ? CurrentPane : Memo1->Handle(), EM_SCROLLCARET, 0, 0);
+      if (IsWideView()) {
+        SendMessageW(CurrentPane, EM_SCROLLCARET, 0, 0);
+      } else {
+        Memo1->ScrollCaret();
+      }
     } else if (IsWideView()) {
       const int h = GetScrollPos(CurrentPane, SB_HORZ);
       if (h > 0) SendMessageW(CurrentPane, EM_LINESCROLL, static_cast<WPARAM>(-h), 0);

@@ -594,3 +594,38 @@ TEST_F(PageDisplay, SliderPagesThroughAMultiGigabyteFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, CaretAtTheBottomAfterMovingBackAndPaneBackAtItsLeftEdge) {
+  std::wstring text = L"\xFEFF";
+  for (int i = 0; i < 400; ++i) text += L"行" + std::to_wstring(i) + std::wstring(300, L'x') + L"\r\n";
+  std::string bytes;
+  for (wchar_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  form_->OpenFile(File(L"wide16.txt", bytes));
+  ASSERT_EQ(form_->Doc.TextCode, 1);
+  // A page further on, then one before it: with no selection on that page
+  // the caret goes to the end of its text.
+  form_->Doc.SelStart = 1;
+  form_->Doc.SelLength = 0;
+  form_->ShowPage(false, true, 100000);
+  const int64_t later = form_->MyTrackBar1->Position();
+  ASSERT_GT(later, 50000);
+  form_->Doc.SelStart = later / 2 + 50000;  // on no page shown here
+  form_->ShowPage(false, true, 20000);
+  EXPECT_EQ(form_->GetSelStart(), static_cast<int>(form_->GetTextWide().size()));
+
+  // With a selection, a pane scrolled to the right goes back to its left edge.
+  form_->Doc.SelStart = 1;
+  form_->Doc.SelLength = 3;
+  SendMessageW(form_->CurrentPane, EM_LINESCROLL, 40, 0);
+  ASSERT_GT(GetScrollPos(form_->CurrentPane, SB_HORZ), 0);
+  form_->ShowPage(false, true, 0);
+  EXPECT_EQ(GetScrollPos(form_->CurrentPane, SB_HORZ), 0);
+  EXPECT_EQ(form_->GetSelTextWide(), L"行0x");
+}
+
+}  // namespace
