@@ -13,6 +13,7 @@
 #include "framework/Application.h"
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
+#include "framework/FileOps.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -626,6 +627,31 @@ TEST_F(PageDisplay, CaretAtTheBottomAfterMovingBackAndPaneBackAtItsLeftEdge) {
   form_->ShowPage(false, true, 0);
   EXPECT_EQ(GetScrollPos(form_->CurrentPane, SB_HORZ), 0);
   EXPECT_EQ(form_->GetSelTextWide(), L"行0x");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, AFailingReadShowsTheSystemsTextAndKeepsThePage) {
+  form_->OpenFile(Sample(L"sjis_crlf.txt"));
+  const std::wstring page = ViewText();
+  fileops::FaultFiles faults;
+  fileops::ScopedFiles use(faults);
+  faults.FailAt(fileops::Op::Read, 1, ERROR_READ_FAULT, true);
+  form_->ShowPage(false, true, 500);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], SystemErrorTextWide(ERROR_READ_FAULT));
+  EXPECT_EQ(ViewText(), page);
+  EXPECT_EQ(form_->MyTrackBar1->Position(), 0);
+  // A file that is locked when it is opened: the open says why, nothing changes.
+  faults.FailAt(fileops::Op::Read, 0, 0);
+  faults.FailAt(fileops::Op::Open, 1, ERROR_SHARING_VIOLATION);
+  form_->OpenFile(Sample(L"eucjp.txt"));
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1], SystemErrorTextWide(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(form_->Doc.FilePath, Sample(L"sjis_crlf.txt"));
+  EXPECT_EQ(ViewText(), page);
 }
 
 }  // namespace
