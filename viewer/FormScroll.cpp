@@ -411,7 +411,16 @@ void TVastrelForm::RunViewCommand(const vastrel::KeyDecision& d) {
     case ViewCommand::Enter:
       InsertTypedText(L"\r\n", true);
       return;
-    default:
+    case ViewCommand::Open:
+      Open1Click();
+      return;
+    case ViewCommand::SelectAll:
+      AllSelMenuClick();
+      return;
+    case ViewCommand::SelectToLineBreak:
+      N23Click();
+      return;
+    default:  // F3, Ctrl+F, Ctrl+E: the search and edit roles
       if (ViewCommandHook) ViewCommandHook(d.command);
       return;
   }

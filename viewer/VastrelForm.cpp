@@ -624,6 +624,9 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       // The default activation handling still runs: it puts the keyboard focus back.
       break;
+    case WM_MOUSEWHEEL:
+      WheelScroll(GET_WHEEL_DELTA_WPARAM(wp) > 0, (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0);
+      return 0;
     case WM_SIZE:
       TForm::WndProc(msg, wp, lp);
       return 0;

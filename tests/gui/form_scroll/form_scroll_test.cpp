@@ -159,6 +159,48 @@ TEST_F(FormScroll, LatchedForwardRunRunsOnToTheUsableEndAfterRelease) {
   EXPECT_EQ(Pos(), static_cast<int64_t>(text.size()) - 32);
 }
 
+TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {
+  Open(L"pages.txt", NumberedLines(2000));
+  const int lines = form_->Memo1->LineCount();
+  ASSERT_GT(lines, 5);
+  WORD key = VK_NEXT;
+  form_->Memo1KeyDown(key, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Pos() > 0; }, 2000));
+  key = VK_NEXT;
+  form_->Memo1KeyUp(key, 0);
+  EXPECT_FALSE(form_->Timer2->Enabled());
+  // The distance of all lines but the last; the page then begins after it.
+  EXPECT_EQ(Pos(), 20 * lines);
+  EXPECT_TRUE(form_->LineNumbersStale);
+  // Ten screens with the multiplier at 10.
+  form_->StepMultiplier = 10;
+  const int64_t from = Pos();
+  key = VK_NEXT;
+  form_->Memo1KeyDown(key, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Pos() > from; }, 2000));
+  key = VK_NEXT;
+  form_->Memo1KeyUp(key, 0);
+  EXPECT_EQ(Pos(), from + 20 * ((lines - 1) * 10 + 1));
+  // Page Up goes back by screens with the same multiplier.
+  const int64_t top = Pos();
+  key = VK_PRIOR;
+  form_->Memo1KeyDown(key, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Pos() < top; }, 2000));
+  key = VK_PRIOR;
+  form_->Memo1KeyUp(key, 0);
+  EXPECT_EQ(Pos() % 20, 0);
+  EXPECT_LT(Pos(), top - 20 * (lines - 1) * 9);
+}
+
+TEST_F(FormScroll, MainWindowWheelWithCtrlMovesAPage) {
+  Open(L"mainwheel.txt", NumberedLines(300));
+  const int64_t page = form_->GetTextLength(true);
+  SendMessageW(form_->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  Application->ProcessMessages();
+  EXPECT_GE(Pos(), page);
+  EXPECT_EQ(Pos() % 20, 0);
+}
+
 TEST_F(FormScroll, WheelOverTheMemoStepsOneLine) {
   Open(L"wheel.txt", NumberedLines(100));
   SendMessageW(form_->Memo1->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
