@@ -314,9 +314,7 @@ void TVastrelForm::PageSelMenuClick() {
       break;
   }
   // The view shows lone line ends as CR LF when the CR/LF box is on.
-  int64_t correction = CheckBox6->Checked() ? CountLinesToCaret(Doc.SelStart * selection::UnitSize(Doc.TextCode), false) : 0;
-  if (correction < 0) correction = 0;
-  Doc.SelLength = n - correction;
+  Doc.SelLength = n - LineEndCorrection(false);
   ShowSelectionStatus();
 }
 

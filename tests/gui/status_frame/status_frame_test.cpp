@@ -370,6 +370,9 @@ TEST_F(StatusFrame, SelectToNextLineBreakEndsAfterTheCr) {
     form_->N23->Click();
     EXPECT_EQ(form_->GetSelStart(), static_cast<int64_t>(lineStart));
     EXPECT_EQ(form_->GetSelLength(), static_cast<int64_t>(lineLength));
+    // The file selection follows the view's: after the mark, in the file's units.
+    EXPECT_EQ(form_->Doc.SelStart, static_cast<int64_t>(lineStart) + (wide ? 1 : 0));
+    EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(lineLength));
   }
 }
 
@@ -612,4 +615,27 @@ TEST_F(StatusFrame, SelectUpToEditMaxInJisCountsTheText) {
   EXPECT_TRUE(text == reference.substr(0, text.size()));
   EXPECT_EQ(text.substr(text.size() - 2), L"\r\n");
   EXPECT_TRUE(messages_.empty());
+}
+
+// With the CR/LF box on, the memo shows lone LF line ends as CR LF: one page
+// selected is counted in the file's bytes, and the copy is the file's text.
+TEST_F(StatusFrame, PageSelectionWithLoneLineEndsCountsTheFileBytes) {
+  std::string bytes;
+  for (int i = 0; i < 5; ++i) bytes += testsupport::ReadBytes(Sample(L"sjis_lf.txt"));
+  Open(File(L"lf.txt", bytes));  // longer than a page: the page ends inside the file
+  form_->CheckBox6->SetChecked(true);
+  form_->ShowPage(false, true, 0);
+  std::wstring shown = ViewText();
+  ASSERT_NE(shown.find(L"\r\n"), std::wstring::npos);
+  ASSERT_LT(shown.size(), bytes.size() / 2);
+  std::wstring inFile;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] == L'\r' && i + 1 < shown.size() && shown[i + 1] == L'\n') continue;
+    inFile += shown[i];
+  }
+  form_->PageSelMenu->Click();
+  EXPECT_EQ(form_->Doc.SelStart, 0);
+  EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(inFile).size()));
+  EXPECT_TRUE(Copied() == inFile);
+  EXPECT_EQ(form_->SelectionLineEnd, 2);
 }
