@@ -3,7 +3,9 @@
 // their key; the safe character pointers; a text's length in the file's code.
 #include <cassert>
 
+#include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
+#include "framework/Graphics.h"
 #include "framework/StringList.h"
 #include "text/TextLists.h"
 #include "viewer/VastrelForm.h"
@@ -50,4 +52,13 @@ std::wstring TVastrelForm::JoinLines(TStrings& list) {
 int64_t TVastrelForm::EncodedLength(const std::wstring& text) {
   const std::u16string units(text.begin(), text.end());
   return static_cast<int64_t>(textlists::EncodedLength(Conv.Cp932(), Settings.SubstituteChar, Doc.TextCode, units));
+}
+
+void TVastrelForm::MakeGlyphBitmap(TBitmap& bitmap, int imageIndex, TColor colour) {
+  bitmap.SetSize(16, 16);
+  TCanvas& c = bitmap.Canvas();
+  c.BrushColor = colour;
+  c.BrushStyle = bsSolid;
+  c.FillRect(RECT{0, 0, 16, 16});
+  ImageList1->Draw(c, 0, 0, imageIndex, true);
 }

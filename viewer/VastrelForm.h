@@ -36,6 +36,7 @@ class TPopupMenu;
 class TMenuItem;
 class TTimer;
 class TStrings;
+class TBitmap;
 class TStringList;
 class TThread;
 class TMyTrackBar;
@@ -284,6 +285,8 @@ class TVastrelForm : public TForm {
   std::wstring JoinLines(TStrings& list);
   // Length of text in the open file's code; changes nothing of the conversions' state.
   int64_t EncodedLength(const std::wstring& text);
+  // The bitmap 16 x 16 filled with colour, with image imageIndex of ImageList1 on it.
+  void MakeGlyphBitmap(TBitmap& bitmap, int imageIndex, TColor colour);
   // ==== end of opening and page display
 
   // ---- status and selection (FormStatus.cpp)

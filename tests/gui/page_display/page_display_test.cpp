@@ -14,6 +14,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
 #include "framework/FileOps.h"
+#include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -444,6 +445,17 @@ TEST_F(PageDisplay, SharedTextAndListRoutines) {
   EXPECT_EQ(form_->EncodedLength(L"한A"), 3);
   EXPECT_EQ(form_->Conv.UnconvertibleCount, 0u);
   EXPECT_TRUE(form_->Conv.UnconvertibleList.empty());
+
+  // A glyph on a coloured square: the colour shows where the image leaves it.
+  TBitmap glyph;
+  form_->MakeGlyphBitmap(glyph, 13, RGB(1, 2, 3));
+  EXPECT_EQ(glyph.Width(), 16);
+  EXPECT_EQ(glyph.Height(), 16);
+  int coloured = 0, other = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) (glyph.Canvas().Pixel(x, y) == RGB(1, 2, 3) ? coloured : other)++;
+  EXPECT_GT(coloured, 0);
+  EXPECT_GT(other, 0);  // the image is drawn on it
 }
 
 }  // namespace
