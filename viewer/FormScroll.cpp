@@ -17,6 +17,7 @@
 #include "framework/Timer.h"
 #include "text/CharLength.h"
 #include "text/Selection.h"
+#include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
 
 using vastrel::Stepper;
@@ -523,8 +524,14 @@ void TVastrelForm::DeleteOrBackspace(bool backspace) {
                            : charlen::ViewLengthAt(Doc.TextCode, t, static_cast<size_t>(caret));
   }
   // Before the view's first character lies the line end that ends the
-  // previous page's last line: one unit (1.111 takes its CR along).
+  // previous page's last line: one unit (the deletion takes its CR along).
   if (backspace && caret == 0) charLength = 1;
+  // EUC-JP: the memo cannot show the three-byte characters (8F xx xx), nor
+  // bytes that form no character, as what they are; the file's bytes decide.
+  if (Doc.TextCode == tcEucJp && Doc.SelLength == 0) {
+    const int n = EucFileCharLength(backspace);
+    if (n > 0) charLength = n;
+  }
   const selection::DeletePlan plan = selection::PlanDelete(Doc.TextCode, {Doc.SelStart, Doc.SelLength},
                                                            Doc.FileSize, Doc.BomLength, backspace, charLength);
   if (!plan.act) return;
@@ -538,6 +545,31 @@ void TVastrelForm::DeleteOrBackspace(bool backspace) {
            selection::PagePositionAfterEdit(Doc.TextCode, MyTrackBar1->Position(), Doc.SelStart));
   SetSelLengthEx(0);
   FocusTextView();
+}
+
+int TVastrelForm::EucFileCharLength(bool before) {
+  HANDLE h = OpenForReading(Doc.FilePath);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  const textio::ReadAt read = FileReader(h);
+  int n = 0;
+  if (before) {
+    // From the page's start (a line start) or at most 4096 bytes back; a window
+    // that begins inside a character is set right by its first byte below A1.
+    const int64_t from = std::max<int64_t>(std::max<int64_t>(MyTrackBar1->Position(), Doc.SelStart - 4096), 0);
+    if (Doc.SelStart > from) {
+      std::string buf(static_cast<size_t>(Doc.SelStart - from), '\0');
+      const int64_t got = read(from, &buf[0], buf.size());
+      if (got == static_cast<int64_t>(buf.size())) {
+        n = charlen::EucLengthBefore(reinterpret_cast<const unsigned char*>(buf.data()), buf.size());
+      }
+    }
+  } else {
+    unsigned char buf[3] = {};
+    const int64_t got = read(Doc.SelStart, buf, sizeof buf);
+    if (got > 0) n = charlen::EucLengthAt(buf, static_cast<size_t>(got));
+  }
+  CloseHandle(h);
+  return n;
 }
 
 void TVastrelForm::InsertTypedText(const std::wstring& text, bool moveCaret) {

@@ -382,6 +382,8 @@ class TVastrelForm : public TForm {
   int64_t PaneCaretIndex();
   void RunViewCommand(const vastrel::KeyDecision& d);
   void DeleteOrBackspace(bool backspace);
+  // EUC-JP: the length of the file's character before (or at) SelStart; 0 unknown.
+  int EucFileCharLength(bool before);
   void InsertTypedText(const std::wstring& text, bool moveCaret);
   // Features of other roles that these paths start; empty: nothing happens.
   std::function<void(vastrel::ViewCommand)> ViewCommandHook;  // F3, Ctrl+O/A/F/R/E

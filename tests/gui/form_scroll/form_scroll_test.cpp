@@ -363,6 +363,32 @@ TEST_F(FormScroll, BackspaceAndDeleteAskForOneCharacterOfTheFileCode) {
   EXPECT_EQ(deletes_.size(), 2u);
 }
 
+TEST_F(FormScroll, EucThreeByteCharacterIsDeletedWhole) {
+  form_->CheckBox1->SetChecked(false);
+  // A, 8F B0 A1 (JIS X 0212), B0 A1, B
+  Open(L"euc.txt", std::string("A\x8F\xB0\xA1\xB0\xA1" "B\r\n") + NumberedLines(3));
+  form_->ComboBox1->SetItemIndex(tcEucJp);  // the code forced: too short to tell
+  form_->ComboBox1Change();
+  ASSERT_EQ(form_->Doc.TextCode, tcEucJp);
+  form_->Doc.SelStart = 4;  // after the three-byte character
+  form_->Doc.SelLength = 0;
+  form_->DeleteOrBackspace(true);
+  ASSERT_EQ(deletes_.size(), 1u);
+  EXPECT_EQ(deletes_[0].length, 3);
+  EXPECT_EQ(deletes_[0].offset, 1);
+  form_->Doc.SelStart = 1;
+  form_->Doc.SelLength = 0;
+  form_->DeleteOrBackspace(false);
+  ASSERT_EQ(deletes_.size(), 2u);
+  EXPECT_EQ(deletes_[1].length, 3);
+  form_->Doc.SelStart = 6;
+  form_->Doc.SelLength = 0;
+  form_->DeleteOrBackspace(true);
+  ASSERT_EQ(deletes_.size(), 3u);
+  EXPECT_EQ(deletes_[2].length, 2);
+  EXPECT_EQ(deletes_[2].offset, 4);
+}
+
 TEST_F(FormScroll, DeleteAtTheEndAndSurrogatePairsInUtf16) {
   form_->CheckBox1->SetChecked(false);
   const std::wstring w = std::wstring(L"ab") + wchar_t(0xD83D) + wchar_t(0xDE00) + L"c";
