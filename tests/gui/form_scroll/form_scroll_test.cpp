@@ -4,6 +4,7 @@
 // asking for exactly one character of the file's code.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
 
 #include <cstdlib>
 #include <string>
@@ -311,6 +312,61 @@ TEST_F(FormScroll, ShiftDownSelectsFromTheAnchorInFileUnits) {
   HoldKey(VK_SHIFT, false);
   EXPECT_EQ(form_->Doc.SelStart, 1 + 2 * 8 + 5) << "Shift leaves SelStart at the anchor";
   EXPECT_EQ(form_->Doc.SelLength, 8);
+}
+
+TEST_F(FormScroll, MemoShiftDownSelectsFromTheAnchorInEucBytes) {
+  // Lines of "a" + hiragana a, i (Shift_JIS 82 A0 82 A2) in EUC-JP: A4 A2 A4 A4.
+  std::string euc;
+  for (int i = 0; i < 40; ++i) euc += "a\xA4\xA2\xA4\xA4\r\n";  // 7 bytes
+  Open(L"eucsel.txt", euc);
+  form_->ComboBox1->SetItemIndex(tcEucJp);
+  form_->ComboBox1Change();
+  ASSERT_EQ(form_->Doc.TextCode, tcEucJp);
+  const int l2 = form_->Memo1->LineIndex(2), l3 = form_->Memo1->LineIndex(3);
+  form_->Memo1->SetSelStart(l2 + 3);  // after "a" and the first kana
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  EXPECT_EQ(form_->Doc.SelStart, 2 * 7 + 3);
+  form_->Memo1->SetSelection(l2 + 3, l3 + 3);  // the memo's own Shift+Down
+  WORD key = VK_DOWN;
+  form_->Memo1KeyUp(key, ssShift);
+  EXPECT_EQ(form_->Doc.SelStart, 2 * 7 + 3);
+  EXPECT_EQ(form_->Doc.SelLength, 7);
+}
+
+TEST_F(FormScroll, CaretAndShiftClickAbove4GiBAreExact) {
+  // A sparse file: 5 GiB of nothing, then numbered lines.
+  const std::wstring path = folder_ + L"big.txt";
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD ret = 0;
+  DeviceIoControl(h, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ret, nullptr);
+  const int64_t base = int64_t{5} << 30;
+  LARGE_INTEGER at;
+  at.QuadPart = base;
+  ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+  const std::string tail = "\r\n" + NumberedLines(300);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(h, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr));
+  CloseHandle(h);
+  form_->OpenFile(path);
+  Application->ProcessMessages();
+  messages_.clear();  // the NUL notice of the first page
+  form_->MyTrackBar1->SetPosition(base + 2 + 20 * 100 + 7);  // inside line 100
+  Application->ProcessMessages();
+  ASSERT_EQ(Pos(), base + 2 + 20 * 100) << "the page starts at line 100";
+  form_->Memo1->SetSelStart(20 * 3 + 5);
+  form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
+  const int64_t anchor = base + 2 + 20 * 103 + 5;
+  EXPECT_EQ(form_->Doc.SelStart, anchor);
+  form_->Stepping().MoveForward(1);
+  Application->ProcessMessages();
+  ASSERT_EQ(Pos(), base + 2 + 20 * 101);
+  form_->Memo1->SetSelStart(20 * 4 + 9);
+  form_->Memo1MouseUp(mbLeft, ssShift);
+  EXPECT_EQ(form_->Doc.SelStart, anchor);
+  EXPECT_EQ(form_->Doc.SelLength, (base + 2 + 20 * 105 + 9) - anchor);
 }
 
 TEST_F(FormScroll, Utf8SelectionIsMeasuredInBytes) {
