@@ -184,6 +184,18 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
                     L"個所をアットマーク'@'（0x40）に置き換えて表示します。");
   }
 
+  // The page's conversions report no unconvertible characters: that list is
+  // the whole-file conversion's, and showing pages must not grow it.
+  struct KeepReport {
+    CodeConv& conv;
+    size_t length;
+    uint32_t count;
+    ~KeepReport() {
+      conv.UnconvertibleList.resize(length);
+      conv.UnconvertibleCount = count;
+    }
+  } keepReport{Conv, Conv.UnconvertibleList.size(), Conv.UnconvertibleCount};
+
   // The mark at the file's start is kept for the count but never shown.
   ShownMarkUnits = 0;
   if (start == 0 && Doc.HasBom && Doc.BomLength > 0 && IsWideView()) ShownMarkUnits = 1;

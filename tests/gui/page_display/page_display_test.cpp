@@ -667,3 +667,21 @@ TEST_F(PageDisplay, AFailingReadShowsTheSystemsTextAndKeepsThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageDisplay, ShowingPagesReportsNoUnconvertibleCharacters) {
+  // Bytes that are no EUC-JP character show as the substitute, and showing
+  // the page again and again reports nothing.
+  form_->Conv.UnconvertibleCount = 0;
+  form_->Conv.UnconvertibleList.clear();
+  form_->OpenFile(File(L"bad_euc.txt", "ab\xa4\r\ncd\r\n"s));
+  form_->ComboBox1->SetItemIndex(3);
+  form_->ComboBox1Change();
+  ASSERT_EQ(form_->Doc.TextCode, 3);
+  form_->ShowPage(false, true, 0);
+  EXPECT_EQ(form_->Conv.UnconvertibleCount, 0u);
+  EXPECT_TRUE(form_->Conv.UnconvertibleList.empty());
+}
+
+}  // namespace
