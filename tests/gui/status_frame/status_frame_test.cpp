@@ -639,3 +639,20 @@ TEST_F(StatusFrame, PageSelectionWithLoneLineEndsCountsTheFileBytes) {
   EXPECT_TRUE(Copied() == inFile);
   EXPECT_EQ(form_->SelectionLineEnd, 2);
 }
+
+// The select commands themselves refuse while long work runs (a shortcut can
+// still reach them).
+TEST_F(StatusFrame, SelectCommandsRefuseDuringLongWork) {
+  Open(Sample(L"sjis_crlf.txt"));
+  form_->Doc.SelStart = 7;
+  form_->Doc.SelLength = 3;
+  ASSERT_TRUE(form_->Work.Begin(vastrel::WorkGuard::Job::Delete));
+  for (TMenuItem* item : {form_->AllSelMenu, form_->MaxSelectMenu, form_->PageSelMenu, form_->N23}) {
+    item->Click();
+    EXPECT_EQ(form_->Doc.SelStart, 7) << item->Name;
+    EXPECT_EQ(form_->Doc.SelLength, 3) << item->Name;
+  }
+  form_->Work.End(vastrel::WorkGuard::Job::Delete);
+  form_->AllSelMenu->Click();
+  EXPECT_EQ(form_->Doc.SelStart, 0);
+}
