@@ -299,9 +299,13 @@ void TVastrelForm::UpdateFileSelection(WPARAM keyFlags) {
     return;
   }
   const int64_t caret = GetSelStart();
+  const int64_t viewLength = GetSelLength();
+  // With the CR/LF switch the pane shows lone line ends as CR LF, as the memo
+  // does: both corrections apply here too.
   const int64_t a = selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength,
-                                                ViewMeasure(caret));
-  const int64_t n = ViewMeasureRange(caret, GetSelLength());
+                                                ViewMeasure(caret), LineEndCorrection(true));
+  int64_t n = ViewMeasureRange(caret, viewLength) - (viewLength > 0 ? LineEndCorrection(false) : 0);
+  if (n < 0) n = 0;
   if (!(keyFlags & MK_SHIFT)) {
     CaretOffset = Doc.SelStart = a;
     Doc.SelLength = n;

@@ -369,6 +369,22 @@ TEST_F(FormScroll, CaretAndShiftClickAbove4GiBAreExact) {
   EXPECT_EQ(form_->Doc.SelLength, (base + 2 + 20 * 105 + 9) - anchor);
 }
 
+TEST_F(FormScroll, LoneLineEndsShownAsCrLfAreCountedOnceInThePane) {
+  std::wstring w;
+  for (int i = 0; i < 30; ++i) w += L"ab\n";
+  Open(L"lf16.txt", Utf16Le(w, true));
+  form_->CheckBox6->SetChecked(true);
+  form_->ShowPage(false, true, 0);
+  Application->ProcessMessages();
+  HWND pane = form_->CurrentPane;
+  const int64_t l2 = SendMessageW(pane, EM_LINEINDEX, 2, 0);
+  ASSERT_EQ(l2, 8) << "the pane shows CR LF";
+  SendMessageW(pane, EM_SETSEL, l2 + 1, l2 + 1 + 4);  // "b", CR LF, "a"
+  form_->UpdateFileSelection(0);
+  EXPECT_EQ(form_->Doc.SelStart, 1 + 2 * 3 + 1);
+  EXPECT_EQ(form_->Doc.SelLength, 3) << "b, LF, a";
+}
+
 TEST_F(FormScroll, Utf8SelectionIsMeasuredInBytes) {
   // "あい\r\n" = 6 + 2 bytes per line, after a 3-byte mark.
   std::string u8 = "\xEF\xBB\xBF";
