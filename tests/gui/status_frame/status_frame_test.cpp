@@ -656,3 +656,39 @@ TEST_F(StatusFrame, SelectCommandsRefuseDuringLongWork) {
   form_->AllSelMenu->Click();
   EXPECT_EQ(form_->Doc.SelStart, 0);
 }
+
+// The clipboard as the dialogs read it through the main window: UTF-16 text,
+// code page 932 text widened, nothing for an empty clipboard or only files;
+// a copy is also readable as code page 932.
+TEST_F(StatusFrame, ClipboardTextBothWays) {
+  const std::string kanji = Cp932FromUtf8("漢字かな");
+  ASSERT_TRUE(Clipboard::SetText(kanji));
+  EXPECT_EQ(form_->GetClipboardText(), L"漢字かな");
+  ASSERT_TRUE(Clipboard::SetFileList({folder_ + L"a.txt"}));
+  EXPECT_EQ(form_->GetClipboardText(), L"");
+  ASSERT_TRUE(Clipboard::Clear());
+  EXPECT_EQ(form_->GetClipboardText(), L"");
+
+  form_->Settings.AutoDetectCode = true;
+  Open(Sample(L"eucjp.txt"));
+  ASSERT_EQ(form_->Doc.TextCode, 3);
+  form_->Doc.SelStart = 0;
+  form_->Doc.SelLength = static_cast<int64_t>(testsupport::ReadBytes(Sample(L"eucjp.txt")).size());
+  form_->Memo1->SetSelection(0, 4);
+  EXPECT_TRUE(Copied() == canonical_);
+  EXPECT_EQ(form_->GetClipboardText(), canonical_);
+  EXPECT_TRUE(Clipboard::GetText() == WideToCp932(canonical_));
+}
+
+TEST_F(StatusFrame, InfoBoxIsCaptionedWithTheTitle) {
+  MessageRequest seen;
+  ScopedMessageHandler h([&](const MessageRequest& r) {
+    seen = r;
+    return IDOK;
+  });
+  form_->ShowInfoBox(form_->Handle(), L"お知らせ");
+  EXPECT_EQ(seen.text, L"お知らせ");
+  EXPECT_EQ(seen.caption, MessageTitle());
+  EXPECT_EQ(seen.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(seen.owner, form_->Handle());
+}
