@@ -685,3 +685,25 @@ TEST_F(PageDisplay, ShowingPagesReportsNoUnconvertibleCharacters) {
 }
 
 }  // namespace
+
+namespace {
+
+// A caret inside a run of double-byte JIS characters is placed after the
+// characters before it: the measured stretch keeps its last bytes.
+TEST_F(PageDisplay, JisCaretInsideADoubleByteRun) {
+  form_->Settings.AutoDetectCode = true;
+  form_->OpenFile(Sample(L"jis.txt"));
+  ASSERT_EQ(form_->Doc.TextCode, 4);
+  const std::string bytes = testsupport::ReadBytes(Sample(L"jis.txt"));
+  const size_t line2 = bytes.find("\r\n") + 2;
+  ASSERT_EQ(bytes.substr(line2, 7), "02: \x1b$B");
+  form_->Doc.SelStart = static_cast<int64_t>(line2 + 7 + 4);  // after two characters of the run
+  form_->Doc.SelLength = 0;
+  form_->ShowPage(false, true, 0);
+  const std::string memo = form_->Memo1->Text();
+  const std::wstring before = Cp932ToWide(memo.substr(0, static_cast<size_t>(form_->GetSelStart())));
+  const size_t second = canonical_.find(L"\r\n") + 2;
+  EXPECT_EQ(before, canonical_.substr(0, second + 4 + 2));  // "02: " and two characters
+}
+
+}  // namespace
