@@ -451,22 +451,25 @@ int64_t TVastrelForm::CountLinesToCaret(int64_t offset, bool mode) {
     total += length + 2;
     cumulative.push_back(total);
   }
-  auto lineOf = [&](int64_t index, bool reach) -> int64_t {
+  // The first line whose cumulative extent goes past the index.
+  auto lineOf = [&](int64_t index) -> int64_t {
     for (size_t i = 0; i < cumulative.size(); ++i)
-      if (reach ? cumulative[i] >= index : cumulative[i] > index) return static_cast<int64_t>(i);
+      if (cumulative[i] > index) return static_cast<int64_t>(i);
     return -1;
   };
 
   const int64_t selStart = GetSelStart();
   if (mode) {
-    const int64_t c = lineOf(selStart, false);
+    const int64_t c = lineOf(selStart);
     int64_t lone = 0;
     for (int64_t k = 0; k < c && k < static_cast<int64_t>(ends.size()); ++k)
       if (ends[static_cast<size_t>(k)]) ++lone;
     return lone;
   }
-  const int64_t a = lineOf(selStart, false);
-  const int64_t b = lineOf(selStart + GetSelLength(), true);
+  const int64_t a = lineOf(selStart);
+  // The last line is the one whose extent goes past the selection's end: a
+  // selection that ends just after a line end holds that line end too.
+  const int64_t b = lineOf(selStart + GetSelLength());
   if (a < 0 || b < 0 || b == 0 || a == b) return 0;
   int64_t lone = 0;
   for (int64_t k = a; k < b && k < static_cast<int64_t>(ends.size()); ++k)

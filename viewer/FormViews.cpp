@@ -9,6 +9,7 @@
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "framework/ComCtrls.h"
+#include "text/PageText.h"
 #include "viewer/VastrelForm.h"
 
 namespace {
@@ -213,19 +214,11 @@ int64_t TVastrelForm::CharsPerPageNarrow(const std::string* text) {
   // then matches what the view shows.
   SIZE w = MeasureW(Memo1->Handle(), Memo1->Font().Handle());
   CharsPerLine = Memo1->Width() / w.cx;
-  int result = CharsPerLine * (Memo1->Height() / w.cy);
-  if (text && result >= 0 && static_cast<size_t>(result) < text->size()) {
-    // One less when the byte there starts a double-byte character, counted
-    // from the text's start (trail bytes overlap the lead range).
-    size_t i = 0;
-    while (i < static_cast<size_t>(result)) {
-      unsigned char c = static_cast<unsigned char>((*text)[i]);
-      i += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
-    }
-    if (i == static_cast<size_t>(result)) {
-      unsigned char c = static_cast<unsigned char>((*text)[i]);
-      if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) result--;
-    }
+  int64_t result = pagetext::CharsPerPage(Memo1->Width(), Memo1->Height(), w.cx, w.cy);
+  if (text && result > 0 && static_cast<size_t>(result) < text->size()) {
+    // Never a cut between a lead byte and its trail byte.
+    result = static_cast<int64_t>(
+        pagetext::NarrowCutAt(reinterpret_cast<const uint8_t*>(text->data()), text->size(), result));
   }
   return result;
 }

@@ -181,3 +181,19 @@ TEST_F(MainWindow, OlderSystemsRunWithoutUnicodeMode) {
   }
   EXPECT_TRUE(messages_.empty());
 }
+
+TEST_F(MainWindow, NarrowPageMeasureNeverSplitsADoubleByteCharacter) {
+  TVastrelForm* f = Start();
+  int64_t n = f->CharsPerPageNarrow(nullptr);
+  ASSERT_GT(n, 4);
+  const std::string kanji = "\x93\xfa";  // one double-byte character
+  // The measure falls between a lead byte and its trail byte: one less.
+  std::string split = std::string(static_cast<size_t>(n - 1), 'a') + kanji + "bbbb";
+  EXPECT_EQ(f->CharsPerPageNarrow(&split), n - 1);
+  // A double-byte character starting right at the measure is not split: kept.
+  std::string whole = std::string(static_cast<size_t>(n), 'a') + kanji + "bbbb";
+  EXPECT_EQ(f->CharsPerPageNarrow(&whole), n);
+  // A trail byte in the lead range does not count as a lead byte.
+  std::string trail = std::string(static_cast<size_t>(n - 2), 'a') + "\x88\x9f" + "bbbb";  // 0x9F trail at n-1
+  EXPECT_EQ(f->CharsPerPageNarrow(&trail), n);
+}

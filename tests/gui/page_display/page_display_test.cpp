@@ -537,6 +537,9 @@ TEST_F(PageDisplay, LoneLineEndsBeforeTheCaretAndInTheSelection) {
   EXPECT_EQ(form_->CountLinesToCaret(0, false), 1);
   form_->SetSelection(3, 4);    // within one line
   EXPECT_EQ(form_->CountLinesToCaret(0, false), 0);
+  form_->OpenFile(File(L"lone2.txt", "a\nb\nc"));
+  form_->SetSelection(0, 6);    // two whole lines with their lone line ends
+  EXPECT_EQ(form_->CountLinesToCaret(0, false), 2);
   EXPECT_EQ(form_->CountLinesToCaret(100, true), -1);  // past the end
 }
 
