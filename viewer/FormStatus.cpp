@@ -379,12 +379,6 @@ void TVastrelForm::InstallStatusHandlers() {
   MaxSelectMenu->OnClick = [this](TMenuItem*) { MaxSelectMenuClick(); };
   PageSelMenu->OnClick = [this](TMenuItem*) { PageSelMenuClick(); };
   N23->OnClick = [this](TMenuItem*) { N23Click(); };
-  AllSelMenu->SetCaption(Cp932FromUtf8("全て選択(&A)"));
-  AllSelMenu->ShortCutText = "Ctrl+A";
-  MaxSelectMenu->SetCaption(Cp932FromUtf8("制限サイズまで選択"));
-  PageSelMenu->SetCaption(Cp932FromUtf8("1ページを選択"));
-  N23->SetCaption(Cp932FromUtf8("次の改行まで選択"));
-  N23->ShortCutText = "Ctrl+R";
   // Ctrl+A and Ctrl+R in the text views run the same commands.
   ViewCommandHook = [this, next = ViewCommandHook](vastrel::ViewCommand c) {
     if (c == vastrel::ViewCommand::SelectAll) {

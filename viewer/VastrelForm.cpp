@@ -183,10 +183,12 @@ void TVastrelForm::BuildMenus() {
   new TMenuItem(E1, "-");
   EditMenu = new TMenuItem(E1, J("テキストの編集"), "EditMenu");
   new TMenuItem(E1, "-");
-  AllSelMenu = new TMenuItem(E1, J("全て選択"), "AllSelMenu");
-  MaxSelectMenu = new TMenuItem(E1, J("最大編集サイズまで選択"), "MaxSelectMenu");
-  PageSelMenu = new TMenuItem(E1, J("表示範囲を選択"), "PageSelMenu");
+  AllSelMenu = new TMenuItem(E1, J("全て選択(&A)"), "AllSelMenu");
+  AllSelMenu->ShortCutText = "Ctrl+A";
+  MaxSelectMenu = new TMenuItem(E1, J("制限サイズまで選択"), "MaxSelectMenu");
+  PageSelMenu = new TMenuItem(E1, J("1ページを選択"), "PageSelMenu");
   N23 = new TMenuItem(E1, J("次の改行まで選択"), "N23");
+  N23->ShortCutText = "Ctrl+R";
   new TMenuItem(E1, "-");
   Find2 = new TMenuItem(E1, J("検索(&F)..."), "Find2");
   FindNext2 = new TMenuItem(E1, J("次を検索(&N)"), "FindNext2");
