@@ -1,18 +1,10 @@
 #include "framework/Application.h"
 #include <stdexcept>
 #include "framework/Control.h"
+#include "framework/Cp932.h"
 #include "framework/Form.h"
 #include "framework/Thread.h"
 
-namespace {
-std::wstring Wide932(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
-}  // namespace
 
 TApplication::TApplication() : threadId_(GetCurrentThreadId()) {}
 
@@ -161,7 +153,7 @@ void TApplication::ShowException(const std::string& message) {
     OnException(message);
     return;
   }
-  std::wstring text = Wide932(message), caption = Wide932(title_);
+  std::wstring text = Cp932ToWide(message), caption = Cp932ToWide(title_);
   MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr, text.c_str(),
               caption.c_str(), MB_OK | MB_ICONSTOP);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include "framework/Application.h"
+#include "framework/Cp932.h"
 #include "framework/Cursor.h"
 #include "framework/Form.h"
 
@@ -11,21 +12,6 @@ const wchar_t kObjectProp[] = L"VastrelControl";
 TWinControl* g_creating = nullptr;  // the control whose CreateWindowExW runs
 int g_nextId = 100;
 
-std::wstring ToWide932(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
-
-std::string ToNarrow932(const std::wstring& w) {
-  if (w.empty()) return std::string();
-  int n = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-  return s;
-}
 }  // namespace
 
 TShiftState KeyShiftState() {
@@ -313,8 +299,8 @@ void TWinControl::SetColor(TColor c) {
   Invalidate();
 }
 
-std::string TWinControl::Text() { return ToNarrow932(TextW()); }
-void TWinControl::SetText(const std::string& t) { SetTextW(ToWide932(t)); }
+std::string TWinControl::Text() { return WideToCp932(TextW()); }
+void TWinControl::SetText(const std::string& t) { SetTextW(Cp932ToWide(t)); }
 
 std::wstring TWinControl::TextW() {
   if (!hwnd_) return text_;
@@ -643,8 +629,4 @@ void TCustomControl::PaintTo(TBitmap& target) {
   Paint();
   target.SetSize(w, h);
   BitBlt(target.Canvas().Handle(), 0, 0, w, h, buffer_.Canvas().Handle(), 0, 0, SRCCOPY);
-}
-
-LRESULT TCustomControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  return TWinControl::WndProc(msg, wp, lp);
 }

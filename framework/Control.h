@@ -43,8 +43,6 @@ enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, 
 
 // Reflected notification messages (see above).
 const UINT CN_BASE = 0xBC00;
-// Sent to a control when its form wants to know whether it is the default or
-// cancel button and so on; see TWinControl::DialogKey.
 
 TShiftState KeyShiftState();               // from GetKeyState
 TShiftState MouseShiftState(WPARAM wp);    // from the MK_ flags of a mouse message
@@ -236,7 +234,6 @@ class TCustomControl : public TWinControl {
  protected:
   virtual void Paint() {}
   void PaintWindow(HDC dc) override;
-  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
   TBitmap buffer_;

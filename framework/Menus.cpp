@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 #include "framework/Application.h"
+#include "framework/Cp932.h"
 
 namespace {
 std::map<UINT, TMenuItem*>& Commands() {
@@ -10,13 +11,6 @@ std::map<UINT, TMenuItem*>& Commands() {
 }
 UINT g_nextCommand = 1000;
 
-std::wstring W932(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(932, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
 }  // namespace
 
 TMenuItem::TMenuItem(TMenuItem* parent, const std::string& caption, const std::string& name)
@@ -128,8 +122,8 @@ void TMenuItem::BuildInto(HMENU h) {
       continue;
     }
     UINT flags = (i->enabled_ ? MF_ENABLED : MF_GRAYED) | (i->checked_ ? MF_CHECKED : MF_UNCHECKED);
-    std::wstring text = W932(i->caption_);
-    if (!i->ShortCutText.empty()) text += L"\t" + W932(i->ShortCutText);
+    std::wstring text = Cp932ToWide(i->caption_);
+    if (!i->ShortCutText.empty()) text += L"\t" + Cp932ToWide(i->ShortCutText);
     UINT_PTR id = i->command_;
     if (!i->items_.empty()) {
       flags |= MF_POPUP;
@@ -171,7 +165,7 @@ bool TMenuItem::DispatchMeasure(MEASUREITEMSTRUCT* m) {
   if (!i || Commands().find(i->command_) == Commands().end()) return false;
   int w = 0, h = GetSystemMetrics(SM_CYMENU);
   HDC dc = GetDC(nullptr);
-  std::wstring text = W932(i->caption_);
+  std::wstring text = Cp932ToWide(i->caption_);
   SIZE s = {0, 0};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
   w = s.cx + 8;
@@ -192,7 +186,7 @@ bool TMenuItem::DispatchDraw(DRAWITEMSTRUCT* d) {
     FillRect(d->hDC, &d->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
     SetBkMode(d->hDC, TRANSPARENT);
     SetTextColor(d->hDC, GetSysColor(!i->enabled_ ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    std::wstring text = W932(i->caption_);
+    std::wstring text = Cp932ToWide(i->caption_);
     RECT r = d->rcItem;
     r.left += 4;
     DrawTextW(d->hDC, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER);
