@@ -1,4 +1,5 @@
 #include "viewer/FileAccess.h"
+#include "viewer/PathRoutines.h"
 
 #include <atomic>
 
@@ -14,17 +15,10 @@ std::atomic<int64_t> g_viewableLimit{kDefaultViewableLimit};
 
 int64_t SeekFile64(HANDLE h, DWORD method, int64_t distance) { return fileops::Files().Seek(h, distance, method); }
 
-bool FindFileEntry(const std::wstring& path, WIN32_FIND_DATAW* found) {
-  if (path.empty()) return false;
-  if (fileops::Files().FindFirst(path, found)) return true;
-  const std::wstring longForm = pathtext::LongPathForm(path);
-  if (longForm == path) return false;
-  return fileops::Files().FindFirst(longForm, found);
-}
 
 int64_t GetFileSize64(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  if (!FindFileEntry(path, &fd)) return 0;
+  if (!FindFirstFileAny(path, &fd)) return 0;
   return MakeInt64(fd.nFileSizeHigh, fd.nFileSizeLow);
 }
 

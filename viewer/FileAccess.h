@@ -20,10 +20,6 @@ inline int64_t MakeInt64(DWORD high, DWORD low) {
 // Moves the file pointer; the new position, or -1 on failure.
 int64_t SeekFile64(HANDLE h, DWORD method, int64_t distance);
 
-// The directory entry of path: the path as given, then its "\\?\" form (for
-// paths longer than MAX_PATH). False when neither finds one.
-bool FindFileEntry(const std::wstring& path, WIN32_FIND_DATAW* found);
-
 // Size of the file from its directory entry; 0 when it is not found.
 int64_t GetFileSize64(const std::wstring& path);
 

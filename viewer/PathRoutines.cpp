@@ -1,5 +1,7 @@
 #include "viewer/PathRoutines.h"
 
+#include "framework/FileOps.h"
+
 #include <commdlg.h>
 
 #include <algorithm>
@@ -16,14 +18,10 @@ bool HasQueryFullProcessImageNameW() {
 bool FindFirstFileAny(const std::wstring& path, WIN32_FIND_DATAW* found) {
   if (path.empty()) return false;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(path.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) {
-    std::wstring longForm = pathtext::LongPathForm(path);
-    if (longForm == path) return false;
-    h = FindFirstFileW(longForm.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return false;
+  if (!fileops::Files().FindFirst(path, &fd)) {
+    const std::wstring longForm = pathtext::LongPathForm(path);
+    if (longForm == path || !fileops::Files().FindFirst(longForm, &fd)) return false;
   }
-  FindClose(h);
   if (found) *found = fd;
   return true;
 }

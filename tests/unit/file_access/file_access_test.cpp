@@ -11,6 +11,7 @@
 #include "support/paths.h"
 #include "text/LineScan.h"
 #include "viewer/FileAccess.h"
+#include "viewer/PathRoutines.h"
 
 using namespace std::string_literals;
 using fileops::FaultFiles;
@@ -59,7 +60,7 @@ TEST_F(FileAccessTest, SystemOperationsRoundTrip) {
   EXPECT_EQ(testsupport::ReadBytes(Path(L"c.txt")), "hello");
   ASSERT_TRUE(fileops::Files().Delete(Path(L"c.txt")));
   WIN32_FIND_DATAW fd;
-  EXPECT_FALSE(FindFileEntry(Path(L"c.txt"), &fd));
+  EXPECT_FALSE(FindFirstFileAny(Path(L"c.txt"), &fd));
 }
 
 TEST_F(FileAccessTest, ShortReadsAndWritesAreRepeated) {
