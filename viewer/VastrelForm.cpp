@@ -603,7 +603,7 @@ bool TVastrelForm::CanTakeHandOver() {
   // A modal dialog or message box of ours disables the window; long work runs
   // its own message loop. Opening another file under either would pull the
   // file from under the running job.
-  return HandleAllocated() && IsWindowEnabled(Handle()) && WorkIdle && !LongWorkRunning;
+  return HandleAllocated() && IsWindowEnabled(Handle()) && FileCommandsAllowed();
 }
 
 LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
