@@ -17,6 +17,7 @@
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/Timer.h"
+#include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "viewer/VastrelForm.h"
 
@@ -49,20 +50,11 @@ void HoldKey(int vk, bool down) {
   SetKeyboardState(state);
 }
 
-class FormScroll : public ::testing::Test {
+class FormScroll : public testsupport::MainWindowTest {
  protected:
   void SetUp() override {
-    Application->Initialize();
-    folder_ = testsupport::MakeTempDir(L"fs") + L"\\";
-    TVastrelForm::ProgramFolderOverride = folder_;
-    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-    handler_ = SetMessageHandler([this](const MessageRequest& r) {
-      messages_.push_back(r.text);
-      return IDOK;
-    });
-    form_ = NewForm<TVastrelForm>();
-    form_->Show();
-    Application->ProcessMessages();
+    UseFreshProgramFolder(L"fs");
+    StartForm();
     form_->DeleteFileRangeHook = [this](int64_t length, WORD key, int64_t offset) {
       deletes_.push_back({length, key, offset});
     };
@@ -70,15 +62,10 @@ class FormScroll : public ::testing::Test {
   void TearDown() override {
     HoldKey(VK_SHIFT, false);
     HoldKey(VK_CONTROL, false);
-    if (form_) form_->Free();
-    form_ = nullptr;
-    SetMessageHandler(handler_);
-    TVastrelForm::ArgumentsOverride.clear();
-    TVastrelForm::ProgramFolderOverride.clear();
+    EndMainWindow();
   }
   std::wstring Open(const std::wstring& name, const std::string& bytes) {
-    const std::wstring p = folder_ + name;
-    EXPECT_TRUE(testsupport::WriteBytes(p, bytes));
+    const std::wstring p = File(name, bytes);
     form_->OpenFile(p);
     Application->ProcessMessages();
     return p;
@@ -116,11 +103,7 @@ class FormScroll : public ::testing::Test {
     WORD key;
     int64_t offset;
   };
-  std::wstring folder_;
-  TVastrelForm* form_ = nullptr;
-  std::vector<std::wstring> messages_;
   std::vector<Delete> deletes_;
-  MessageHandler handler_;
 };
 
 TEST_F(FormScroll, HeldForwardButtonStepsLineByLineAndStopsOnRelease) {

@@ -8,6 +8,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
+#include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "controls/MyTrackBar.h"
 #include "framework/Menus.h"
@@ -20,51 +21,27 @@ std::string Bytes(const std::wstring& path, bool* ok = nullptr) { return testsup
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public testsupport::MainWindowTest {
  protected:
   void SetUp() override {
-    Application->Initialize();
-    folder_ = testsupport::MakeTempDir(L"mw") + L"\\";
-    TVastrelForm::ProgramFolderOverride = folder_;
-    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
     TVastrelForm::SystemLevelOverride = -1;
-    messages_.clear();
-    handler_ = SetMessageHandler([this](const MessageRequest& r) {
-      messages_.push_back(r.text);
-      return IDOK;
-    });
+    UseFreshProgramFolder(L"mw");
   }
   void TearDown() override {
-    if (form_) {
-      form_->WorkIdle = true;
-      form_->Free();
-    }
-    form_ = nullptr;
-    SetMessageHandler(handler_);
-    TVastrelForm::ArgumentsOverride.clear();
-    TVastrelForm::ProgramFolderOverride.clear();
+    if (form_) form_->WorkIdle = true;
+    EndMainWindow();
     TVastrelForm::SystemLevelOverride = -1;
-  }
-  TVastrelForm* Start() {
-    form_ = NewForm<TVastrelForm>();
-    form_->Show();
-    Application->ProcessMessages();
-    return form_;
   }
   LRESULT HandOver(const std::wstring& text, ULONG_PTR id = 776) {
     COPYDATASTRUCT cds = {id, static_cast<DWORD>(text.size() * 2), const_cast<wchar_t*>(text.data())};
     return SendMessageW(form_->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
   }
-  std::wstring folder_;
-  TVastrelForm* form_ = nullptr;
-  std::vector<std::wstring> messages_;
-  MessageHandler handler_;
 };
 
 }  // namespace
 
 TEST_F(MainWindow, FirstStartInAnEmptyFolderPreparesDataAndViews) {
-  TVastrelForm* f = Start();
+  TVastrelForm* f = StartForm();
   EXPECT_TRUE(Exists(folder_ + L"data"));
   EXPECT_TRUE(Exists(folder_ + L"data_1"));
   EXPECT_EQ(Bytes(folder_ + L"data\\bookdata.ini"), std::string("\xFF\xFE"));
@@ -99,7 +76,7 @@ TEST_F(MainWindow, FirstStartInAnEmptyFolderPreparesDataAndViews) {
 }
 
 TEST_F(MainWindow, CloseIsRefusedDuringWorkAndSavesAfterwards) {
-  TVastrelForm* f = Start();
+  TVastrelForm* f = StartForm();
   f->WorkIdle = false;
   SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindowVisible(f->Handle()));
@@ -128,7 +105,7 @@ TEST_F(MainWindow, HandOverOpensTheFirstListedFileOnlyWhenIdle) {
   ASSERT_TRUE(testsupport::WriteBytes(a, "a\r\n"));
   ASSERT_TRUE(testsupport::WriteBytes(b, "b\r\n"));
   ASSERT_TRUE(testsupport::WriteBytes(bin, "c\r\n"));
-  TVastrelForm* f = Start();
+  TVastrelForm* f = StartForm();
 
   // Another identifier goes to the default handling.
   EXPECT_EQ(HandOver(a, 12), 0);
@@ -160,7 +137,7 @@ TEST_F(MainWindow, CommandLineFileIsOpenedAtShow) {
   std::wstring file = dir + L"\\day one.log";
   ASSERT_TRUE(testsupport::WriteBytes(file, "x\r\n"));
   TVastrelForm::ArgumentsOverride = {L"Vastrel.exe", folder_ + L"my", L"logs\\day", L"one.log"};
-  TVastrelForm* f = Start();
+  TVastrelForm* f = StartForm();
   EXPECT_EQ(f->Doc.FilePath, file);
 }
 
@@ -172,7 +149,7 @@ TEST_F(MainWindow, OlderSystemsRunWithoutUnicodeMode) {
   };
   for (Case c : {Case{0, false, 64}, Case{1, false, 128}, Case{2, true, 128}, Case{5, true, 128}}) {
     TVastrelForm::SystemLevelOverride = c.level;
-    TVastrelForm* f = Start();
+    TVastrelForm* f = StartForm();
     EXPECT_EQ(f->SystemLevel, c.level);
     EXPECT_EQ(f->UnicodeMode, c.unicode) << c.level;
     EXPECT_EQ(f->UpDown2->Max(), c.pageMax) << c.level;
@@ -183,7 +160,7 @@ TEST_F(MainWindow, OlderSystemsRunWithoutUnicodeMode) {
 }
 
 TEST_F(MainWindow, NarrowPageMeasureNeverSplitsADoubleByteCharacter) {
-  TVastrelForm* f = Start();
+  TVastrelForm* f = StartForm();
   int64_t n = f->CharsPerPageNarrow(nullptr);
   ASSERT_GT(n, 4);
   const std::string kanji = "\x93\xfa";  // one double-byte character

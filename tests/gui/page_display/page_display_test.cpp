@@ -19,6 +19,7 @@
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
+#include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
@@ -27,43 +28,18 @@ using namespace std::string_literals;
 
 namespace {
 
-class PageDisplay : public ::testing::Test {
+class PageDisplay : public testsupport::MainWindowTest {
  protected:
   void SetUp() override {
-    Application->Initialize();
-    folder_ = testsupport::MakeTempDir(L"pd") + L"\\";
-    TVastrelForm::ProgramFolderOverride = folder_;
-    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-    messages_.clear();
-    handler_ = SetMessageHandler([this](const MessageRequest& r) {
-      messages_.push_back(r.text);
-      return IDOK;
-    });
-    form_ = NewForm<TVastrelForm>();
+    UseFreshProgramFolder(L"pd");
     // A window lower than the samples are long, so that their first page is cut.
-    form_->SetBounds(0, 0, 1000, 520);
-    form_->Show();
-    Application->ProcessMessages();
+    StartForm(0, 0, 1000, 520);
     canonical_ = Cp932ToWide(testsupport::ReadBytes(Sample(L"sjis_crlf.txt")));
     ASSERT_GT(canonical_.size(), 500u);
   }
   void TearDown() override {
-    if (form_) form_->Free();
-    form_ = nullptr;
-    SetMessageHandler(handler_);
-    TVastrelForm::ArgumentsOverride.clear();
-    TVastrelForm::ProgramFolderOverride.clear();
+    EndMainWindow();
     SetViewableSizeLimitForTest(0);
-  }
-  static std::wstring Sample(const std::wstring& name) { return testsupport::SourcePath(L"samples\\" + name); }
-  std::wstring File(const std::wstring& name, const std::string& bytes) {
-    const std::wstring p = folder_ + name;
-    EXPECT_TRUE(testsupport::WriteBytes(p, bytes));
-    return p;
-  }
-  // The text the view shows, as UTF-16.
-  std::wstring ViewText() {
-    return form_->IsWideView() ? form_->GetTextWide() : Cp932ToWide(form_->Memo1->Text());
   }
   std::wstring SelectedText() {
     return form_->IsWideView() ? form_->GetSelTextWide() : Cp932ToWide(form_->GetSelTextNarrow());
@@ -83,10 +59,6 @@ class PageDisplay : public ::testing::Test {
     EXPECT_EQ(CountCrLf(shown) + 1, form_->LinesPerPage());
   }
 
-  std::wstring folder_;
-  TVastrelForm* form_ = nullptr;
-  std::vector<std::wstring> messages_;
-  MessageHandler handler_;
   std::wstring canonical_;
 };
 

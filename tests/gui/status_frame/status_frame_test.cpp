@@ -22,62 +22,36 @@
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/Timer.h"
+#include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "text/StatusText.h"
 #include "viewer/VastrelForm.h"
 
 namespace {
 
-class StatusFrame : public ::testing::Test {
+class StatusFrame : public testsupport::MainWindowTest {
  protected:
   void SetUp() override {
-    Application->Initialize();
-    folder_ = testsupport::MakeTempDir(L"sf") + L"\\";
-    TVastrelForm::ProgramFolderOverride = folder_;
-    TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-    messages_.clear();
-    handler_ = SetMessageHandler([this](const MessageRequest& r) {
-      messages_.push_back(r.text);
-      return IDOK;
-    });
-    form_ = NewForm<TVastrelForm>();
-    form_->Show();
-    Application->ProcessMessages();
+    UseFreshProgramFolder(L"sf");
+    StartForm();
     canonical_ = Cp932ToWide(testsupport::ReadBytes(Sample(L"sjis_crlf.txt")));
     ASSERT_GT(canonical_.size(), 500u);
   }
   void TearDown() override {
     TPopupMenu::Tracker = nullptr;
-    if (form_) {
-      form_->WorkIdle = true;
-      form_->Free();
-    }
-    form_ = nullptr;
-    SetMessageHandler(handler_);
-    TVastrelForm::ArgumentsOverride.clear();
-    TVastrelForm::ProgramFolderOverride.clear();
-  }
-  static std::wstring Sample(const std::wstring& name) { return testsupport::SourcePath(L"samples\\" + name); }
-  std::wstring File(const std::wstring& name, const std::string& bytes) {
-    const std::wstring p = folder_ + name;
-    EXPECT_TRUE(testsupport::WriteBytes(p, bytes));
-    return p;
+    if (form_) form_->WorkIdle = true;
+    EndMainWindow();
   }
   void Open(const std::wstring& path) {
     form_->OpenFile(path);
     Application->ProcessMessages();
     ASSERT_EQ(form_->Doc.FilePath, path);
   }
-  std::wstring ViewText() { return form_->IsWideView() ? form_->GetTextWide() : Cp932ToWide(form_->Memo1->Text()); }
   std::wstring Copied() {
     form_->Copy1->Click();
     return Clipboard::GetTextW();
   }
 
-  std::wstring folder_;
-  TVastrelForm* form_ = nullptr;
-  std::vector<std::wstring> messages_;
-  MessageHandler handler_;
   std::wstring canonical_;
 };
 
