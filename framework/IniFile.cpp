@@ -147,24 +147,28 @@ std::wstring DecodeTextFileBytes(const std::string& bytes) {
   return Cp932ToWide(bytes);
 }
 
-TMemIniFile::TMemIniFile(const std::wstring& path) : path_(path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  std::string bytes;
+bool ReadToEnd(void* handle, std::string& bytes) {
   char buf[65536];
   DWORD got = 0;
-  bool ok = true;
   for (;;) {
-    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
+    if (!ReadFile(static_cast<HANDLE>(handle), buf, sizeof buf, &got, nullptr)) return false;
+    if (got == 0) return true;
     bytes.append(buf, got);
   }
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = ReadToEnd(h, bytes);
   CloseHandle(h);
-  if (!ok) return;
+  return ok;
+}
+
+TMemIniFile::TMemIniFile(const std::wstring& path) : path_(path) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) return;
   SetText(DecodeTextFileBytes(bytes));
   loaded_ = true;
 }

@@ -108,6 +108,13 @@ class TMemIniFile {
 // code in GetLastError, when the content could not be written completely.
 bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes);
 
+// Reads from an open handle's file pointer to the end of the file, appending
+// to bytes; false when a read fails.
+bool ReadToEnd(void* handle, std::string& bytes);
+// Reads a whole file (opened for reading, shared for reading and writing)
+// into bytes; false when it cannot be opened or read.
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
 // Decodes the bytes of a text file by its mark: FF FE UTF-16LE, FE FF
 // UTF-16BE, EF BB BF UTF-8, else code page 932. The mark is not returned.
 std::wstring DecodeTextFileBytes(const std::string& bytes);

@@ -31,26 +31,6 @@ long long IniStore::FileSize64(const std::wstring& file) {
   return (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
-bool IniStore::ReadWholeFile(const std::wstring& file, std::string& bytes) {
-  bytes.clear();
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  char buf[65536];
-  DWORD got = 0;
-  bool ok = true;
-  for (;;) {
-    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    bytes.append(buf, got);
-  }
-  CloseHandle(h);
-  return ok;
-}
-
 bool IniStore::IniSectionExists(const std::wstring& file, const std::wstring& section) const {
   if (!unicode_) return TMemIniFile(file).SectionExists(section);
   long long size = FileSize64(file);
@@ -74,14 +54,14 @@ void IniStore::ReadIniSectionOf(const std::wstring& file, const std::wstring& se
 
 void IniStore::ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list) {
   std::string bytes;
-  if (section.empty() || FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
+  if (section.empty() || FileSize64(file) < 0 || !ReadFileBytes(file, bytes)) return;
   for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section))
     AddWithWideCopy(list, initext::UnquoteStoreLine(line));
 }
 
 void IniStore::ReadSectionHeaders(const std::wstring& file, TStrings& list) {
   std::string bytes;
-  if (FileSize64(file) < 0 || !ReadWholeFile(file, bytes)) return;
+  if (FileSize64(file) < 0 || !ReadFileBytes(file, bytes)) return;
   for (auto& line : initext::SectionHeadersFromText(DecodeTextFileBytes(bytes))) AddWithWideCopy(list, line);
 }
 
@@ -197,17 +177,9 @@ bool IniStore::MakeFileUnicode(const std::wstring& file) {
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   std::string bytes;
-  {
-    char buf[65536];
-    DWORD got = 0;
-    for (;;) {
-      if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-        CloseHandle(h);
-        return false;
-      }
-      if (got == 0) break;
-      bytes.append(buf, got);
-    }
+  if (!ReadToEnd(h, bytes)) {
+    CloseHandle(h);
+    return false;
   }
   const bool markLE = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                       static_cast<unsigned char>(bytes[1]) == 0xFE;

@@ -74,8 +74,6 @@ class IniStore {
 
   // The file's size in bytes; -1 when it does not exist.
   static long long FileSize64(const std::wstring& file);
-  // Reads a whole file as bytes; false when it cannot be read.
-  static bool ReadWholeFile(const std::wstring& file, std::string& bytes);
 
  private:
   std::wstring bookStore_;
