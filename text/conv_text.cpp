@@ -24,6 +24,41 @@ std::basic_string<ByteClass> SjisByteClasses(const char* text) {
   return cls;
 }
 
+namespace {
+// text[0, n) with every place where matchAt(i) holds (a pattern of pn units)
+// replaced by replacement[0, rn): a counting pass, then the copy. *count, when
+// given, gets the number of replacements.
+template <class Char, class Match>
+std::basic_string<Char> ReplaceMatches(const Char* text, size_t n, size_t pn, const Char* replacement, size_t rn,
+                                       Match matchAt, int* count) {
+  size_t size = 0;
+  for (size_t i = 0; i < n;) {
+    if (matchAt(i)) {
+      size += rn;
+      i += pn;
+    } else {
+      ++size;
+      ++i;
+    }
+  }
+  std::basic_string<Char> out;
+  out.reserve(size);
+  int replaced = 0;
+  for (size_t i = 0; i < n;) {
+    if (matchAt(i)) {
+      out.append(replacement, rn);
+      ++replaced;
+      i += pn;
+    } else {
+      out += text[i];
+      ++i;
+    }
+  }
+  if (count) *count = replaced;
+  return out;
+}
+}  // namespace
+
 std::string ReplaceAllNarrow(const char* text, const char* pattern, const char* replacement) {
   if (!text) text = "";
   if (!pattern) pattern = "";
@@ -36,29 +71,7 @@ std::string ReplaceAllNarrow(const char* text, const char* pattern, const char* 
   auto matchAt = [&](size_t i) {
     return i + pn <= n && cls[i] == first && std::memcmp(text + i, pattern, pn) == 0;
   };
-  // Counting pass, then the copy.
-  size_t size = 0;
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      size += rn;
-      i += pn;
-    } else {
-      ++size;
-      ++i;
-    }
-  }
-  std::string out;
-  out.reserve(size);
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      out.append(replacement, rn);
-      i += pn;
-    } else {
-      out += text[i];
-      ++i;
-    }
-  }
-  return out;
+  return ReplaceMatches(text, n, pn, replacement, rn, matchAt, nullptr);
 }
 
 std::u16string ReplaceAllWide(const char16_t* text, const char16_t* pattern, const char16_t* replacement,
@@ -77,31 +90,7 @@ std::u16string ReplaceAllWide(const char16_t* text, const char16_t* pattern, con
     if (lonelyLf && i > 0 && text[i - 1] == u'\r') return false;
     return true;
   };
-  size_t size = 0;
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      size += rn;
-      i += pn;
-    } else {
-      ++size;
-      ++i;
-    }
-  }
-  std::u16string out;
-  out.reserve(size);
-  int replaced = 0;
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      out.append(replacement, rn);
-      ++replaced;
-      i += pn;
-    } else {
-      out += text[i];
-      ++i;
-    }
-  }
-  if (count) *count = replaced;
-  return out;
+  return ReplaceMatches(text, n, pn, replacement, rn, matchAt, count);
 }
 
 std::u16string UpperCaseWide(Platform& platform, const char16_t* text) {
