@@ -162,26 +162,9 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   file.Close();
   UpdateCaption(result);
   ComboBox1->SetItemIndex(Doc.TextCode);
-  WithoutClick(CheckBox2, [&] { CheckBox2->SetChecked(false); });
-  Memo1->SetWordWrap(false);
 
   // 10: the view of the code.
-  const bool memo = !IsWideView();
-  if (memo) {
-    Memo1->SetVisible(true);
-    ClearTextControl();
-    if (CurrentPane && IsWindowVisible(CurrentPane)) ShowWindow(CurrentPane, SW_HIDE);
-  } else {
-    Memo1->SetVisible(false);
-    if (IsWindowVisible(WrappedPane)) ShowWindow(WrappedPane, SW_HIDE);
-    if (!IsWindowVisible(UnwrappedPane)) {
-      CurrentPane = UnwrappedPane;
-      ShowWindow(UnwrappedPane, SW_SHOW);
-    }
-    ClearTextControl();
-  }
-  Doc.SelStart = StartAfterMark(Doc);
-  Panel5Resize();
+  const bool memo = ShowViewOfCode(true);
 
   // 11: paging starts over.
   NulNoticeArmed = true;
@@ -216,11 +199,7 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   // call goes here.
 
   // 17: the view takes the keyboard.
-  if (memo) {
-    if (Memo1->CanFocus()) Memo1->SetFocus();
-  } else if (CurrentPane) {
-    ::SetFocus(CurrentPane);
-  }
+  FocusViewOfCode(memo);
 }
 
 void TVastrelForm::ComboBox1Change() {
@@ -266,12 +245,18 @@ void TVastrelForm::ComboBox1Change() {
   ComboBox2->SetItemIndex(Doc.ByteOrder);
   file.Close();
   UpdateCaption(0);
+  const bool memo = ShowViewOfCode(false);
+  ShowPage(false, true, 0);
+  FocusViewOfCode(memo);
+}
+
+bool TVastrelForm::ShowViewOfCode(bool clear) {
   WithoutClick(CheckBox2, [&] { CheckBox2->SetChecked(false); });
   Memo1->SetWordWrap(false);
-
   const bool memo = !IsWideView();
   if (memo) {
     Memo1->SetVisible(true);
+    if (clear) ClearTextControl();
     if (CurrentPane && IsWindowVisible(CurrentPane)) ShowWindow(CurrentPane, SW_HIDE);
   } else {
     Memo1->SetVisible(false);
@@ -280,10 +265,14 @@ void TVastrelForm::ComboBox1Change() {
       CurrentPane = UnwrappedPane;
       ShowWindow(UnwrappedPane, SW_SHOW);
     }
+    if (clear) ClearTextControl();
   }
   Doc.SelStart = StartAfterMark(Doc);
   Panel5Resize();
-  ShowPage(false, true, 0);
+  return memo;
+}
+
+void TVastrelForm::FocusViewOfCode(bool memo) {
   if (memo) {
     if (Memo1->CanFocus()) Memo1->SetFocus();
   } else if (CurrentPane) {

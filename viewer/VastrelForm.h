@@ -262,6 +262,13 @@ class TVastrelForm : public TForm {
   void ComboBox1Change();
   int DetectTextCode(HANDLE file);
   void UpdateCaption(int detectResult);
+  // After a change of code: the wrap box off, and the memo (narrow codes) or
+  // the unwrapped pane (wide view) shown and the other hidden, emptied first
+  // with clear; the selection starts after the mark and the pane is fitted.
+  // True when the memo is the view.
+  bool ShowViewOfCode(bool clear);
+  // The view that ShowViewOfCode showed takes the keyboard.
+  void FocusViewOfCode(bool memo);
   void RefreshPage(bool showNotices, bool linePosition, int64_t position);
   int LinesPerPage();
   // Lone line ends before the caret (mode true) or inside the selection's
