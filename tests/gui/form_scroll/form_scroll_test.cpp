@@ -19,6 +19,7 @@
 #include "framework/Timer.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/utf16_bytes.h"
 #include "viewer/VastrelForm.h"
 
 namespace {
@@ -34,14 +35,7 @@ std::string NumberedLines(int n) {
   return s;
 }
 
-std::string Utf16Le(const std::wstring& w, bool mark) {
-  std::string s = mark ? std::string("\xFF\xFE", 2) : std::string();
-  for (wchar_t c : w) {
-    s += static_cast<char>(c & 0xFF);
-    s += static_cast<char>((c >> 8) & 0xFF);
-  }
-  return s;
-}
+using testsupport::Utf16Le;
 
 void HoldKey(int vk, bool down) {
   BYTE state[256];

@@ -9,21 +9,12 @@
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "support/paths.h"
+#include "support/utf16_bytes.h"
 
 using testsupport::MakeTempDir;
 using testsupport::ReadBytes;
+using testsupport::Utf16Le;
 using testsupport::WriteBytes;
-
-namespace {
-std::string Utf16Le(const std::wstring& w, bool mark) {
-  std::string out = mark ? std::string("\xFF\xFE", 2) : std::string();
-  for (wchar_t c : w) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
-}
-}  // namespace
 
 TEST(Cp932, RoundTripAndMissingCharacters) {
   const std::string sjis = "\x93\xfa\x96\x7b abc";  // 日本 abc

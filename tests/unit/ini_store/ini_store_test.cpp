@@ -6,21 +6,15 @@
 #include "framework/Cp932.h"
 #include "framework/MessageService.h"
 #include "support/paths.h"
+#include "support/utf16_bytes.h"
 #include "viewer/IniStore.h"
 
 using testsupport::MakeTempDir;
 using testsupport::ReadBytes;
+using testsupport::Utf16Le;
 using testsupport::WriteBytes;
 
 namespace {
-std::string Utf16Le(const std::wstring& w) {
-  std::string out;
-  for (wchar_t c : w) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
-}
 const std::string kMark("\xFF\xFE", 2);
 
 std::vector<std::wstring> Texts(const TStrings& list) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/utf16_bytes.h"
 #include "text/LineScan.h"
 #include "unit/line_scan/MemReader.h"
 
@@ -77,22 +78,8 @@ Outcome Run(const std::string& data, const Call& c, bool reference, size_t block
   return {r, st.firstLineNumber, st.lastLineStart};
 }
 
-std::string Le(const std::u16string& s) {
-  std::string out;
-  for (char16_t u : s) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-std::string Be(const std::u16string& s) {
-  std::string out;
-  for (char16_t u : s) {
-    out += static_cast<char>(u >> 8);
-    out += static_cast<char>(u & 0xFF);
-  }
-  return out;
-}
+std::string Le(const std::u16string& s) { return testsupport::Utf16Le(s); }
+std::string Be(const std::u16string& s) { return testsupport::Utf16Be(s); }
 
 struct Case {
   const char* name;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/utf16_bytes.h"
 #include "text/PageText.h"
 
 using namespace std::string_literals;
@@ -12,22 +13,8 @@ namespace {
 
 const uint8_t* U(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-std::string Le(const std::u16string& s) {
-  std::string out;
-  for (char16_t u : s) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-std::string Be(const std::u16string& s) {
-  std::string out;
-  for (char16_t u : s) {
-    out += static_cast<char>(u >> 8);
-    out += static_cast<char>(u & 0xFF);
-  }
-  return out;
-}
+std::string Le(const std::u16string& s) { return testsupport::Utf16Le(s); }
+std::string Be(const std::u16string& s) { return testsupport::Utf16Be(s); }
 
 // The text a narrow page shows: cut, then a final CR dropped.
 std::string ShownNarrow(const std::string& t, int lines, int64_t* lineEnds = nullptr) {
