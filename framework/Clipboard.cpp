@@ -2,6 +2,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <cstring>
+#include "framework/Control.h"
 #include "framework/Cp932.h"
 
 namespace {
@@ -10,14 +11,7 @@ namespace {
 HWND OwnerWindow(HWND owner) {
   if (owner) return owner;
   static HWND hidden = nullptr;
-  if (!hidden) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VastrelClipboardOwner";
-    RegisterClassW(&wc);
-    hidden = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  }
+  if (!hidden) hidden = CreateMessageWindow(L"VastrelClipboardOwner", DefWindowProcW);
   return hidden;
 }
 

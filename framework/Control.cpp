@@ -48,6 +48,15 @@ void RegisterFrameworkClass(const std::wstring& className, UINT classStyle, HBRU
   if (RegisterClassExW(&wc)) registered.insert(className);
 }
 
+HWND CreateMessageWindow(const wchar_t* className, WNDPROC proc) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
 std::wstring SuperclassName(const std::wstring& nativeClass) {
   static std::set<std::wstring> made;
   std::wstring name = L"T" + nativeClass;

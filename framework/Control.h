@@ -245,3 +245,8 @@ std::wstring SuperclassName(const std::wstring& nativeClass);
 
 // Registers (once) an own window class whose procedure is the framework's.
 void RegisterFrameworkClass(const std::wstring& className, UINT classStyle, HBRUSH background, HICON icon = nullptr);
+
+// A hidden message-only window of the class className, registered here with
+// proc (a second registration fails harmlessly): for work that needs a window
+// but shows none. Null when it cannot be created.
+HWND CreateMessageWindow(const wchar_t* className, WNDPROC proc);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "framework/Control.h"
 #include "framework/Cp932.h"
 #include "framework/MessageService.h"
 
@@ -91,12 +92,7 @@ void InstallSynchronizeWindow() {
     std::lock_guard<std::mutex> l(g_queueLock);
     if (g_syncWindow) return;
   }
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = SyncWndProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VastrelSynchronizeWindow";
-  RegisterClassW(&wc);  // fails harmlessly when already registered
-  HWND w = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  HWND w = CreateMessageWindow(L"VastrelSynchronizeWindow", SyncWndProc);
   std::lock_guard<std::mutex> l(g_queueLock);
   g_syncWindow = w;
 }

@@ -1,6 +1,7 @@
 #include "framework/Timer.h"
 #include <map>
 #include "framework/Application.h"
+#include "framework/Control.h"
 
 namespace {
 std::map<UINT_PTR, TTimer*>& Timers() {
@@ -27,15 +28,7 @@ LRESULT CALLBACK TimerWndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 HWND TTimer::Window() {
   static HWND wnd = nullptr;
-  if (!wnd) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TimerWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TTimerWindow";
-    RegisterClassW(&wc);
-    wnd = CreateWindowExW(0, L"TTimerWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                          nullptr);
-  }
+  if (!wnd) wnd = CreateMessageWindow(L"TTimerWindow", TimerWndProc);
   return wnd;
 }
 
