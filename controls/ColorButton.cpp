@@ -195,10 +195,7 @@ LRESULT TColorButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SETCURSOR:
       // The screen cursor (hourglass during long work) wins; the base shows it.
-      if (LOWORD(lp) == HTCLIENT && !TScreen::CursorHandle(Screen->Cursor())) {
-        ::SetCursor(LoadCursorW(nullptr, Cursor));
-        return TRUE;
-      }
+      if (TScreen::ShowOwnCursor(lp, Cursor)) return TRUE;
       break;
     default:
       break;

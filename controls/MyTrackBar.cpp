@@ -367,10 +367,7 @@ LRESULT TMyTrackBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return DLGC_WANTARROWS;
     case WM_SETCURSOR:
       // The screen cursor (hourglass during long work) wins; the base shows it.
-      if (LOWORD(lp) == HTCLIENT && !TScreen::CursorHandle(Screen->Cursor())) {
-        ::SetCursor(LoadCursorW(nullptr, Cursor));
-        return TRUE;
-      }
+      if (TScreen::ShowOwnCursor(lp, Cursor)) return TRUE;
       break;
     default:
       break;

@@ -15,6 +15,12 @@ HCURSOR TScreen::CursorHandle(TCursor c) {
   }
 }
 
+bool TScreen::ShowOwnCursor(LPARAM lp, LPCWSTR own) {
+  if (LOWORD(lp) != HTCLIENT || CursorHandle(Instance()->Cursor())) return false;
+  ::SetCursor(LoadCursorW(nullptr, own));
+  return true;
+}
+
 void TScreen::SetCursor(TCursor c) {
   if (c == cursor_) return;
   cursor_ = c;

@@ -13,6 +13,10 @@ class TScreen {
   void SetCursor(TCursor c);
   // The cursor handle that a window shows for a cursor kind (nullptr: its own).
   static HCURSOR CursorHandle(TCursor c);
+  // WM_SETCURSOR (its lp) of a control with a cursor of its own: over the
+  // client area, and unless the screen cursor wins, shows own. True when it did
+  // (the control then answers TRUE; otherwise its base class shows the cursor).
+  static bool ShowOwnCursor(LPARAM lp, LPCWSTR own);
 
  private:
   TCursor cursor_ = crDefault;

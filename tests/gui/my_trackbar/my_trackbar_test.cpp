@@ -6,6 +6,7 @@
 #include <vector>
 #include "controls/MyTrackBar.h"
 #include "framework/Application.h"
+#include "framework/Cursor.h"
 #include "framework/Form.h"
 
 namespace {
@@ -331,6 +332,21 @@ TEST_F(MyTrackBarTest, FocusLossEndsADrag) {
   Pump();
   EXPECT_FALSE(bar->Dragging());
   EXPECT_EQ(bar->ThumbColor(), clYellow);  // the colour stays until the next move or release
+}
+
+TEST_F(MyTrackBarTest, OwnCursorOverTheClientAreaUnlessTheScreenCursorWins) {
+  bar->Cursor = IDC_HAND;
+  const HWND h = bar->Handle();
+  const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_EQ(SendMessageW(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), overClient), TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  {
+    TCursorGuard wait;
+    ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(SendMessageW(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), overClient), TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  }
 }
 
 // ---- The picture
