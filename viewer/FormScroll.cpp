@@ -283,9 +283,27 @@ void TVastrelForm::SetCaretOffset(int64_t index, int64_t extra, int64_t length) 
   Doc.SelLength = length;
 }
 
+int64_t TVastrelForm::ViewCaretToFile(int64_t caret) {
+  return selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength, ViewMeasure(caret),
+                                     LineEndCorrection(true));
+}
+
+selection::FileSelection TVastrelForm::ViewRangeToFile(int64_t caret, int64_t viewLength) {
+  const int64_t a = ViewCaretToFile(caret);
+  int64_t n = ViewMeasureRange(caret, viewLength) - (viewLength > 0 ? LineEndCorrection(false) : 0);
+  if (n < 0) n = 0;
+  return {a, n};
+}
+
+void TVastrelForm::ExtendFileSelection(const selection::FileSelection& to) {
+  const selection::FileSelection s = selection::ExtendSelection({Doc.SelStart, Doc.SelLength}, to.start, to.length);
+  Doc.SelStart = s.start;
+  Doc.SelLength = s.length;
+  ShowPageInPlace();
+}
+
 int64_t TVastrelForm::CaretToSelStartWide() {
-  Doc.SelStart = selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength,
-                                             ViewMeasure(GetSelStart()), LineEndCorrection(true));
+  Doc.SelStart = ViewCaretToFile(GetSelStart());
   Doc.SelLength = 0;
   CaretOffset = Doc.SelStart;
   return Doc.SelStart;
@@ -302,18 +320,12 @@ void TVastrelForm::UpdateFileSelection(WPARAM keyFlags) {
   const int64_t viewLength = GetSelLength();
   // With the CR/LF switch the pane shows lone line ends as CR LF, as the memo
   // does: both corrections apply here too.
-  const int64_t a = selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength,
-                                                ViewMeasure(caret), LineEndCorrection(true));
-  int64_t n = ViewMeasureRange(caret, viewLength) - (viewLength > 0 ? LineEndCorrection(false) : 0);
-  if (n < 0) n = 0;
+  const selection::FileSelection v = ViewRangeToFile(caret, viewLength);
   if (!(keyFlags & MK_SHIFT)) {
-    CaretOffset = Doc.SelStart = a;
-    Doc.SelLength = n;
+    CaretOffset = Doc.SelStart = v.start;
+    Doc.SelLength = v.length;
   } else {
-    const selection::FileSelection s = selection::ExtendSelection({Doc.SelStart, Doc.SelLength}, a, n);
-    Doc.SelStart = s.start;
-    Doc.SelLength = s.length;
-    ShowPageInPlace();
+    ExtendFileSelection(v);
   }
   ShowSelectionStatus();
 }
@@ -343,8 +355,7 @@ void TVastrelForm::Memo1MouseDown(TMouseButton button, TShiftState shift) {
     Doc.JisShiftState = j.shiftState;
     JisRunStart = false;
   }
-  Doc.SelStart = CaretOffset = selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength,
-                                                           ViewMeasure(caret), LineEndCorrection(true));
+  Doc.SelStart = CaretOffset = ViewCaretToFile(caret);
   Doc.SelLength = 0;
 }
 
@@ -364,17 +375,11 @@ void TVastrelForm::Memo1MouseUp(TMouseButton button, TShiftState shift) {
     const size_t n = std::min<size_t>(text.size() - from, static_cast<size_t>(viewLength));
     JisRangeLength = charlen::JisLengthOfSjis(text.data() + from, n, Conv.KanaByShiftOut);
   }
-  const int64_t a = selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength,
-                                                ViewMeasure(caret), LineEndCorrection(true));
-  int64_t n = ViewMeasureRange(caret, viewLength) - (viewLength > 0 ? LineEndCorrection(false) : 0);
-  if (n < 0) n = 0;
+  const selection::FileSelection v = ViewRangeToFile(caret, viewLength);
   if (shift & ssShift) {
-    const selection::FileSelection s = selection::ExtendSelection({Doc.SelStart, Doc.SelLength}, a, n);
-    Doc.SelStart = s.start;
-    Doc.SelLength = s.length;
-    ShowPageInPlace();
+    ExtendFileSelection(v);
   } else {
-    const selection::FileSelection s = selection::MemoSelection({Doc.SelStart, Doc.SelLength}, a, n);
+    const selection::FileSelection s = selection::MemoSelection({Doc.SelStart, Doc.SelLength}, v.start, v.length);
     Doc.SelStart = s.start;
     Doc.SelLength = s.length;
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "framework/Form.h"
+#include "text/Selection.h"
 #include "viewer/CodeConv.h"
 #include "viewer/DocumentState.h"
 #include "viewer/Settings.h"
@@ -379,6 +380,13 @@ class TVastrelForm : public TForm {
   int64_t ViewMeasureRange(int64_t start, int64_t length);
   // Lone line ends that the view shows as CR LF (0 with the CR/LF switch off).
   int64_t LineEndCorrection(bool caretForm);
+  // A caret of the view (view units) as a file offset on the page shown.
+  int64_t ViewCaretToFile(int64_t caret);
+  // The view's range from caret over viewLength units as a file offset and
+  // byte length (at least 0), both line-end corrections applied.
+  selection::FileSelection ViewRangeToFile(int64_t caret, int64_t viewLength);
+  // A Shift selection: the file selection extended to `to`, the page shown again.
+  void ExtendFileSelection(const selection::FileSelection& to);
   void SetCaretOffset(int64_t index, int64_t extra, int64_t length);
   int64_t CaretToSelStartWide();
   int64_t CaretToSelStartNarrow();
