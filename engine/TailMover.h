@@ -1,0 +1,49 @@
+// The one mover of in-place edits: replaces the bytes [start, start + oldLength)
+// of an open file by new bytes, moving the file's tail up or down in blocks.
+// An insertion has oldLength 0; a deletion has no new bytes. Typed insertion
+// and deletion and the edit dialogs' write-back all go through it.
+//
+// Everything that goes wrong ends with the file byte-equal to what it was
+// (rolled back), or, when the rollback itself fails, with an outcome that
+// names the damaged byte range. Nothing is reported done that was not.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "engine/Progress.h"
+
+namespace engine {
+
+struct TailMoveOptions {
+  // Bytes per read/write round; progress and the stop question come once per block.
+  uint32_t blockSize = 1u << 20;
+  // Original bytes that the move overwrites are kept in memory up to this
+  // many bytes; above it they go to a temporary file in tempFolder first.
+  uint64_t memoryCap = 64ull << 20;
+  // Folder (with trailing backslash) for that temporary file: the edited file's own folder.
+  std::wstring tempFolder;
+};
+
+enum class TailMoveStatus {
+  Done,        // the file holds the finished result
+  Refused,     // nothing was changed (bad range, disk full on extension, kept bytes could not be stored)
+  Failed,      // an I/O error; the file was put back exactly as it was
+  Aborted,     // the sink asked to stop; the file was put back exactly as it was
+  Damaged,     // an I/O error and the rollback failed too: [damageStart, damageEnd) may be wrong
+};
+
+struct TailMoveOutcome {
+  TailMoveStatus status = TailMoveStatus::Refused;
+  DWORD error = 0;            // the system's error code of the first failure (0 for Done/Aborted)
+  int64_t damageStart = 0;    // only for Damaged
+  int64_t damageEnd = 0;
+  bool done() const { return status == TailMoveStatus::Done; }
+};
+
+// h is open for reading and writing. The size comes from the handle.
+TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const void* newBytes,
+                             uint64_t newLength, ProgressSink& sink, const TailMoveOptions& options = {});
+
+}  // namespace engine
