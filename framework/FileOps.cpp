@@ -54,6 +54,12 @@ class SystemFileOps : public FileOps {
     return MoveFileW(from.c_str(), to.c_str()) != FALSE;
   }
   bool Delete(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override {
+    return GetFileInformationByHandle(h, info) != FALSE;
+  }
+  bool MoveReplace(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
 };
 
 SystemFileOps g_system;
@@ -250,6 +256,16 @@ bool FaultFiles::Move(const std::wstring& from, const std::wstring& to) {
 bool FaultFiles::Delete(const std::wstring& path) {
   if (Fails(Op::Delete)) return false;
   return inner_.Delete(path);
+}
+
+bool FaultFiles::Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+  if (Fails(Op::Information)) return false;
+  return inner_.Information(h, info);
+}
+
+bool FaultFiles::MoveReplace(const std::wstring& from, const std::wstring& to) {
+  if (Fails(Op::MoveReplace)) return false;
+  return inner_.MoveReplace(from, to);
 }
 
 }  // namespace fileops

@@ -38,6 +38,13 @@ class FileOps {
   virtual bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) = 0;
   virtual bool Move(const std::wstring& from, const std::wstring& to) = 0;
   virtual bool Delete(const std::wstring& path) = 0;
+
+  // Added for the edit write-back's same-document check and the undo's replace:
+  // GetFileInformationByHandle of an open file (size, last-write time, volume
+  // serial, file index).
+  virtual bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) = 0;
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: from takes the place of to.
+  virtual bool MoveReplace(const std::wstring& from, const std::wstring& to) = 0;
 };
 
 // The implementation in use, and the system's own.
@@ -93,7 +100,7 @@ class File {
 
 // ---- fault injection (tests)
 
-enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Count };
+enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Information, MoveReplace, Count };
 
 // Passes every call to another implementation and injects faults on the way.
 class FaultFiles : public FileOps {
@@ -127,6 +134,8 @@ class FaultFiles : public FileOps {
   bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
   bool Move(const std::wstring& from, const std::wstring& to) override;
   bool Delete(const std::wstring& path) override;
+  bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override;
+  bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
 
  private:
   // Counts the call; true (with the last error set) when it is to fail.

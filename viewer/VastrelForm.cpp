@@ -534,6 +534,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallEditHandlers();
   InstallStepping();
 }
 

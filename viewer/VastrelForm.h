@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "dialogs/MainWindowServices.h"
 #include "framework/Form.h"
 #include "text/Selection.h"
 #include "viewer/CodeConv.h"
@@ -47,7 +48,7 @@ class TUpdateThread;
 class IniStore;
 
 
-class TVastrelForm : public TForm {
+class TVastrelForm : public TForm, public MainWindowServices {
  public:
   explicit TVastrelForm(TForm* owner = nullptr);
   ~TVastrelForm() override;
@@ -216,7 +217,7 @@ class TVastrelForm : public TForm {
   LRESULT PaneWndProc(HWND pane, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Panel5WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT WheelWndProc(HWND h, WNDPROC previous, UINT msg, WPARAM wp, LPARAM lp);
-  void RouteKeyMessage(MSG& msg, bool& handled);
+  void RouteKeyMessage(MSG& msg, bool& handled) override;
   void InstallViewHooks();
 
   // ---- handlers owned by other roles, called from the views. Until their
@@ -411,6 +412,40 @@ class TVastrelForm : public TForm {
   std::shared_ptr<ScrollParts> scrollParts_;
   // ==== end of scrolling, stepping, keyboard navigation
 
+  // ==== Editing the selection in a dialog, backup and undo (FormEdit.cpp)
+  // What the dialogs reach of this window (dialogs/MainWindowServices.h).
+  bool CrLfSwitch() override;
+  bool ToolMenuShown() override;
+  TImageList* MenuImages() override { return ImageList1; }
+  std::wstring ClipboardText() override { return GetClipboardText(); }
+  bool ClipboardHasText() override;
+  std::wstring SelectedText() override;
+
+  // One run of an edit dialog: what it was given and what it gave back.
+  struct EditDialogRun {
+    bool wide = false;
+    std::wstring wideText;     // in and out, wide dialog
+    std::string narrowText;    // in and out, narrow dialog (code page 932)
+    bool keepSelection = false;  // in and out
+    int result = mrCancel;
+    int lineEndChoice = 0;     // 0 unchanged, 1 CR LF, 2 CR, 3 LF
+  };
+  // Tests answer the dialog here instead of showing it.
+  std::function<void(EditDialogRun& run)> EditDialogSeam;
+  // Runs the narrow or wide dialog (or the seam) for run.
+  void RunEditDialog(EditDialogRun& run);
+
+  int64_t EditSizeDelta = 0;  // bytes written minus bytes replaced by the last write-back
+  void EditMenuClick();
+  // Offers a backup copy before the first edit of the open file.
+  void OfferBackup();
+  void MakeBackup();
+  // Copies source to target as long work (progress, abort). 0 done, 1 failed
+  // (the failing step's system error shown), 2 aborted by the user.
+  int CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error);
+  void Undo1Click();
+  void InstallEditHandlers();
+
   // Asks a running line-index build to stop (no wait).
   void CancelLineThread();
   // The close handler's steps of the bookmark and line-list features.
@@ -429,3 +464,6 @@ class TVastrelForm : public TForm {
 };
 
 extern TVastrelForm* VastrelForm;
+
+// The open and save dialogs' filter for the listed extensions (".txt.ini.log").
+std::wstring OpenFilter(const std::string& extensionsCp932);
