@@ -497,7 +497,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     return o;
   }
   if (o.inPlace && r.beforeReplace) r.beforeReplace();
-  if (!files.ReplaceMove(tempPath, r.targetPath)) return discard(ConvertStatus::Failed);
+  if (!files.Replace(tempPath, r.targetPath)) return discard(ConvertStatus::Failed);
   o.status = run.count > 0 ? ConvertStatus::Unconvertible : ConvertStatus::Done;
   return o;
 }

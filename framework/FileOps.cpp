@@ -54,7 +54,7 @@ class SystemFileOps : public FileOps {
     return MoveFileW(from.c_str(), to.c_str()) != FALSE;
   }
   bool Delete(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
-  bool ReplaceMove(const std::wstring& from, const std::wstring& to) override {
+  bool Replace(const std::wstring& from, const std::wstring& to) override {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   }
   bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override {
@@ -283,9 +283,9 @@ bool FaultFiles::Delete(const std::wstring& path) {
   return inner_.Delete(path);
 }
 
-bool FaultFiles::ReplaceMove(const std::wstring& from, const std::wstring& to) {
-  if (Fails(Op::ReplaceMove)) return false;
-  return inner_.ReplaceMove(from, to);
+bool FaultFiles::Replace(const std::wstring& from, const std::wstring& to) {
+  if (Fails(Op::Replace)) return false;
+  return inner_.Replace(from, to);
 }
 
 bool FaultFiles::Identity(HANDLE h, uint64_t* volume, uint64_t* index) {

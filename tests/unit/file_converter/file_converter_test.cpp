@@ -249,7 +249,7 @@ TEST_F(FileConverterTest, FaultsLeaveEveryFileAsItWas) {
       {"abort at block 5", [](FaultFiles&) {}, 5, ConvertStatus::Aborted},
       {"create failing", [](FaultFiles& f) { f.FailAt(Op::Open, 3, ERROR_ACCESS_DENIED); }, 0,
        ConvertStatus::OpenFailed},
-      {"replace failing", [](FaultFiles& f) { f.FailAt(Op::ReplaceMove, 1, ERROR_ACCESS_DENIED); }, 0,
+      {"replace failing", [](FaultFiles& f) { f.FailAt(Op::Replace, 1, ERROR_ACCESS_DENIED); }, 0,
        ConvertStatus::Failed},
       {"closing the new file failing", [](FaultFiles& f) { f.FailAt(Op::Close, 3, ERROR_WRITE_FAULT); }, 0,
        ConvertStatus::Failed},
