@@ -62,13 +62,13 @@ namespace {
 
 }  // namespace
 
-TInputTextDlg::TInputTextDlg(TForm* owner, MainWindowServices* services)
-    : TForm(owner, L"TInputTextDlg"), services_(services) {
+TInputTextDlg::TInputTextDlg(TForm* owner, dialogs::MainWindowServices* services)
+    : TForm(owner, L"TInputTextDlg"), services_(services ? services : &dialogs::MainWindow()) {
   Build(true);
 }
 
-TInputTextDlg::TInputTextDlg(const std::string& text, TForm* owner, MainWindowServices* services)
-    : TForm(owner, L"TInputTextDlg"), services_(services) {
+TInputTextDlg::TInputTextDlg(const std::string& text, TForm* owner, dialogs::MainWindowServices* services)
+    : TForm(owner, L"TInputTextDlg"), services_(services ? services : &dialogs::MainWindow()) {
   TCursorGuard hourglass(crHourGlass);
   Build(false);
   OKBtn->SetEnabled(false);

@@ -13,7 +13,9 @@
 #include "dialogs/ConversionLibrary.h"
 #include "framework/Form.h"
 
+namespace dialogs {
 class MainWindowServices;
+}
 class TPanel;
 class TLabel;
 class TComboBox;
@@ -28,9 +30,9 @@ class TColorProgressBar;
 class TInputTextDlg : public TForm {
  public:
   // The conversion host: no text, never shown.
-  TInputTextDlg(TForm* owner, MainWindowServices* services);
+  TInputTextDlg(TForm* owner, dialogs::MainWindowServices* services);
   // The edit dialog for text.
-  TInputTextDlg(const std::string& text, TForm* owner, MainWindowServices* services);
+  TInputTextDlg(const std::string& text, TForm* owner, dialogs::MainWindowServices* services);
   ~TInputTextDlg() override;
 
   // ---- controls
@@ -114,7 +116,7 @@ class TInputTextDlg : public TForm {
     return Conversion.ConvertWholeWidth(text, toHalf);
   }
 
-  MainWindowServices* Services() const { return services_; }
+  dialogs::MainWindowServices* Services() const { return services_; }
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
@@ -124,7 +126,7 @@ class TInputTextDlg : public TForm {
   // Replaces the memo's selection by the conversion of it (one command).
   void ConvertSelection(const std::function<std::string(const std::string&)>& convert);
   static LRESULT CALLBACK MemoProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-  MainWindowServices* services_;
+  dialogs::MainWindowServices* services_;
   WNDPROC memoPrevProc_ = nullptr;
 };
 

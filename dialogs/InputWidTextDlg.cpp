@@ -42,8 +42,8 @@ std::wstring TInputWidTextDlg::NormalizeLineEnds(const std::wstring& text) {
 }
 
 TInputWidTextDlg::TInputWidTextDlg(const std::wstring& text, TForm* owner, uint8_t editTextMode,
-                                   MainWindowServices* services)
-    : TForm(owner, L"TInputWidTextDlg"), services_(services) {
+                                   dialogs::MainWindowServices* services)
+    : TForm(owner, L"TInputWidTextDlg"), services_(services ? services : &dialogs::MainWindow()) {
   SetTextW(Cp932ToWide(J("選択テキストの編集(U)")));
   SetBounds(0, 0, 598, 388);
   Position = poScreenCenter;

@@ -20,7 +20,9 @@
 
 #include "framework/Form.h"
 
+namespace dialogs {
 class MainWindowServices;
+}
 class TPanel;
 class TLabel;
 class TComboBox;
@@ -33,7 +35,7 @@ class TMenuItem;
 class TInputWidTextDlg : public TForm {
  public:
   // editTextMode non-zero: a read-only EDIT.
-  TInputWidTextDlg(const std::wstring& text, TForm* owner, uint8_t editTextMode, MainWindowServices* services);
+  TInputWidTextDlg(const std::wstring& text, TForm* owner, uint8_t editTextMode, dialogs::MainWindowServices* services);
   ~TInputWidTextDlg() override;
 
   // ---- controls
@@ -99,7 +101,7 @@ class TInputWidTextDlg : public TForm {
   int BeginSelectionTool();
   void EndSelectionTool(int start, int length);
 
-  MainWindowServices* Services() const { return services_; }
+  dialogs::MainWindowServices* Services() const { return services_; }
   HBRUSH WhiteBrush() const { return whiteBrush_; }
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -114,7 +116,7 @@ class TInputWidTextDlg : public TForm {
   void PlaceButtons();
   void RestoreHook();
   static LRESULT CALLBACK PanelProcedure(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-  MainWindowServices* services_;
+  dialogs::MainWindowServices* services_;
   WNDPROC panelPrevProc_ = nullptr;
   HBRUSH whiteBrush_ = nullptr;
   std::function<void(MSG&, bool&)> previousHook_;

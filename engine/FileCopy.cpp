@@ -92,7 +92,7 @@ CopyOutcome CopyFileReplacing(const std::wstring& source, const std::wstring& ta
 
   in.Close();
   if (!out.Close() && result.done()) fail(CopyStep::Close, GetLastError());
-  if (result.done() && !ops.MoveReplace(temp, target)) fail(CopyStep::Replace, GetLastError());
+  if (result.done() && !ops.Replace(temp, target)) fail(CopyStep::Replace, GetLastError());
   if (!result.done()) {
     const DWORD keep = GetLastError();
     ops.Delete(temp);

@@ -22,12 +22,42 @@
 
 // ---- the dialogs' services
 
-bool TVastrelForm::CrLfSwitch() { return CheckBox6->Checked(); }
-bool TVastrelForm::ToolMenuShown() { return ToolPrsMenu->Visible(); }
-bool TVastrelForm::ClipboardHasText() {
-  return IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT);
+class TVastrelForm::DialogServices : public dialogs::MainWindowServices {
+ public:
+  explicit DialogServices(TVastrelForm& f) : f_(f) { previous_ = dialogs::SetMainWindowServices(this); }
+  ~DialogServices() override {
+    if (&dialogs::MainWindow() == this) dialogs::SetMainWindowServices(previous_);
+  }
+  std::wstring ClipboardText() override { return f_.GetClipboardText(); }
+  std::wstring SelectedText(int maxUnits) override {
+    if (maxUnits <= 0) return std::wstring();
+    // A character takes at most 8 bytes in any of the codes (JIS with its escapes).
+    std::wstring text = f_.ReadRangeWide(true, static_cast<int64_t>(maxUnits) * 8);
+    if (text.size() > static_cast<size_t>(maxUnits)) text.resize(static_cast<size_t>(maxUnits));
+    return text;
+  }
+  int64_t CurrentLine() override { return f_.CurrentLine; }
+  std::string PickedLineNumber() override {
+    const int i = f_.ListBox1->ItemIndex();
+    return i < 0 ? std::string() : f_.ListBox1->Items().Get(i);
+  }
+  bool CrLfSwitch() override { return f_.CheckBox6->Checked(); }
+  bool ToolMenuShown() override { return f_.ToolPrsMenu->Visible(); }
+  TImageList* MenuImages() override { return f_.ImageList1; }
+  void RouteKeyMessage(MSG& msg, bool& handled) override { f_.RouteKeyMessage(msg, handled); }
+  bool ClipboardHasText() override {
+    return IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT);
+  }
+
+ private:
+  TVastrelForm& f_;
+  dialogs::MainWindowServices* previous_ = nullptr;
+};
+
+dialogs::MainWindowServices* TVastrelForm::DialogServicesOf() {
+  if (!dialogServices_) dialogServices_.reset(new DialogServices(*this));
+  return dialogServices_.get();
 }
-std::wstring TVastrelForm::SelectedText() { return ReadRangeWide(true, EditMaxBytes()); }
 
 void TVastrelForm::RunEditDialog(EditDialogRun& run) {
   if (EditDialogSeam) {
@@ -35,7 +65,7 @@ void TVastrelForm::RunEditDialog(EditDialogRun& run) {
     return;
   }
   if (run.wide) {
-    auto* dlg = NewForm<TInputWidTextDlg>(run.wideText, this, static_cast<uint8_t>(0), this);
+    auto* dlg = NewForm<TInputWidTextDlg>(run.wideText, this, static_cast<uint8_t>(0), DialogServicesOf());
     InputWidTextDlg = dlg;
     dlg->Panel3->Font().SetSize(Settings.FontSize);
     dlg->CheckBox1->SetChecked(run.keepSelection);
@@ -48,7 +78,7 @@ void TVastrelForm::RunEditDialog(EditDialogRun& run) {
     run.keepSelection = dlg->KeepSelection();
     dlg->Free();
   } else {
-    auto* dlg = NewForm<TInputTextDlg>(run.narrowText, this, this);
+    auto* dlg = NewForm<TInputTextDlg>(run.narrowText, this, DialogServicesOf());
     InputTextDlg = dlg;
     dlg->Memo1->Font().SetSize(Settings.FontSize);
     dlg->CheckBox1->SetChecked(run.keepSelection);
@@ -189,5 +219,6 @@ void TVastrelForm::Undo1Click() {
 }
 
 void TVastrelForm::InstallEditHandlers() {
+  DialogServicesOf();  // registered for every dialog from now on
   Undo1->OnClick = [this](TMenuItem*) { Undo1Click(); };
 }

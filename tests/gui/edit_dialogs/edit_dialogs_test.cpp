@@ -20,7 +20,7 @@ namespace {
 
 void Pump() { Application->ProcessMessages(); }
 
-class FakeServices : public MainWindowServices {
+class FakeServices : public dialogs::MainWindowServices {
  public:
   bool crlf = false;
   bool toolShown = false;
@@ -45,7 +45,9 @@ class FakeServices : public MainWindowServices {
   }
   std::wstring ClipboardText() override { return hasClip ? L"clip" : L""; }
   bool ClipboardHasText() override { return hasClip; }
-  std::wstring SelectedText() override { return L""; }
+  std::wstring SelectedText(int) override { return L""; }
+  int64_t CurrentLine() override { return -1; }
+  std::string PickedLineNumber() override { return ""; }
 };
 
 std::string J(const char* utf8) { return Cp932FromUtf8(utf8); }

@@ -70,7 +70,9 @@ class FileCopyTest : public testing::Test {
 
 TEST_F(FileCopyTest, CopiesIntoNewAndOverExistingTargets) {
   for (bool existing : {false, true}) {
-    if (existing) ASSERT_TRUE(testsupport::WriteBytes(target_, "old content that is replaced"));
+    if (existing) {
+      ASSERT_TRUE(testsupport::WriteBytes(target_, "old content that is replaced"));
+    }
     StopAt sink(0);
     const auto r = Copy(sink);
     ASSERT_TRUE(r.done());
@@ -123,7 +125,7 @@ TEST_F(FileCopyTest, FaultsAndAbortsLeaveTheTargetAsItWas) {
       {"full disk", Op::Count, 0, 0, kBlock + 100, 0, engine::CopyStatus::Failed, engine::CopyStep::Write},
       {"temporary file fails to close", Op::Close, 2, ERROR_WRITE_FAULT, -1, 0, engine::CopyStatus::Failed,
        engine::CopyStep::Close},
-      {"replace fails", Op::MoveReplace, 1, ERROR_ACCESS_DENIED, -1, 0, engine::CopyStatus::Failed,
+      {"replace fails", Op::Replace, 1, ERROR_ACCESS_DENIED, -1, 0, engine::CopyStatus::Failed,
        engine::CopyStep::Replace},
       {"abort at block 1", Op::Count, 0, 0, -1, 1, engine::CopyStatus::Aborted, engine::CopyStep::None},
       {"abort at block 3", Op::Count, 0, 0, -1, 3, engine::CopyStatus::Aborted, engine::CopyStep::None},
@@ -132,7 +134,9 @@ TEST_F(FileCopyTest, FaultsAndAbortsLeaveTheTargetAsItWas) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.name) + (existing ? " (target exists)" : " (no target)"));
       DeleteFileW(target_.c_str());
-      if (existing) ASSERT_TRUE(testsupport::WriteBytes(target_, "old"));
+      if (existing) {
+        ASSERT_TRUE(testsupport::WriteBytes(target_, "old"));
+      }
       FaultFiles faults;
       if (c.nth) faults.FailAt(c.op, c.nth, c.error);
       faults.diskSpace = c.diskSpace;
@@ -144,11 +148,15 @@ TEST_F(FileCopyTest, FaultsAndAbortsLeaveTheTargetAsItWas) {
       }
       EXPECT_EQ(r.status, c.status);
       EXPECT_EQ(r.step, c.step);
-      if (c.status == engine::CopyStatus::Failed) EXPECT_EQ(r.error, c.diskSpace >= 0 ? ERROR_DISK_FULL : c.error);
+      if (c.status == engine::CopyStatus::Failed) {
+        EXPECT_EQ(r.error, c.diskSpace >= 0 ? static_cast<DWORD>(ERROR_DISK_FULL) : c.error);
+      }
       bool ok = false;
       const std::string now = testsupport::ReadBytes(target_, &ok);
       EXPECT_EQ(ok, existing);
-      if (existing) EXPECT_EQ(now, "old");
+      if (existing) {
+        EXPECT_EQ(now, "old");
+      }
       EXPECT_EQ(FilesIn(dir_).size(), existing ? 2u : 1u) << "a temporary file was left";
     }
   }
