@@ -10,4 +10,3 @@ void TVastrelForm::SpeedButton6Click() {}
 int64_t TVastrelForm::CountPageLines() { return 0; }
 std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
 void TVastrelForm::SendCtrlKey(HWND, char) {}
-void TVastrelForm::N4Click() {}
