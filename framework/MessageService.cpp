@@ -3,14 +3,11 @@
 #include <atomic>
 #include <mutex>
 
-<<<<<<< HEAD
 #include <shlobj.h>
 
 #include <vector>
 
-=======
 #include "framework/Application.h"
->>>>>>> main
 #include "framework/Cp932.h"
 #include "framework/Form.h"
 
