@@ -54,6 +54,9 @@ class SystemFileOps : public FileOps {
     return MoveFileW(from.c_str(), to.c_str()) != FALSE;
   }
   bool Delete(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  bool Replace(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
 };
 
 SystemFileOps g_system;
@@ -271,6 +274,11 @@ bool FaultFiles::Move(const std::wstring& from, const std::wstring& to) {
 bool FaultFiles::Delete(const std::wstring& path) {
   if (Fails(Op::Delete)) return false;
   return inner_.Delete(path);
+}
+
+bool FaultFiles::Replace(const std::wstring& from, const std::wstring& to) {
+  if (Fails(Op::Replace)) return false;
+  return inner_.Replace(from, to);
 }
 
 }  // namespace fileops

@@ -38,6 +38,9 @@ class FileOps {
   virtual bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) = 0;
   virtual bool Move(const std::wstring& from, const std::wstring& to) = 0;
   virtual bool Delete(const std::wstring& path) = 0;
+  // Renames from to to, replacing an existing file to (MoveFileExW with
+  // MOVEFILE_REPLACE_EXISTING): a finished new file takes an old one's place.
+  virtual bool Replace(const std::wstring& from, const std::wstring& to) = 0;
 };
 
 // The implementation in use, and the system's own.
@@ -93,7 +96,7 @@ class File {
 
 // ---- fault injection (tests)
 
-enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Count };
+enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Replace, Count };
 
 // Passes every call to another implementation and injects faults on the way.
 class FaultFiles : public FileOps {
@@ -132,6 +135,7 @@ class FaultFiles : public FileOps {
   bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
   bool Move(const std::wstring& from, const std::wstring& to) override;
   bool Delete(const std::wstring& path) override;
+  bool Replace(const std::wstring& from, const std::wstring& to) override;
 
  private:
   // Counts the call; true (with the last error set) when it is to fail.
