@@ -6,6 +6,7 @@
 #include "framework/Cp932.h"
 #include "framework/Cursor.h"
 #include "framework/Form.h"
+#include "framework/Menus.h"
 
 namespace {
 const wchar_t kObjectProp[] = L"VastrelControl";
@@ -549,6 +550,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       WORD key = static_cast<WORD>(wp);
+      // The form's menu shortcuts come first, from whichever control has the key.
+      if (TForm* form = ParentForm()) {
+        if (TMainMenu* menu = form->Menu()) {
+          if (menu->IsShortCut(ShortCutOf(key, KeyShiftState()))) return 0;
+        }
+      }
       KeyDown(key, KeyShiftState());
       if (key == 0) return 0;
       wp = key;

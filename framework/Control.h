@@ -24,8 +24,10 @@
 // Tab, when the control with the focus does not want the key itself (WantKey()
 // false), the key goes to the form's DialogKey() broadcast (each control's
 // DialogKey(); the first that answers true takes it) and is not dispatched.
-// Otherwise it is dispatched and reaches KeyDown() (and OnKeyDown) of the
-// control with the focus, once.
+// Otherwise it is dispatched and reaches the control with the focus, where it
+// is first offered to the shortcuts of its form's main menu (framework/Menus.h):
+// a key that runs a menu item goes no further; any other reaches KeyDown() (and
+// OnKeyDown), once.
 //
 // Events: property writes by the program never fire the control's events unless
 // the control's header says so.

@@ -1,8 +1,11 @@
 #include "framework/Form.h"
 #include "framework/Application.h"
 #include "framework/Menus.h"
+#include "framework/MessageService.h"
 
 namespace {
+std::vector<TForm*> g_modalRuns;  // forms in ShowModal, innermost last
+
 BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM lp) {
   auto* list = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(lp);
   if (h != list->first && IsWindowVisible(h) && IsWindowEnabled(h)) list->second->push_back(h);
@@ -152,8 +155,15 @@ void TForm::CloseDone() {
   }
 }
 
+TForm* TForm::InnermostModal() { return g_modalRuns.empty() ? nullptr : g_modalRuns.back(); }
+
 int TForm::ShowModal() {
   NestGuard guard(this);
+  ModalScope open;
+  struct RunEntry {
+    explicit RunEntry(TForm* f) { g_modalRuns.push_back(f); }
+    ~RunEntry() { g_modalRuns.pop_back(); }
+  } entry(this);
   modalResult_ = mrNone;
   modalLevel_++;
   // The other windows of the thread are disabled while the form runs.

@@ -53,6 +53,8 @@ class TForm : public TWinControl {
   void SetModalResult(int r) { modalResult_ = r; }
   int ShowModal();
   bool Modal() const { return modalLevel_ > 0; }
+  // The form whose modal run began last and still runs, or nullptr.
+  static TForm* InnermostModal();
   // A close request, as from the close box.
   void Close();
   // Asks OnCloseQuery; true when the form may close.

@@ -139,6 +139,73 @@ void TMenuItem::BuildInto(HMENU h) {
   (void)r;
 }
 
+TShortCut ShortCutOf(WORD key, unsigned shift) {
+  if (key == 0 || key > 0xFF) return scNone;
+  TShortCut s = key;
+  if (shift & 1) s |= scShift;
+  if (shift & 2) s |= scAlt;
+  if (shift & 4) s |= scCtrl;
+  return s;
+}
+
+std::string ShortCutToText(TShortCut s) {
+  const WORD key = s & 0xFF;
+  if (!key) return std::string();
+  std::string name;
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) {
+    name = std::string(1, static_cast<char>(key));
+  } else if (key >= VK_F1 && key <= VK_F24) {
+    name = "F" + std::to_string(key - VK_F1 + 1);
+  } else {
+    switch (key) {
+      case VK_TAB: name = "Tab"; break;
+      case VK_SPACE: name = "Space"; break;
+      case VK_RETURN: name = "Enter"; break;
+      case VK_ESCAPE: name = "Esc"; break;
+      case VK_DELETE: name = "Del"; break;
+      case VK_INSERT: name = "Ins"; break;
+      case VK_BACK: name = "BkSp"; break;
+      default: name = "#" + std::to_string(key); break;
+    }
+  }
+  std::string text;
+  if (s & scCtrl) text += "Ctrl+";
+  if (s & scShift) text += "Shift+";
+  if (s & scAlt) text += "Alt+";
+  return text + name;
+}
+
+void TMenuItem::SetShortCut(TShortCut s) {
+  shortCut_ = s;
+  ShortCutText = ShortCutToText(s);
+  Changed();
+}
+
+TMenuItem* TMenuItem::FindShortCut(TShortCut s) {
+  if (s == scNone) return nullptr;
+  for (TMenuItem* i : items_) {
+    if (i->shortCut_ == s) return i;
+    if (TMenuItem* f = i->FindShortCut(s)) return f;
+  }
+  return nullptr;
+}
+
+bool TMainMenu::IsShortCut(TShortCut s) {
+  TMenuItem* item = Items.FindShortCut(s);
+  if (!item) return false;
+  // The menus above the item, outermost first, as when they open.
+  std::vector<TMenuItem*> chain;
+  for (TMenuItem* p = item->Parent(); p && p != &Items; p = p->Parent()) chain.insert(chain.begin(), p);
+  for (TMenuItem* p : chain) {
+    if (!p->Enabled() || !p->Visible()) return false;
+    p->Click();
+  }
+  // The handlers above may have changed the tree: look again.
+  if (Items.FindShortCut(s) != item || !item->Enabled() || !item->Visible()) return false;
+  item->Click();
+  return true;
+}
+
 void TMenuItem::Click() {
   if (OnClick) OnClick(this);
 }

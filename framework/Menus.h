@@ -6,11 +6,26 @@
 // Events: OnClick fires when the user picks the item, and for an item with
 // sub-items when its sub-menu opens (the program enables items there). Property
 // writes fire no events. TPopupMenu::OnPopup fires in Popup() before the menu shows.
+//
+// Shortcuts: an item's ShortCut is a virtual-key code with the modifier bits
+// below. A form offers every key-down that reaches one of its framework
+// controls to its main menu first (TMainMenu::IsShortCut): the items above the
+// matching one get their OnClick as when their sub-menus open (so that the
+// program updates the enabling), then an enabled and visible item runs its
+// OnClick and the key is consumed; a disabled one consumes nothing.
 #pragma once
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <vector>
+
+typedef WORD TShortCut;
+enum : WORD { scNone = 0, scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000 };
+// The shortcut of a key with the shift state's Shift, Ctrl and Alt (ssShift = 1,
+// ssAlt = 2, ssCtrl = 4 as in framework/Control.h).
+TShortCut ShortCutOf(WORD key, unsigned shift);
+// "Ctrl+O", "F3", "Ctrl+Shift+Tab", ...
+std::string ShortCutToText(TShortCut shortCut);
 
 class TMenuItem;
 typedef std::function<void(TMenuItem* sender)> TMenuEvent;
@@ -38,6 +53,9 @@ class TMenuItem {
   int ImageIndex() const { return imageIndex_; }
   void SetImageIndex(int i);
   std::string ShortCutText;  // shown after a tab
+  TShortCut ShortCut() const { return shortCut_; }
+  // Sets the shortcut and the text shown for it.
+  void SetShortCut(TShortCut s);
 
   TMenuEvent OnClick;
   // Owner drawing (when the root menu's OwnerDraw is set).
@@ -69,6 +87,9 @@ class TMenuItem {
   // Builds the entries of this item's sub-menu (or of a root's menu) into h.
   void BuildInto(HMENU h);
 
+  // The first item of this tree (depth first) with the shortcut, or nullptr.
+  TMenuItem* FindShortCut(TShortCut s);
+
  private:
   friend class TMainMenu;
   friend class TPopupMenu;
@@ -77,6 +98,7 @@ class TMenuItem {
   std::string caption_;
   bool enabled_ = true, checked_ = false, visible_ = true;
   int imageIndex_ = -1;
+  TShortCut shortCut_ = scNone;
   TMenuItem* parent_;
   std::vector<TMenuItem*> items_;
   UINT command_;
@@ -93,6 +115,8 @@ class TMainMenu {
   void SetOwnerDraw(bool v);
   HMENU Handle();
   bool DispatchCommand(UINT command) { return TMenuItem::DispatchCommand(command); }
+  // Runs the item whose shortcut is s (see above); true when the key is consumed.
+  bool IsShortCut(TShortCut s);
   // The window whose menu bar this is (redrawn on changes).
   HWND Window = nullptr;
 

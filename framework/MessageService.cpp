@@ -1,10 +1,14 @@
 #include "framework/MessageService.h"
 
+#include <atomic>
 #include <mutex>
 
+#include "framework/Application.h"
 #include "framework/Cp932.h"
+#include "framework/Form.h"
 
 namespace {
+std::atomic<int> g_openModal{0};
 std::mutex g_lock;
 MessageHandler g_messageHandler;
 FileDialogHandler g_dialogHandler;
@@ -16,11 +20,29 @@ MessageHandler CurrentMessageHandler() {
 }
 
 int Show(MessageRequest&& r) {
+  if (!r.owner) r.owner = DefaultMessageOwner();
+  ModalScope open;
   MessageHandler h = CurrentMessageHandler();
   if (h) return h(r);
   return MessageBoxW(r.owner, r.text.c_str(), r.caption.c_str(), r.flags);
 }
 }  // namespace
+
+ModalScope::ModalScope() { ++g_openModal; }
+ModalScope::~ModalScope() { --g_openModal; }
+int OpenModalCount() { return g_openModal.load(); }
+
+HWND DefaultMessageOwner() {
+  if (GetCurrentThreadId() != Application->ThreadId()) return nullptr;
+  if (TForm* modal = TForm::InnermostModal()) {
+    if (modal->HandleAllocated()) return modal->Handle();
+  }
+  HWND active = GetActiveWindow();
+  if (active && IsWindowVisible(active) && dynamic_cast<TForm*>(TWinControl::FromHandle(active))) return active;
+  TForm* main = Application->MainForm();
+  if (main && main->HandleAllocated()) return main->Handle();
+  return nullptr;
+}
 
 MessageHandler SetMessageHandler(MessageHandler handler) {
   std::lock_guard<std::mutex> l(g_lock);
@@ -106,6 +128,7 @@ bool RunFileDialog(OPENFILENAMEW& ofn, bool save) {
     std::lock_guard<std::mutex> l(g_lock);
     h = g_dialogHandler;
   }
+  ModalScope open;
   if (!h) return save ? GetSaveFileNameW(&ofn) != FALSE : GetOpenFileNameW(&ofn) != FALSE;
 
   FileDialogRequest r;

@@ -31,6 +31,24 @@ MessageHandler SetMessageHandler(MessageHandler handler);
 void SetMessageTitle(const std::wstring& title);
 std::wstring MessageTitle();
 
+// Every box is owned by the program's active form (given owner == nullptr):
+// the innermost modal form, else the active form of the GUI thread, else the
+// main form; that form is disabled while the box shows. Boxes asked for from
+// another thread keep the owner they were given.
+HWND DefaultMessageOwner();
+
+// How many boxes, file dialogs and modal forms of the program are open now
+// (nested ones counted each); 0 when the program waits for no answer.
+int OpenModalCount();
+// Counts one open modal thing for its lifetime.
+class ModalScope {
+ public:
+  ModalScope();
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+};
+
 // Plain notice (OK button) captioned with the application title.
 void ShowMessage(const std::string& textCp932);
 void ShowMessageWide(const std::wstring& text);

@@ -23,15 +23,33 @@ winenv_start() {
     export DISPLAY=":$d"
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
   fi
+  # The server changes into the prefix folder at start: it must exist first.
+  mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 </dev/null
   wineboot -i >/dev/null 2>&1 </dev/null || true
-  # Without a window manager wine waits for one each time a top-level window
-  # is hidden or destroyed; windows it does not hand to a manager need no wait.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  winenv_registry
   if [ -n "${WINENV_KEEPALIVE:-}" ] && [ -f "$WINENV_KEEPALIVE" ]; then
     wine "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
     WINENV_PIDS+=($!)
   fi
+}
+
+# Registry settings of every prefix, imported in one run of regedit:
+# - without a window manager wine waits for one each time a top-level window
+#   is hidden or destroyed; windows it does not hand to a manager need no wait;
+# - the Japanese system fonts the program asks for are replaced by the IPA
+#   fonts, whose metrics come close to theirs (the fallback font's line pitch
+#   is far larger).
+winenv_registry() {
+  local reg="$WINENV_TMP/settings.reg"
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"ＭＳ ゴシック"="IPAGothic"\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+    printf '"ＭＳ 明朝"="IPAMincho"\r\n"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
+  } | iconv -f UTF-8 -t UTF-16 >"$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "$reg")" >/dev/null 2>&1 </dev/null || true
 }
 
 winenv_stop() {

@@ -273,10 +273,21 @@ LRESULT TVastrelForm::PaneWndProc(HWND pane, UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
-    case WM_KEYDOWN:
-      HandlePaneKeyDown(static_cast<WORD>(wp));
+    case WM_KEYDOWN: {
+      // The pane's own commands (Ctrl+O, Ctrl+A, Ctrl+F, Ctrl+R, Ctrl+E, F3)
+      // are run by the pane; every other menu shortcut works here as from the
+      // form's controls.
+      const WORD key = static_cast<WORD>(wp);
+      const vastrel::KeyDecision own = vastrel::DecideViewKeyDown(
+          true, key, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, Doc.FileSize >= 0, CheckBox1->Checked(), FileCommandsAllowed());
+      if (own.command == vastrel::ViewCommand::None && !own.refused && MainMenu1 &&
+          MainMenu1->IsShortCut(ShortCutOf(key, KeyShiftState()))) {
+        return 0;
+      }
+      HandlePaneKeyDown(key);
       if (wp == VK_DELETE) return 0;
       break;
+    }
     case WM_KEYUP:
       HandleKeyUp(static_cast<WORD>(wp));
       break;

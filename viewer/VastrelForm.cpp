@@ -171,6 +171,7 @@ void TVastrelForm::BuildMenus() {
   TMenuItem* root = &MainMenu1->Items;
   File1 = new TMenuItem(root, J("ファイル(&F)"), "File1");
   Open1 = new TMenuItem(File1, J("開く(&O)..."), "Open1");
+  Open1->SetShortCut(scCtrl | 'O');
   Paste1 = new TMenuItem(File1, J("貼り付け(&P)"), "Paste1");
   new TMenuItem(File1, "-");
   N17 = new TMenuItem(File1, J("文字コードの変換"), "N17");
@@ -180,18 +181,22 @@ void TVastrelForm::BuildMenus() {
 
   E1 = new TMenuItem(root, J("編集(&E)"), "E1");
   Undo1 = new TMenuItem(E1, J("元に戻す"), "Undo1");
+  Undo1->SetShortCut(scCtrl | 'Z');
   new TMenuItem(E1, "-");
   EditMenu = new TMenuItem(E1, J("テキストの編集"), "EditMenu");
+  EditMenu->SetShortCut(scCtrl | 'E');
   new TMenuItem(E1, "-");
   AllSelMenu = new TMenuItem(E1, J("全て選択(&A)"), "AllSelMenu");
-  AllSelMenu->ShortCutText = "Ctrl+A";
+  AllSelMenu->SetShortCut(scCtrl | 'A');
   MaxSelectMenu = new TMenuItem(E1, J("制限サイズまで選択"), "MaxSelectMenu");
   PageSelMenu = new TMenuItem(E1, J("1ページを選択"), "PageSelMenu");
   N23 = new TMenuItem(E1, J("次の改行まで選択"), "N23");
-  N23->ShortCutText = "Ctrl+R";
+  N23->SetShortCut(scCtrl | 'R');
   new TMenuItem(E1, "-");
   Find2 = new TMenuItem(E1, J("検索(&F)..."), "Find2");
+  Find2->SetShortCut(scCtrl | 'F');
   FindNext2 = new TMenuItem(E1, J("次を検索(&N)"), "FindNext2");
+  FindNext2->SetShortCut(VK_F3);
   N22 = new TMenuItem(E1, J("大文字と小文字を区別"), "N22");
   N3 = new TMenuItem(E1, J("ひらがなとカタカナを区別"), "N3");
   N22->OnClick = [this](TMenuItem* m) {
@@ -211,11 +216,11 @@ void TVastrelForm::BuildMenus() {
 
   ToolMenu = new TMenuItem(root, J("ツール(&T)"), "ToolMenu");
   N26 = new TMenuItem(ToolMenu, J("行番号を表示する"), "N26");
-  N26->ShortCutText = "Ctrl+G";
+  N26->SetShortCut(scCtrl | 'G');
   N15 = new TMenuItem(ToolMenu, J("カーソル位置にジャンプ"), "N15");
   N16 = new TMenuItem(ToolMenu, J("選択範囲の最終行にジャンプ"), "N16");
   N31 = new TMenuItem(ToolMenu, J("指定した行番号にジャンプ"), "N31");
-  N31->ShortCutText = "Ctrl+J";
+  N31->SetShortCut(scCtrl | 'J');
   new TMenuItem(ToolMenu, "-");
   N27 = new TMenuItem(ToolMenu, J("行番号リストの一覧"), "N27");
   N29 = new TMenuItem(ToolMenu, J("行番号リストを読み込む"), "N29");
@@ -600,10 +605,10 @@ void TVastrelForm::CancelLineThread() {
 }
 
 bool TVastrelForm::CanTakeHandOver() {
-  // A modal dialog or message box of ours disables the window; long work runs
-  // its own message loop. Opening another file under either would pull the
-  // file from under the running job.
-  return HandleAllocated() && IsWindowEnabled(Handle()) && FileCommandsAllowed();
+  // While a question, notice or modal dialog of ours waits for an answer, or
+  // long work runs its own message loop, opening another file would pull the
+  // file from under the code that waits.
+  return HandleAllocated() && IsWindowEnabled(Handle()) && OpenModalCount() == 0 && FileCommandsAllowed();
 }
 
 LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

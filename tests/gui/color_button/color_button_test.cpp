@@ -305,13 +305,15 @@ TEST_F(ColorButtonTest, PictureOfTheFaces) {
   for (int y = 3; y < 3 + 17; ++y)
     for (int x = 3; x < 3 + 17; ++x) iconPixels += b.PixelRGB(x, y) != plain.PixelRGB(x, y);
   EXPECT_GT(iconPixels, 20);
+  // Inside the focus rectangle only the caption differs from the face (its
+  // pixels may be pure black with a font drawn without smoothing).
   int firstText = -1, firstTextPlain = -1;
   for (int x = 21; x < 70 && firstText < 0; ++x)
     for (int y = 6; y < 19; ++y)
-      if (b.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0) && b.PixelRGB(x, y) != RGB(0, 0, 0)) { firstText = x; break; }
+      if (b.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0)) { firstText = x; break; }
   for (int x = 21; x < 70 && firstTextPlain < 0; ++x)
     for (int y = 6; y < 19; ++y)
-      if (plain.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0) && plain.PixelRGB(x, y) != RGB(0, 0, 0)) { firstTextPlain = x; break; }
+      if (plain.PixelRGB(x, y) != RGB(0xE0, 0xE0, 0xE0)) { firstTextPlain = x; break; }
   EXPECT_GT(firstText, firstTextPlain);  // centred in the room right of the icon
   dlg->ok->SetGlyph(nullptr);
   // Disabled: the caption is embossed (some white pixels below and right).

@@ -2,10 +2,15 @@
 // routing, dialog keys, timers, menus and the message loop.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 #include "framework/Application.h"
 #include "framework/Control.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
+#include "framework/MessageService.h"
 #include "framework/Timer.h"
 
 namespace {
@@ -13,6 +18,7 @@ namespace {
 class TestForm : public TForm {
  public:
   TestForm() : TForm(nullptr, L"TFrameworkTestForm") {}
+  TestForm(TForm* owner, const wchar_t* cls) : TForm(owner, cls) {}
 };
 
 // A control that counts clicks and dialog keys.
@@ -50,6 +56,15 @@ class NativeEdit : public TWinControl {
 };
 
 void Pump() { Application->ProcessMessages(); }
+
+// Holds Ctrl (and Shift) in this thread's key state, as GetKeyState reads it.
+void HoldKeys(bool ctrl, bool shift = false) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
 
 }  // namespace
 
@@ -295,6 +310,147 @@ TEST_F(FrameworkCore, MenuCommandsAndOpeningReachTheItems) {
   EXPECT_EQ(copies, 1);
   f->SetMenu(nullptr);
   f->Free();
+}
+
+TEST_F(FrameworkCore, MenuShortCutsWorkFromEveryControlOfTheForm) {
+  EXPECT_EQ(ShortCutToText(scCtrl | 'O'), "Ctrl+O");
+  EXPECT_EQ(ShortCutToText(VK_F3), "F3");
+  EXPECT_EQ(ShortCutToText(scCtrl | scShift | VK_TAB), "Ctrl+Shift+Tab");
+
+  auto* f = NewForm<TestForm>();
+  TMainMenu menu;
+  auto* file = new TMenuItem(&menu.Items, "File", "File1");
+  auto* open = new TMenuItem(file, "Open", "Open1");
+  auto* find = new TMenuItem(file, "Find next", "FindNext1");
+  open->SetShortCut(scCtrl | 'O');
+  find->SetShortCut(VK_F3);
+  EXPECT_EQ(open->ShortCutText, "Ctrl+O");
+  int opened = 0, found = 0, fileClicks = 0, editKeys = 0, probeKeys = 0;
+  bool openAllowed = true;
+  open->OnClick = [&](TMenuItem*) { opened++; };
+  find->OnClick = [&](TMenuItem*) { found++; };
+  // The opening handler decides the enabling, as the program's menus do.
+  file->OnClick = [&](TMenuItem*) {
+    fileClicks++;
+    open->SetEnabled(openAllowed);
+  };
+  f->SetMenu(&menu);
+  auto* e = new NativeEdit(f);
+  e->SetBounds(10, 10, 100, 24);
+  auto* probe = new Probe(f);
+  probe->SetBounds(10, 40, 100, 24);
+  probe->TabStop = true;
+  e->OnKeyDown = [&](TWinControl*, WORD&, TShiftState) { editKeys++; };
+  probe->OnKeyDown = [&](TWinControl*, WORD&, TShiftState) { probeKeys++; };
+  f->Show();
+  Pump();
+
+  struct Case {
+    TWinControl* target;
+    bool ctrl;
+    WORD key;
+    bool allowed;
+    int opened, found, reachesControl;
+  };
+  const Case cases[] = {
+      {e, true, 'O', true, 1, 0, 0},      // a native control's key runs the item once
+      {probe, true, 'O', true, 1, 0, 0},  // an own control's key too
+      {f, true, 'O', true, 1, 0, 0},      // and the form's own
+      {e, false, 'O', true, 0, 0, 1},     // no Ctrl: no shortcut, the control has the key
+      {probe, false, VK_F3, true, 0, 1, 0},
+      {e, true, 'O', false, 0, 0, 1},     // a disabled item consumes nothing
+      {probe, true, 'Q', true, 0, 0, 1},  // no item with the shortcut
+  };
+  for (const Case& c : cases) {
+    opened = found = editKeys = probeKeys = fileClicks = 0;
+    openAllowed = c.allowed;
+    HoldKeys(c.ctrl);
+    PostMessageW(c.target->Handle(), WM_KEYDOWN, c.key, 0);
+    Pump();
+    HoldKeys(false);
+    SCOPED_TRACE(c.target->Name + " key " + std::to_string(c.key));
+    EXPECT_EQ(opened, c.opened);
+    EXPECT_EQ(found, c.found);
+    EXPECT_EQ(fileClicks, c.key == 'O' && c.ctrl ? 1 : c.key == VK_F3 ? 1 : 0);
+    const int reached = c.target == e ? editKeys : c.target == probe ? probeKeys : 0;
+    if (c.target != f) EXPECT_EQ(reached, c.reachesControl);
+  }
+  // A hidden item is no shortcut either.
+  openAllowed = true;
+  open->SetVisible(false);
+  opened = 0;
+  HoldKeys(true);
+  SendMessageW(e->Handle(), WM_KEYDOWN, 'O', 0);
+  HoldKeys(false);
+  EXPECT_EQ(opened, 0);
+  f->SetMenu(nullptr);
+  f->Free();
+}
+
+TEST_F(FrameworkCore, EveryBoxIsOwnedByTheActiveFormAndCounted) {
+  auto* main = NewForm<TestForm>();
+  Application->SetMainForm(main);
+  main->Show();
+  Pump();
+  std::vector<MessageRequest> asked;
+  std::vector<int> openWhileAsked;
+  std::vector<bool> ownerEnabled;
+  ScopedMessageHandler h([&](const MessageRequest& r) {
+    asked.push_back(r);
+    openWhileAsked.push_back(OpenModalCount());
+    return IDOK;
+  });
+  EXPECT_EQ(OpenModalCount(), 0);
+  ShowMessageWide(L"plain");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].owner, main->Handle());
+  EXPECT_EQ(openWhileAsked[0], 1);
+  // Inside a modal form the box belongs to that form, and the count holds both.
+  auto* dialog = NewForm<TestForm>(main, L"TFrameworkTestDialog");
+  TTimer t;
+  t.SetInterval(1);
+  t.OnTimer = [&](TTimer* s) {
+    s->SetEnabled(false);
+    EXPECT_EQ(OpenModalCount(), 1);
+    MessageBoxWide(L"inner", L"c", MB_OK);
+    dialog->SetModalResult(mrOk);
+  };
+  t.SetEnabled(true);
+  EXPECT_EQ(dialog->ShowModal(), mrOk);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].owner, dialog->Handle());
+  EXPECT_EQ(openWhileAsked[1], 2);
+  EXPECT_EQ(OpenModalCount(), 0);
+  // A given owner is kept.
+  MessageBoxWide(L"given", L"c", MB_OK, GetDesktopWindow());
+  EXPECT_EQ(asked[2].owner, GetDesktopWindow());
+
+  // The real box disables its owner while it shows; it is answered from
+  // another thread.
+  SetMessageHandler(nullptr);
+  std::atomic<int> ownerState{-1};  // -1 no box seen, 0 owner disabled, 1 enabled
+  std::atomic<HWND> boxOwner{nullptr};
+  std::thread closer([&] {
+    for (int i = 0; i < 500; ++i) {
+      HWND box = FindWindowW(L"#32770", L"owned");
+      if (box) {
+        Sleep(50);
+        boxOwner = GetWindow(box, GW_OWNER);
+        ownerState = IsWindowEnabled(main->Handle()) ? 1 : 0;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(10);
+    }
+  });
+  EXPECT_EQ(MessageBoxWide(L"text", L"owned", MB_OK), IDOK);
+  closer.join();
+  EXPECT_EQ(boxOwner.load(), main->Handle());
+  EXPECT_EQ(ownerState.load(), 0);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  dialog->Free();
+  Application->SetMainForm(nullptr);
+  main->Free();
 }
 
 TEST_F(FrameworkCore, ProcessMessagesKeepsAQuitRequest) {

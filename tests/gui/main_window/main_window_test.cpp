@@ -174,3 +174,57 @@ TEST_F(MainWindow, NarrowPageMeasureNeverSplitsADoubleByteCharacter) {
   std::string trail = std::string(static_cast<size_t>(n - 2), 'a') + "\x88\x9f" + "bbbb";  // 0x9F trail at n-1
   EXPECT_EQ(f->CharsPerPageNarrow(&trail), n);
 }
+
+TEST_F(MainWindow, MenuShortCutsWorkFromTheSliderTheMemoAndThePanes) {
+  const std::wstring narrow = File(L"n.txt", "one\r\ntwo\r\n");
+  const std::wstring wide = File(L"w.txt", std::string("\xFF\xFE" "a\0\r\0\n\0", 8));
+  TVastrelForm* f = StartForm();
+  int dialogs = 0;
+  ScopedFileDialogHandler files([&](const FileDialogRequest&, std::wstring&) {
+    ++dialogs;
+    return false;  // cancelled
+  });
+  auto ctrlKey = [](HWND target, WORD key) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(target, WM_KEYDOWN, key, 0);
+    Application->ProcessMessages();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  };
+  f->OpenFile(narrow);
+  ASSERT_FALSE(f->IsWideView());
+  struct Case {
+    const char* where;
+    HWND target;
+    bool idle;
+    int dialogs;
+  };
+  const Case narrowCases[] = {
+      {"slider", f->MyTrackBar1->Handle(), true, 1},
+      {"memo", f->Memo1->Handle(), true, 1},
+      {"code box", f->ComboBox1->Handle(), true, 1},
+      {"memo during long work", f->Memo1->Handle(), false, 0},  // the item is disabled then
+  };
+  for (const Case& c : narrowCases) {
+    dialogs = 0;
+    f->WorkIdle = c.idle;
+    ctrlKey(c.target, 'O');
+    f->WorkIdle = true;
+    EXPECT_EQ(dialogs, c.dialogs) << c.where;
+  }
+  // The pane runs its own Ctrl+O: the dialog comes once, not twice.
+  f->OpenFile(wide);
+  ASSERT_TRUE(f->IsWideView());
+  dialogs = 0;
+  ctrlKey(f->CurrentPane, 'O');
+  EXPECT_EQ(dialogs, 1);
+  // A shortcut the pane does not run itself reaches the menu from there too.
+  bool marked = false;
+  f->N26->OnClick = [&](TMenuItem*) { marked = true; };
+  ctrlKey(f->CurrentPane, 'G');
+  EXPECT_TRUE(marked);
+  f->N26->OnClick = nullptr;
+}
