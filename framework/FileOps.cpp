@@ -182,10 +182,18 @@ bool FaultFiles::Write(HANDLE h, const void* buf, DWORD len, DWORD* done) {
   }
   if (maxWrite && len > maxWrite) len = maxWrite;
   bool full = false;
+  // Bytes of this write that lie within the file already (they take no space
+  // unless overwrites count).
+  int64_t inside = 0;
   {
     std::lock_guard<std::mutex> l(lock_);
-    if (diskSpace >= 0 && static_cast<int64_t>(len) > diskSpace) {
-      len = static_cast<DWORD>(diskSpace);
+    if (diskSpace >= 0 && !overwritesTakeSpace) {
+      const int64_t pos = inner_.Seek(h, 0, FILE_CURRENT);
+      const int64_t size = inner_.Size(h);
+      if (pos >= 0 && size >= 0) inside = std::max<int64_t>(0, std::min<int64_t>(len, size - pos));
+    }
+    if (diskSpace >= 0 && static_cast<int64_t>(len) - inside > diskSpace) {
+      len = static_cast<DWORD>(inside + diskSpace);
       full = true;
     }
   }
@@ -194,7 +202,7 @@ bool FaultFiles::Write(HANDLE h, const void* buf, DWORD len, DWORD* done) {
   if (done) *done = n;
   {
     std::lock_guard<std::mutex> l(lock_);
-    if (diskSpace >= 0) diskSpace -= n;
+    if (diskSpace >= 0) diskSpace -= std::max<int64_t>(0, static_cast<int64_t>(n) - inside);
   }
   if (!ok) return false;
   if (full) {
@@ -216,6 +224,19 @@ int64_t FaultFiles::Size(HANDLE h) {
 
 bool FaultFiles::SetEnd(HANDLE h) {
   if (Fails(Op::SetEnd)) return false;
+  if (!overwritesTakeSpace) {
+    std::lock_guard<std::mutex> l(lock_);
+    if (diskSpace >= 0) {
+      const int64_t pos = inner_.Seek(h, 0, FILE_CURRENT);
+      const int64_t size = inner_.Size(h);
+      const int64_t growth = pos >= 0 && size >= 0 ? pos - size : 0;
+      if (growth > diskSpace) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+      }
+      if (growth > 0) diskSpace -= growth;
+    }
+  }
   return inner_.SetEnd(h);
 }
 

@@ -106,6 +106,11 @@ class FaultFiles : public FileOps {
   // Bytes the disk still takes; a write past it writes what fits and fails
   // with ERROR_DISK_FULL. -1 for no limit.
   int64_t diskSpace = -1;
+  // False: only bytes that make a file longer take disk space (a write past
+  // the end, or SetEnd beyond it, which then fails with ERROR_DISK_FULL), as
+  // on a real disk; overwriting bytes in place takes none. True (the default):
+  // every byte written counts.
+  bool overwritesTakeSpace = true;
   // Called with every entry that FindFirst finds (for example to report a
   // size that cannot be made here).
   std::function<void(const std::wstring& path, WIN32_FIND_DATAW& found)> onFind;
