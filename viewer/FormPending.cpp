@@ -8,4 +8,3 @@ void TVastrelForm::SpeedButton6Click() {}
 
 std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
 void TVastrelForm::SendCtrlKey(HWND, char) {}
-void TVastrelForm::N4Click() {}
