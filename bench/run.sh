@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under wine (not part of the tests).
-# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
+# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024] [backup file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$src/build}
 . "$src/scripts/build.sh"
 vastrel_build "$src" "$build" >/dev/null || true
-cmake --build "$build" --target page_bench page_view_bench line_index_bench
+cmake --build "$build" --target page_bench page_view_bench line_index_bench backup_bench
 . "$src/scripts/winenv.sh"
 winenv_start
 trap winenv_stop EXIT
@@ -32,3 +32,20 @@ for run in 1 2 3; do
 done
 echo "wc -l: $best s (best of three); line index (switch off): $ours s"
 echo "ratio (wc -l time / line index time, goal >= 0.8): $(echo "scale=2; $best / $ours" | bc)"
+# The backup copy against cp of the same cached file, in the same run.
+backup_mib=${4:-1024}
+out=$(wine "$build/bin/backup_bench.exe" "$folder" "$backup_mib")
+echo "$out"
+ours=$(echo "$out" | sed -n 's/^backup seconds: //p' | tr -d '\r')
+file="$lines_dir/backup_${backup_mib}.txt"
+best=
+for run in 1 2 3; do
+  start=$(date +%s.%N)
+  cp "$file" "$lines_dir/backup_cp_copy.txt"
+  t=$(echo "$(date +%s.%N) - $start" | bc)
+  rm -f "$lines_dir/backup_cp_copy.txt"
+  if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+done
+rm -f "$file"
+echo "cp: $best s (best of three); backup copy: $ours s"
+echo "ratio (cp time / backup time, goal >= 0.5): $(echo "scale=2; $best / $ours" | bc)"
