@@ -54,6 +54,16 @@ class SystemFileOps : public FileOps {
     return MoveFileW(from.c_str(), to.c_str()) != FALSE;
   }
   bool Delete(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  bool Replace(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    if (volume) *volume = info.dwVolumeSerialNumber;
+    if (index) *index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+  }
 };
 
 SystemFileOps g_system;
@@ -271,6 +281,16 @@ bool FaultFiles::Move(const std::wstring& from, const std::wstring& to) {
 bool FaultFiles::Delete(const std::wstring& path) {
   if (Fails(Op::Delete)) return false;
   return inner_.Delete(path);
+}
+
+bool FaultFiles::Replace(const std::wstring& from, const std::wstring& to) {
+  if (Fails(Op::Replace)) return false;
+  return inner_.Replace(from, to);
+}
+
+bool FaultFiles::Identity(HANDLE h, uint64_t* volume, uint64_t* index) {
+  if (Fails(Op::Identity)) return false;
+  return inner_.Identity(h, volume, index);
 }
 
 }  // namespace fileops

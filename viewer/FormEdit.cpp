@@ -133,7 +133,7 @@ void TVastrelForm::ShiftBookmarkOffsets(int64_t delta, int64_t pivot) {
 }
 
 void TVastrelForm::PublishFileChange(int64_t offset, int64_t removed, int64_t inserted) {
-  LineIndexStale = true;
+  LineIndexFileChanged(offset, inserted - removed);
   const int64_t size = Doc.FileSize + inserted - removed;
   Doc.FileSize = size;
   RealFileSize = RealFileSize >= 0 ? RealFileSize + inserted - removed : size;
