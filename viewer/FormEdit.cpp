@@ -1,268 +1,224 @@
-// Typed edits in place: a line end inserted at the caret, a character or the
-// selection removed, in the file's own code. The file's tail is moved by the
-// engine's tail mover (engine/TailMover.h) inside the long-work frame; this
-// file wires it to the window: the file handle, the work state, the progress
-// bar and abort button, messages, bookmarks and the change notification.
-#include <windows.h>
-
-#include <algorithm>
-#include <string>
+// Editing the selection in a dialog, the backup copy and the undo from it;
+// and what the dialogs reach of the main window.
+#include <memory>
 
 #include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
-#include "engine/TailMover.h"
+#include "dialogs/InputTextDlg.h"
+#include "dialogs/InputWidTextDlg.h"
+#include "engine/FileCopy.h"
+#include "framework/Application.h"
 #include "framework/Buttons.h"
-#include "framework/ExtCtrls.h"
-#include "framework/FileOps.h"
+#include "framework/Clipboard.h"
+#include "framework/Cp932.h"
+#include "framework/Cursor.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
-#include "framework/StringList.h"
-#include "text/BookmarkShift.h"
-#include "text/JisEdit.h"
-#include "text/JisRange.h"
+#include "text/PathText.h"
 #include "viewer/FileAccess.h"
+#include "viewer/PathRoutines.h"
 #include "viewer/VastrelForm.h"
-#include "viewer/WorkProgress.h"
+
+// ---- the dialogs' services
+
+class TVastrelForm::DialogServices : public dialogs::MainWindowServices {
+ public:
+  explicit DialogServices(TVastrelForm& f) : f_(f) { previous_ = dialogs::SetMainWindowServices(this); }
+  ~DialogServices() override {
+    if (&dialogs::MainWindow() == this) dialogs::SetMainWindowServices(previous_);
+  }
+  std::wstring ClipboardText() override { return f_.GetClipboardText(); }
+  std::wstring SelectedText(int maxUnits) override {
+    if (maxUnits <= 0) return std::wstring();
+    // A character takes at most 8 bytes in any of the codes (JIS with its escapes).
+    std::wstring text = f_.ReadRangeWide(true, static_cast<int64_t>(maxUnits) * 8);
+    if (text.size() > static_cast<size_t>(maxUnits)) text.resize(static_cast<size_t>(maxUnits));
+    return text;
+  }
+  int64_t CurrentLine() override { return f_.CurrentLine; }
+  std::string PickedLineNumber() override {
+    const int i = f_.ListBox1->ItemIndex();
+    return i < 0 ? std::string() : f_.ListBox1->Items().Get(i);
+  }
+  bool CrLfSwitch() override { return f_.CheckBox6->Checked(); }
+  bool ToolMenuShown() override { return f_.ToolPrsMenu->Visible(); }
+  TImageList* MenuImages() override { return f_.ImageList1; }
+  void RouteKeyMessage(MSG& msg, bool& handled) override { f_.RouteKeyMessage(msg, handled); }
+  bool ClipboardHasText() override {
+    return IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT);
+  }
+
+ private:
+  TVastrelForm& f_;
+  dialogs::MainWindowServices* previous_ = nullptr;
+};
+
+dialogs::MainWindowServices* TVastrelForm::DialogServicesOf() {
+  if (!dialogServices_) dialogServices_.reset(new DialogServices(*this));
+  return dialogServices_.get();
+}
+
+void TVastrelForm::RunEditDialog(EditDialogRun& run) {
+  if (EditDialogSeam) {
+    EditDialogSeam(run);
+    return;
+  }
+  if (run.wide) {
+    auto* dlg = NewForm<TInputWidTextDlg>(run.wideText, this, static_cast<uint8_t>(0), DialogServicesOf());
+    InputWidTextDlg = dlg;
+    dlg->Panel3->Font().SetSize(Settings.FontSize);
+    dlg->CheckBox1->SetChecked(run.keepSelection);
+    if (!ToolPrsMenu->Visible()) dlg->SetMenu(dlg->MainMenu1);
+    run.result = dlg->Execute();
+    if (run.result == mrOk) {
+      run.wideText = dlg->GetEditText();
+      run.lineEndChoice = dlg->LineEndChoice();
+    }
+    run.keepSelection = dlg->KeepSelection();
+    dlg->Free();
+  } else {
+    auto* dlg = NewForm<TInputTextDlg>(run.narrowText, this, DialogServicesOf());
+    InputTextDlg = dlg;
+    dlg->Memo1->Font().SetSize(Settings.FontSize);
+    dlg->CheckBox1->SetChecked(run.keepSelection);
+    run.result = dlg->ShowModal();
+    if (run.result == mrOk) {
+      // The memo's whole text as it stands (lone line ends kept).
+      run.narrowText = dlg->EditedText();
+      run.lineEndChoice = dlg->LineEndChoice();
+      dlg->Memo1->Clear();
+    }
+    run.keepSelection = dlg->KeepSelection();
+    dlg->Free();
+  }
+}
+
+// ---- backup
+
+void TVastrelForm::OfferBackup() {
+  if (Doc.BackupOffered) return;
+  std::wstring text =
+      L"編集を行う場合には、ファイルのバックアップを推奨しています。\n特に重要なファイルでは、出来る限り行いましょう！";
+  if (Doc.TextCode == tcJis) text += L"\n\n ※特にJISの編集には、制約が多いのでご注意下さい。";
+  text += L"\n\nバックアップを行いますか？";
+  if (MessageBoxWide(text, L"バックアップの確認", MB_YESNO | MB_ICONQUESTION, Handle()) == IDYES) MakeBackup();
+}
 
 namespace {
 
-int UnitBytes(int code) { return code == tcUtf16 ? 2 : 1; }
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t k = path.find_last_of(L"\\/");
-  return k == std::wstring::npos ? std::wstring() : path.substr(0, k + 1);
-}
-
-// Opens the edited file for reading and writing; a failure is shown.
-fileops::File OpenForEdit(const std::wstring& path, DWORD flags) {
-  fileops::File f;
-  if (!f.Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, flags)) {
-    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+// Progress and abort of a whole-file copy: the work row's bar and abort button.
+class CopyProgress : public engine::ProgressSink {
+ public:
+  explicit CopyProgress(TVastrelForm& f) : f_(f) {}
+  void SetMaximum(int64_t maximum) override {
+    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(maximum > 0 ? maximum : 1));
+    f_.ColorProgressBar1->SetPosition(0);
   }
-  return f;
-}
+  void Step(int64_t position) override {
+    f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(position));
+    Application->ProcessMessages();
+  }
+  bool ShouldStop() override { return f_.StopRequested || Application->Terminated(); }
 
-bool IsCrLf(const unsigned char* b, int unit) {
-  if (unit == 1) return b[0] == 0x0D && b[1] == 0x0A;
-  return (b[0] == 0x0D && b[1] == 0 && b[2] == 0x0A && b[3] == 0) ||  // little endian
-         (b[0] == 0 && b[1] == 0x0D && b[2] == 0 && b[3] == 0x0A);    // big endian
+ private:
+  TVastrelForm& f_;
+};
+
+std::wstring CopyFailureText(engine::CopyStep step, DWORD error) {
+  std::wstring what;
+  switch (step) {
+    case engine::CopyStep::OpenSource:
+      what = L"コピー元を開けません。";
+      break;
+    case engine::CopyStep::CreateTemp:
+      what = L"コピー先に一時ファイルを作成できません。";
+      break;
+    case engine::CopyStep::Read:
+      what = L"コピー元の読み込みに失敗しました。";
+      break;
+    case engine::CopyStep::Write:
+    case engine::CopyStep::Close:
+      what = L"コピー先への書き込みに失敗しました。";
+      break;
+    case engine::CopyStep::Replace:
+      what = L"コピー先のファイルを置き換えられません。";
+      break;
+    default:
+      break;
+  }
+  return what + L"\n" + SystemErrorTextWide(error);
 }
 
 }  // namespace
 
-// ---- the long-work frame
-
-bool TVastrelForm::EnableMenusForWork(bool on, vastrel::WorkGuard::Job job) {
-  if (!on && !Work.Begin(job)) return false;
-  SetTextReadOnlyStyle(on);
-  Open1->SetEnabled(on);
-  WorkIdle = on;
-  if (on) Work.End(job);
-  return true;
+int TVastrelForm::CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error) {
+  vastrel::WorkGuard::Scope job(Work, vastrel::WorkGuard::Job::WriteBack);
+  if (!job.Started()) return 1;
+  // The copy holds the close and shows the work row with its abort button.
+  WorkIdle = false;
+  StopRequested = false;
+  ConfirmStop = false;
+  TCursorGuard hourglass(crHourGlass);
+  WorkPanel->SetVisible(true);
+  ColorProgressBar1->SetVisible(true);
+  SpeedButton2->SetVisible(true);
+  CopyProgress sink(*this);
+  const engine::CopyOutcome r = engine::CopyFileReplacing(source, target, sink);
+  ColorProgressBar1->SetPosition(0);
+  WorkPanel->SetVisible(false);
+  WorkIdle = true;
+  StopRequested = false;
+  if (error) *error = r.error;
+  if (r.done()) return 0;
+  if (r.status == engine::CopyStatus::Aborted) return 2;
+  ShowMessageWide(CopyFailureText(r.step, r.error));
+  return 1;
 }
 
-void TVastrelForm::SpeedButton2Click() {
-  if (!ConfirmStop) {
-    StopRequested = true;
+void TVastrelForm::MakeBackup() {
+  Doc.BackupPath.clear();
+  const std::wstring filter = OpenFilter(Settings.OpenExtensions);
+  std::wstring defExt = pathtext::ExtractExtWide(WatchPath);
+  if (!defExt.empty()) defExt.erase(0, 1);
+  const std::wstring chosen =
+      FileDialog(Handle(), pathtext::ExtractNameWide(WatchPath), 0, true, defExt, filter, LastFolder);
+  if (chosen.empty()) return;
+  const std::wstring candidate = pathtext::NumberedBackupPath(
+      chosen, pathtext::ExtractExtWide(WatchPath), [this](const std::wstring& p) { return FileExistsEx(p, true); });
+  if (FileExistsEx(candidate, true)) {
+    // Every numbered name is taken: the last one is replaced only when the user agrees.
+    if (MessageBoxWide(candidate + L"\nは既に存在します。上書きしますか？", L"バックアップの確認",
+                       MB_YESNO | MB_ICONQUESTION, Handle()) != IDYES)
+      return;
+  }
+  const int result = CopyFileAsWork(WatchPath, candidate, nullptr);
+  if (result == 0) {
+    Doc.BackupPath = candidate;
+    Doc.BackupOffered = true;
+  } else {
+    Doc.BackupOffered = false;
+  }
+}
+
+// ---- undo
+
+void TVastrelForm::Undo1Click() {
+  if (!FileCommandsAllowed()) return;
+  if (MessageBoxWide(L"ファイルを編集前の内容に戻しますか？", L"復元の確認", MB_YESNO | MB_ICONQUESTION, Handle()) !=
+      IDYES)
     return;
-  }
-  if (MessageBoxWide(L"作業を中止した場合、内容に不備な個所ができます。作業を中止しますか？", L"中止の確認",
-                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
-    StopRequested = true;
-  }
+  if (Doc.BackupPath.empty() || !FileExistsEx(Doc.BackupPath, true)) return;
+  // The backup goes to a new file beside the target first, which then takes the
+  // target's place: the target is never deleted before its replacement is whole.
+  if (CopyFileAsWork(Doc.BackupPath, WatchPath, nullptr) != 0) return;
+  const int64_t size = GetFileSize64(WatchPath);
+  int64_t position = MyTrackBar1->Position();
+  if (position >= size) position = 0;
+  ShowPage(false, false, position);
 }
 
-void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
-  switch (o.status) {
-    case engine::TailMoveStatus::Done:
-    case engine::TailMoveStatus::Aborted:  // put back as it was: nothing to say
-      return;
-    case engine::TailMoveStatus::Refused:
-    case engine::TailMoveStatus::Failed:
-      ShowMessageWide(SystemErrorTextWide(o.error));
-      return;
-    case engine::TailMoveStatus::Damaged: {
-      std::wstring text = L"ファイルを元に戻せませんでした。" + std::to_wstring(o.damageStart) + L" バイト目から " +
-                          std::to_wstring(o.damageEnd) + L" バイト目の手前までの内容が壊れている可能性があります。\r\n" +
-                          SystemErrorTextWide(o.error);
-      if (!o.keptCopy.empty()) {
-        text += L"\r\n" + std::to_wstring(o.keptStart) + L" バイト目からの元の " + std::to_wstring(o.keptLength) +
-                L" バイトは次のファイルに残っています: " + o.keptCopy;
-      }
-      if (!Doc.BackupPath.empty() && GetFileAttributesW(Doc.BackupPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        text += L"\r\nバックアップ: " + Doc.BackupPath;
-      }
-      ShowMessageWide(text);
-      return;
-    }
-  }
-}
-
-engine::TailMoveOutcome TVastrelForm::MoveTail(HANDLE h, int64_t start, int64_t oldLength, const std::string& bytes,
-                                               vastrel::WorkGuard::Job job) {
-  engine::TailMoveOutcome out;
-  if (!EnableMenusForWork(false, job)) return out;  // other work runs: Refused, nothing said
-  {
-    vastrel::WorkFrame frame(WorkPanel, ColorProgressBar1, SpeedButton2);
-    StopRequested = false;
-    ConfirmStop = true;
-    vastrel::WindowProgress sink(ColorProgressBar1, StopRequested);
-    engine::TailMoveOptions options;
-    options.tempFolder = FolderOf(Doc.FilePath);
-    out = engine::ReplaceRange(h, start, oldLength, bytes.data(), bytes.size(), sink, options);
-  }
-  EnableMenusForWork(true, job);
-  return out;
-}
-
-// ---- after an edit
-
-void TVastrelForm::ShiftBookmarkOffsets(int64_t delta, int64_t pivot) {
-  if (Doc.TextCode == tcUtf16) {
-    delta /= 2;
-    pivot /= 2;
-  }
-  TStrings& items = BockListBox1->Items();
-  for (int i = 0; i < items.Count(); ++i) {
-    std::wstring entry = GetItemWide(items, i);
-    if (!bookmarks::ShiftEntryOffset(entry, pivot, delta)) continue;
-    SetItemWide(items, i, entry);
-    Doc.BookmarksChanged = true;
-  }
-}
-
-void TVastrelForm::PublishFileChange(int64_t offset, int64_t removed, int64_t inserted) {
-  LineIndexFileChanged(offset, inserted - removed);
-  const int64_t size = Doc.FileSize + inserted - removed;
-  Doc.FileSize = size;
-  RealFileSize = RealFileSize >= 0 ? RealFileSize + inserted - removed : size;
-  for (const auto& listener : FileChangeListeners) {
-    if (listener) listener(offset, removed, inserted);
-  }
-}
-
-// ---- insertion and deletion
-
-bool TVastrelForm::InsertBytesIntoFile(const std::string& bytes, int64_t byteOffset) {
-  if (bytes.empty()) return false;
-  return ReplaceBytesInFile(byteOffset, 0, bytes);
-}
-
-bool TVastrelForm::ReplaceBytesInFile(int64_t byteOffset, int64_t oldLength, const std::string& bytes) {
-  if (Doc.FileSize < 0 || oldLength < 0 || (oldLength == 0 && bytes.empty())) return false;
-  fileops::File f = OpenForEdit(Doc.FilePath, FILE_FLAG_RANDOM_ACCESS);
-  if (!f.IsOpen()) return false;
-  const int64_t size = fileops::Files().Size(f.get());
-  // Behind the mark and within the file (another program may have shortened it).
-  if (size < 0 || byteOffset < Doc.BomLength || byteOffset > size || oldLength > size - byteOffset) return false;
-  const auto job = oldLength > 0 ? vastrel::WorkGuard::Job::Delete : vastrel::WorkGuard::Job::Insert;
-  const engine::TailMoveOutcome o = MoveTail(f.get(), byteOffset, oldLength, bytes, job);
-  f.Close();
-  ReportTailMove(o);
-  if (!o.done()) return false;
-  const int64_t n = static_cast<int64_t>(bytes.size());
-  ShiftBookmarkOffsets(n - oldLength, byteOffset + oldLength);
-  PublishFileChange(byteOffset, oldLength, n);
-  return true;
-}
-
-bool TVastrelForm::InsertTextIntoFile(const std::wstring& text, int64_t offset) {
-  if (Doc.FileSize < 0 || text.empty()) return false;
-  std::string bytes;
-  bool ok = false;
-  switch (Doc.TextCode) {
-    case tcUtf16: {
-      bytes.reserve(text.size() * 2);
-      for (wchar_t c : text) {
-        const unsigned char lo = static_cast<unsigned char>(c & 0xFF), hi = static_cast<unsigned char>(c >> 8);
-        if (Doc.ByteOrder == boBigEndian) {
-          bytes += static_cast<char>(hi);
-          bytes += static_cast<char>(lo);
-        } else {
-          bytes += static_cast<char>(lo);
-          bytes += static_cast<char>(hi);
-        }
-      }
-      ok = true;
-      break;
-    }
-    case tcUtf8:
-      ok = Conv.WideToUtf8(text.c_str(), CodeConv::ByteOrder::Little, &bytes);
-      break;
-    default: {
-      std::string sjis;
-      ok = Conv.WideToSjis(text.c_str(), CodeConv::ByteOrder::Little, &sjis);
-      if (ok && Doc.TextCode == tcEucJp) ok = Conv.SjisToEuc(sjis.c_str(), &bytes);
-      else if (ok && Doc.TextCode == tcJis) ok = Conv.SjisToJis(sjis.c_str(), &bytes);
-      else bytes = sjis;
-      break;
-    }
-  }
-  if (!ok || bytes.empty()) return false;  // nothing changed, no work frame
-  return InsertBytesIntoFile(bytes, offset * UnitBytes(Doc.TextCode));
-}
-
-bool TVastrelForm::DeleteFileRange(int64_t length, WORD key, int64_t offset) {
-  if (Doc.FileSize < 0 || length <= 0) return false;
-  const int u = UnitBytes(Doc.TextCode);
-  fileops::File f = OpenForEdit(Doc.FilePath, FILE_FLAG_SEQUENTIAL_SCAN);
-  if (!f.IsOpen()) return false;
-  const int64_t size = fileops::Files().Size(f.get());
-  int64_t start = offset * u;
-  int64_t gap = length * u;
-  // Only within [mark, size): nothing outside it.
-  if (size < 0 || start < Doc.BomLength || start >= size) return false;
-  gap = std::min(gap, size - start);
-  // A CR LF pair goes whole: Backspace behind it also takes the CR, Delete on
-  // its CR also takes the LF. A read that finds nothing leaves the gap.
-  bool tookCr = false;
-  const textio::ReadAt read = FileReader(f.get());
-  unsigned char pair[4] = {};
-  if (key == VK_BACK && start - u >= Doc.BomLength && read(start - u, pair, 2 * u) == 2 * u && IsCrLf(pair, u)) {
-    start -= u;
-    gap += u;
-    tookCr = true;
-  } else if (key == VK_DELETE && read(start, pair, 2 * u) == 2 * u && IsCrLf(pair, u)) {
-    gap = std::min<int64_t>(gap + u, size - start);
-  }
-  const engine::TailMoveOutcome o = MoveTail(f.get(), start, gap, std::string(), vastrel::WorkGuard::Job::Delete);
-  f.Close();
-  ReportTailMove(o);
-  if (!o.done()) return false;
-  if (tookCr) {
-    Doc.SelStart -= 1;
-    LastSelStart = Doc.SelStart;
-  }
-  ShiftBookmarkOffsets(-gap, start + gap);
-  PublishFileChange(start, gap, 0);
-  return true;
-}
-
-// ---- JIS: the view's caret found in the file
-
-bool TVastrelForm::JisEditPoint(int64_t caretIndex, int64_t* pageStart, jisedit::Point* point) {
-  const std::string memo = GetTextNarrow();
-  caretIndex = std::max<int64_t>(0, std::min<int64_t>(caretIndex, static_cast<int64_t>(memo.size())));
-  const int64_t textBytes = caretIndex - LineEndCorrection(true);
-  HANDLE h = OpenForReading(Doc.FilePath);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const textio::ReadAt read = FileReader(h);
-  const int64_t start = MyTrackBar1->Position();
-  const int64_t span = jisrange::FileLengthForText(read, start, std::max<int64_t>(0, textBytes));
-  bool ok = span >= 0;
-  if (ok) {
-    // The caret's bytes and what follows it: escapes, then one character.
-    std::string buf(static_cast<size_t>(span + 16), '\0');
-    const int64_t got = read(start, &buf[0], buf.size());
-    ok = got >= span;
-    if (ok) {
-      buf.resize(static_cast<size_t>(got));
-      *point = jisedit::Locate(reinterpret_cast<const unsigned char*>(buf.data()), buf.size(),
-                               std::max<int64_t>(0, textBytes));
-      *pageStart = start;
-    }
-  }
-  CloseHandle(h);
-  return ok;
+void TVastrelForm::InstallEditHandlers() {
+  DialogServicesOf();  // registered for every dialog from now on
+  Undo1->OnClick = [this](TMenuItem*) { Undo1Click(); };
 }

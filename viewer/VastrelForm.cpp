@@ -540,6 +540,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallEditHandlers();
   InstallStepping();
   InstallLineIndexHandlers();
 }

@@ -10,7 +10,7 @@
 // hourglass for its lifetime and hides them again on every path out, the
 // position back at 0.
 //
-// The in-place edits use both (FormEdit.cpp); the search, the whole-file
+// The typed in-place edits use both (FormTyping.cpp); the search, the whole-file
 // conversion and the edit write-back can use them as they are.
 #pragma once
 #include <cstdint>
