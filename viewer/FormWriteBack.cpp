@@ -364,8 +364,11 @@ void TVastrelForm::EditSelectionInPlace() {
       ShowMessageWide(L"書き込みを中止しました。ファイルは変更されていません。");
     else if (r.status == engine::TailMoveStatus::Refused && r.error == 0)
       ShowMessageWide(L"他の作業中のため、書き込みを行えませんでした。ファイルは変更されていません。");
-    else
+    else {
+      // A damaged file may hold anything from the damage on: the index is stale.
+      if (r.status == engine::TailMoveStatus::Damaged) LineIndexFileChanged(at, 0);
       ReportTailMove(r);
+    }
     return;
   }
   if (!closed) ShowMessageWide(SystemErrorTextWide(GetLastError()));
