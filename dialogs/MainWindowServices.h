@@ -1,13 +1,35 @@
-// What the dialogs may ask of the main window: one narrow interface that the
-// main window implements and that tests replace with a fake.
+// What the modal dialogs may ask of the main window. The main window
+// implements it and registers itself; dialog tests register a fake, so that a
+// dialog runs for real without the viewer behind it.
 #pragma once
+#include <cstdint>
 #include <string>
+
+namespace dialogs {
 
 class MainWindowServices {
  public:
   virtual ~MainWindowServices() = default;
-  // UTF-16 windows and all five codes are offered.
-  virtual bool UnicodeMode() = 0;
+  // The clipboard's text (empty when there is none).
+  virtual std::wstring ClipboardText() = 0;
+  // The start of the view's selection read from the file: at most maxUnits
+  // UTF-16 units (the read itself is capped to what that many characters
+  // take in the file's code).
+  virtual std::wstring SelectedText(int maxUnits) = 0;
+  // The current line number (-1 when none is known).
+  virtual int64_t CurrentLine() = 0;
+  // The item picked in the line-number column (code page 932); empty when
+  // none is picked.
+  virtual std::string PickedLineNumber() = 0;
+  // UTF-16 windows and all five codes are offered (the code conversion dialog).
+  virtual bool UnicodeMode() { return true; }
   // A path with its UNC prefix and relative parts resolved, for showing.
-  virtual std::wstring NormalizePath(const std::wstring& path) = 0;
+  virtual std::wstring NormalizePath(const std::wstring& path) { return path; }
 };
+
+// The registered services; a fallback that answers empty when none is.
+MainWindowServices& MainWindow();
+// Registers services (nullptr: none); returns the previous registration.
+MainWindowServices* SetMainWindowServices(MainWindowServices* services);
+
+}  // namespace dialogs

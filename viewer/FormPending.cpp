@@ -10,4 +10,3 @@ void TVastrelForm::SpeedButton6Click() {}
 bool TVastrelForm::AskLineNumber(std::wstring&) { return false; }
 std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
 void TVastrelForm::SendCtrlKey(HWND, char) {}
-void TVastrelForm::N4Click() {}

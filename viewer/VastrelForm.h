@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "dialogs/AboutDialog.h"
 #include "engine/LineIndex.h"
 #include "framework/Form.h"
 #include "text/Selection.h"
@@ -120,6 +121,7 @@ class TVastrelForm : public TForm {
   DocumentState Doc;
   CodeConv Conv;  // the code conversions, with this window's substitute and list
   ViewerSettings Settings;
+  TAboutDialog AboutDialog1;  // the version box (FormAbout.cpp)
   StorePaths Paths;
   std::wstring LastFolder;
   int SystemLevel = 5;
