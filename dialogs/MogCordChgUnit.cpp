@@ -19,7 +19,7 @@ std::wstring W(const char* utf8) { return Cp932ToWide(Cp932FromUtf8(utf8)); }
 
 void TFolderStrip::Paint() { dlg_->PaintBox1Paint(Canvas(), Width(), Height()); }
 
-TMogCordChgDlg::TMogCordChgDlg(TForm* owner, MainWindowServices& services)
+TMogCordChgDlg::TMogCordChgDlg(TForm* owner, dialogs::MainWindowServices& services)
     : TForm(owner, L"TMogCordChgDlg"), services_(services), unicode_(services.UnicodeMode()) {
   Name = "MogCordChgDlg";
   SetText(J("文字コードの変換"));

@@ -32,7 +32,8 @@ class TFolderStrip : public TCustomControl {
 
 class TMogCordChgDlg : public TForm {
  public:
-  TMogCordChgDlg(TForm* owner, MainWindowServices& services);
+    // services: the main window's (the registered ones when not given).
+  explicit TMogCordChgDlg(TForm* owner, dialogs::MainWindowServices& services = dialogs::MainWindow());
 
   TFolderStrip* PaintBox1 = nullptr;
   TLabel *Label2 = nullptr, *Label3 = nullptr;
@@ -75,7 +76,7 @@ class TMogCordChgDlg : public TForm {
 
  private:
   void EnableMarkBoxes();
-  MainWindowServices& services_;
+  dialogs::MainWindowServices& services_;
   std::vector<int> codes_;  // TextCode of each item
   bool unicode_;
 };

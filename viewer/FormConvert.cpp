@@ -24,15 +24,21 @@ namespace {
 
 std::wstring W(const char* utf8) { return Cp932ToWide(Cp932FromUtf8(utf8)); }
 
-// The dialogs' view of the main window.
-class FormServices : public MainWindowServices {
+// The dialogs' view of the main window: what the conversion dialog asks is
+// answered here, the rest by the registered services.
+class FormServices : public dialogs::MainWindowServices {
  public:
-  explicit FormServices(TVastrelForm& f) : f_(f) {}
+  explicit FormServices(TVastrelForm& f) : f_(f), rest_(dialogs::MainWindow()) {}
+  std::wstring ClipboardText() override { return rest_.ClipboardText(); }
+  std::wstring SelectedText(int maxUnits) override { return rest_.SelectedText(maxUnits); }
+  int64_t CurrentLine() override { return rest_.CurrentLine(); }
+  std::string PickedLineNumber() override { return rest_.PickedLineNumber(); }
   bool UnicodeMode() override { return f_.UnicodeMode; }
   std::wstring NormalizePath(const std::wstring& path) override { return TVastrelForm::NormalizePath(path); }
 
  private:
   TVastrelForm& f_;
+  dialogs::MainWindowServices& rest_;
 };
 
 // Progress and abort of the conversion: the progress bar, the abort button and

@@ -18,8 +18,12 @@
 
 namespace {
 
-class FakeServices : public MainWindowServices {
+class FakeServices : public dialogs::MainWindowServices {
  public:
+  std::wstring ClipboardText() override { return L""; }
+  std::wstring SelectedText(int) override { return L""; }
+  int64_t CurrentLine() override { return -1; }
+  std::string PickedLineNumber() override { return ""; }
   bool unicode = true;
   bool UnicodeMode() override { return unicode; }
   std::wstring NormalizePath(const std::wstring& path) override { return L"<" + path + L">"; }
