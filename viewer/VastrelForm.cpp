@@ -540,6 +540,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallFrameHandlers();
   InstallOpenHandlers();
   InstallConvertHandlers();
+  InstallEditHandlers();
   InstallStepping();
   InstallLineIndexHandlers();
 }
