@@ -39,10 +39,18 @@ struct TailMoveOutcome {
   DWORD error = 0;            // the system's error code of the first failure (0 for Done/Aborted)
   int64_t damageStart = 0;    // only for Damaged
   int64_t damageEnd = 0;
+  // Only for Damaged, when the kept original bytes [keptStart, keptStart +
+  // keptLength) had gone to a temporary file: that file stays as their only copy.
+  std::wstring keptCopy;
+  int64_t keptStart = 0;
+  int64_t keptLength = 0;
   bool done() const { return status == TailMoveStatus::Done; }
 };
 
 // h is open for reading and writing. The size comes from the handle.
+// A range outside [0, size] is Refused with ERROR_INVALID_PARAMETER and touches nothing.
+// Progress: SetMaximum(bytes of tail to move), Step(bytes moved so far) after
+// each block, ShouldStop after each block that is not the last one.
 TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const void* newBytes,
                              uint64_t newLength, ProgressSink& sink, const TailMoveOptions& options = {});
 

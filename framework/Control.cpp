@@ -468,6 +468,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         for (TWinControl* c : children_) {
           if (c->hwnd_ && GetDlgCtrlID(c->hwnd_) == static_cast<int>(m->CtlID)) return c->WndProc(CN_BASE + msg, wp, lp);
         }
+        // An owner-drawn list with fixed items asks while its CreateWindowExW
+        // runs, before the control knows its window: the control being made answers.
+        if (g_creating && g_creating->parent_ == this && !g_creating->hwnd_)
+          return g_creating->WndProc(CN_BASE + msg, wp, lp);
       }
       break;
     }

@@ -54,6 +54,16 @@ class SystemFileOps : public FileOps {
     return MoveFileW(from.c_str(), to.c_str()) != FALSE;
   }
   bool Delete(const std::wstring& path) override { return DeleteFileW(path.c_str()) != FALSE; }
+  bool Replace(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    if (volume) *volume = info.dwVolumeSerialNumber;
+    if (index) *index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+  }
 };
 
 SystemFileOps g_system;
@@ -182,10 +192,18 @@ bool FaultFiles::Write(HANDLE h, const void* buf, DWORD len, DWORD* done) {
   }
   if (maxWrite && len > maxWrite) len = maxWrite;
   bool full = false;
+  // Bytes of this write that lie within the file already (they take no space
+  // unless overwrites count).
+  int64_t inside = 0;
   {
     std::lock_guard<std::mutex> l(lock_);
-    if (diskSpace >= 0 && static_cast<int64_t>(len) > diskSpace) {
-      len = static_cast<DWORD>(diskSpace);
+    if (diskSpace >= 0 && !overwritesTakeSpace) {
+      const int64_t pos = inner_.Seek(h, 0, FILE_CURRENT);
+      const int64_t size = inner_.Size(h);
+      if (pos >= 0 && size >= 0) inside = std::max<int64_t>(0, std::min<int64_t>(len, size - pos));
+    }
+    if (diskSpace >= 0 && static_cast<int64_t>(len) - inside > diskSpace) {
+      len = static_cast<DWORD>(inside + diskSpace);
       full = true;
     }
   }
@@ -194,7 +212,7 @@ bool FaultFiles::Write(HANDLE h, const void* buf, DWORD len, DWORD* done) {
   if (done) *done = n;
   {
     std::lock_guard<std::mutex> l(lock_);
-    if (diskSpace >= 0) diskSpace -= n;
+    if (diskSpace >= 0) diskSpace -= std::max<int64_t>(0, static_cast<int64_t>(n) - inside);
   }
   if (!ok) return false;
   if (full) {
@@ -216,6 +234,19 @@ int64_t FaultFiles::Size(HANDLE h) {
 
 bool FaultFiles::SetEnd(HANDLE h) {
   if (Fails(Op::SetEnd)) return false;
+  if (!overwritesTakeSpace) {
+    std::lock_guard<std::mutex> l(lock_);
+    if (diskSpace >= 0) {
+      const int64_t pos = inner_.Seek(h, 0, FILE_CURRENT);
+      const int64_t size = inner_.Size(h);
+      const int64_t growth = pos >= 0 && size >= 0 ? pos - size : 0;
+      if (growth > diskSpace) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+      }
+      if (growth > 0) diskSpace -= growth;
+    }
+  }
   return inner_.SetEnd(h);
 }
 
@@ -250,6 +281,16 @@ bool FaultFiles::Move(const std::wstring& from, const std::wstring& to) {
 bool FaultFiles::Delete(const std::wstring& path) {
   if (Fails(Op::Delete)) return false;
   return inner_.Delete(path);
+}
+
+bool FaultFiles::Replace(const std::wstring& from, const std::wstring& to) {
+  if (Fails(Op::Replace)) return false;
+  return inner_.Replace(from, to);
+}
+
+bool FaultFiles::Identity(HANDLE h, uint64_t* volume, uint64_t* index) {
+  if (Fails(Op::Identity)) return false;
+  return inner_.Identity(h, volume, index);
 }
 
 }  // namespace fileops

@@ -38,6 +38,13 @@ class FileOps {
   virtual bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) = 0;
   virtual bool Move(const std::wstring& from, const std::wstring& to) = 0;
   virtual bool Delete(const std::wstring& path) = 0;
+  // Renames from to to, replacing an existing file to (MoveFileExW with
+  // MOVEFILE_REPLACE_EXISTING): a finished new file takes an old one's place.
+  virtual bool Replace(const std::wstring& from, const std::wstring& to) = 0;
+  // The identity of an open file (volume serial number and file index, from
+  // GetFileInformationByHandle): two handles with the same identity are one file,
+  // whatever path opened them.
+  virtual bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) = 0;
 };
 
 // The implementation in use, and the system's own.
@@ -93,7 +100,7 @@ class File {
 
 // ---- fault injection (tests)
 
-enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Count };
+enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Replace, Identity, Count };
 
 // Passes every call to another implementation and injects faults on the way.
 class FaultFiles : public FileOps {
@@ -106,6 +113,11 @@ class FaultFiles : public FileOps {
   // Bytes the disk still takes; a write past it writes what fits and fails
   // with ERROR_DISK_FULL. -1 for no limit.
   int64_t diskSpace = -1;
+  // False: only bytes that make a file longer take disk space (a write past
+  // the end, or SetEnd beyond it, which then fails with ERROR_DISK_FULL), as
+  // on a real disk; overwriting bytes in place takes none. True (the default):
+  // every byte written counts.
+  bool overwritesTakeSpace = true;
   // Called with every entry that FindFirst finds (for example to report a
   // size that cannot be made here).
   std::function<void(const std::wstring& path, WIN32_FIND_DATAW& found)> onFind;
@@ -127,6 +139,8 @@ class FaultFiles : public FileOps {
   bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;
   bool Move(const std::wstring& from, const std::wstring& to) override;
   bool Delete(const std::wstring& path) override;
+  bool Replace(const std::wstring& from, const std::wstring& to) override;
+  bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override;
 
  private:
   // Counts the call; true (with the last error set) when it is to fail.

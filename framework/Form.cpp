@@ -24,6 +24,7 @@ TForm::TForm(TForm* owner, const std::wstring& className)
 }
 
 TForm::~TForm() {
+  if (icon_) DestroyIcon(icon_);
   if (Application->MainForm() == this) Application->SetMainForm(nullptr);
 }
 
@@ -63,6 +64,8 @@ void TForm::CreateParams(TCreateParams& p) {
   switch (BorderStyle) {
     case bsSizeable:
       p.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+      if (!MinimizeBox) p.Style &= ~WS_MINIMIZEBOX;
+      if (!MaximizeBox) p.Style &= ~WS_MAXIMIZEBOX;
       break;
     case bsDialog:
       p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
@@ -70,12 +73,14 @@ void TForm::CreateParams(TCreateParams& p) {
       break;
     case bsSingle:
       p.Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+      if (!MinimizeBox) p.Style &= ~WS_MINIMIZEBOX;
       break;
     case bsToolWindow:
       p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
       p.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
+  if (StayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   p.ClassStyle = CS_DBLCLKS;
 }
 
@@ -84,6 +89,10 @@ void TForm::AfterCreate() {
     SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_->hwnd_));
   }
   if (menu_) ::SetMenu(hwnd_, menu_->Handle());
+  if (icon_) {
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  }
   RECT wr;
   GetWindowRect(hwnd_, &wr);
   left_ = wr.left;
@@ -96,6 +105,25 @@ void TForm::SetMenu(TMainMenu* menu) {
     ::SetMenu(hwnd_, menu ? menu->Handle() : nullptr);
     DrawMenuBar(hwnd_);
   }
+}
+
+void TForm::SetBounds(int l, int t, int w, int h) {
+  if (MaxWidth > 0 && w > MaxWidth) w = MaxWidth;
+  if (MaxHeight > 0 && h > MaxHeight) h = MaxHeight;
+  if (MinWidth > 0 && w < MinWidth) w = MinWidth;
+  if (MinHeight > 0 && h < MinHeight) h = MinHeight;
+  TWinControl::SetBounds(l, t, w, h);
+}
+
+void TForm::SetIcon(HICON icon) {
+  if (icon == icon_) return;
+  HICON old = icon_;
+  icon_ = icon;
+  if (hwnd_) {
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  }
+  if (old) DestroyIcon(old);
 }
 
 void TForm::SetActiveControl(TWinControl* c) {
@@ -233,6 +261,15 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       if (lp == 0 && HIWORD(wp) == 0 && TPopupMenu::DispatchAny(LOWORD(wp))) return 0;
       break;
+    case WM_GETMINMAXINFO: {
+      LRESULT r = DefaultHandler(msg, wp, lp);
+      auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+      if (MinWidth > 0) mm->ptMinTrackSize.x = MinWidth;
+      if (MinHeight > 0) mm->ptMinTrackSize.y = MinHeight;
+      if (MaxWidth > 0) mm->ptMaxTrackSize.x = MaxWidth;
+      if (MaxHeight > 0) mm->ptMaxTrackSize.y = MaxHeight;
+      return r;
+    }
     case WM_INITMENUPOPUP: {
       NestGuard guard(this);
       if (TMenuItem::DispatchPopup(reinterpret_cast<HMENU>(wp))) return 0;

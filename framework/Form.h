@@ -41,6 +41,18 @@ class TForm : public TWinControl {
   TBorderStyle BorderStyle = bsSizeable;
   TFormPosition Position = poDesigned;
   bool KeyPreview = false;
+  // The buttons beside the system menu of a sizeable or single-border form.
+  bool MinimizeBox = true, MaximizeBox = true;
+  // Stays above the other windows that are not topmost (set before the window
+  // is made).
+  bool StayOnTop = false;
+  // Limits of the window's size in pixels (0: no limit), kept by the window
+  // whenever the user or the program sizes it.
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+  // The icon of the caption and the task switcher; the form takes ownership
+  // (nullptr: the class's icon again).
+  void SetIcon(HICON icon);
+  HICON Icon() const { return icon_; }
 
   TNotifyEvent OnCreate, OnShow, OnDestroy, OnActivate, OnDeactivate;
   std::function<void(TWinControl* sender, bool& canClose)> OnCloseQuery;
@@ -79,6 +91,8 @@ class TForm : public TWinControl {
   bool DialogKey(WORD key) override;
 
   void SetVisible(bool v) override;
+  // Keeps the size limits above.
+  void SetBounds(int l, int t, int w, int h) override;
 
  protected:
   void CreateParams(TCreateParams& p) override;
@@ -96,6 +110,7 @@ class TForm : public TWinControl {
   int nesting_ = 0;
   TMainMenu* menu_ = nullptr;
   TWinControl* active_ = nullptr;
+  HICON icon_ = nullptr;
 };
 
 template <class T, class... A>

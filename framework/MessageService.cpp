@@ -3,6 +3,10 @@
 #include <atomic>
 #include <mutex>
 
+#include <shlobj.h>
+
+#include <vector>
+
 #include "framework/Application.h"
 #include "framework/Cp932.h"
 #include "framework/Form.h"
@@ -152,4 +156,51 @@ bool RunFileDialog(OPENFILENAMEW& ofn, bool save) {
   ofn.lpstrFile[n] = L'\0';
   ofn.lpstrFile[n + 1] = L'\0';
   return true;
+}
+
+namespace {
+FolderDialogHandler g_folderHandler;
+}  // namespace
+
+FolderDialogHandler SetFolderDialogHandler(FolderDialogHandler handler) {
+  std::lock_guard<std::mutex> l(g_lock);
+  FolderDialogHandler old = std::move(g_folderHandler);
+  g_folderHandler = std::move(handler);
+  return old;
+}
+
+bool RunFolderDialog(HWND owner, const std::wstring& title, std::wstring& folder) {
+  FolderDialogHandler h;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    h = g_folderHandler;
+  }
+  const UINT flags = BIF_RETURNONLYFSDIRS;
+  if (!owner) owner = DefaultMessageOwner();
+  ModalScope open;
+  if (h) {
+    FolderDialogRequest r;
+    r.owner = owner;
+    r.title = title;
+    r.flags = flags;
+    r.hasRoot = false;
+    return h(r, folder);
+  }
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  BROWSEINFOW bi{};
+  bi.hwndOwner = owner;
+  bi.pidlRoot = nullptr;
+  bi.lpszTitle = title.c_str();
+  bi.ulFlags = flags;
+  bool ok = false;
+  if (PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi)) {
+    std::vector<wchar_t> path(MAX_PATH + 1, L'\0');
+    if (SHGetPathFromIDListW(pidl, path.data())) {
+      folder = path.data();
+      ok = !folder.empty();
+    }
+    CoTaskMemFree(pidl);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return ok;
 }

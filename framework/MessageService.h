@@ -109,3 +109,33 @@ class ScopedFileDialogHandler {
  private:
   FileDialogHandler previous_;
 };
+
+// ---- folder dialog
+
+// What the folder dialog was asked with (the fields of BROWSEINFOW).
+struct FolderDialogRequest {
+  HWND owner = nullptr;
+  std::wstring title;  // lpszTitle
+  UINT flags = 0;      // ulFlags
+  bool hasRoot = false;
+};
+// A replacement returns false for a cancelled dialog, or true and the folder.
+using FolderDialogHandler = std::function<bool(const FolderDialogRequest&, std::wstring& folder)>;
+FolderDialogHandler SetFolderDialogHandler(FolderDialogHandler handler);
+
+// Lets the user pick a file-system folder (SHBrowseForFolderW, no root), or
+// asks the replacement. False when cancelled or when the choice is no folder
+// of the file system.
+bool RunFolderDialog(HWND owner, const std::wstring& title, std::wstring& folder);
+
+class ScopedFolderDialogHandler {
+ public:
+  explicit ScopedFolderDialogHandler(FolderDialogHandler handler)
+      : previous_(SetFolderDialogHandler(std::move(handler))) {}
+  ~ScopedFolderDialogHandler() { SetFolderDialogHandler(previous_); }
+  ScopedFolderDialogHandler(const ScopedFolderDialogHandler&) = delete;
+  ScopedFolderDialogHandler& operator=(const ScopedFolderDialogHandler&) = delete;
+
+ private:
+  FolderDialogHandler previous_;
+};

@@ -15,6 +15,7 @@
 #include <string>
 #include "controls/ControlTypes.h"
 #include "framework/Control.h"
+#include "framework/StdCtrls.h"
 #include "spare_controls/SpareCommon.h"
 
 class TNewButton : public TCustomControl {
@@ -87,7 +88,9 @@ class TNewButton : public TCustomControl {
 };
 
 enum TCheckBoxStyle { stCheckBox, stOnOffBox };
-enum TLEFTRIGHT { taLeftJustify, taRightJustify };
+// Box side: taRightJustify, box at the left; taLeftJustify, box at the right
+// (the framework's alignment names; taCenter acts as taLeftJustify).
+typedef TAlignment TLEFTRIGHT;
 
 // TNewCheckBox: a focusable check box drawn as a rounded box with a dot or a
 // tick, or as a framed switch, on either side of its caption. It toggles on

@@ -2,7 +2,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 enum TextCode { tcShiftJis = 0, tcUtf16 = 1, tcUtf8 = 2, tcEucJp = 3, tcJis = 4 };
 enum ByteOrder { boBigEndian = 0, boLittleEndian = 1 };
@@ -26,12 +25,3 @@ struct DocumentState {
   bool BackupOffered = false;
   std::wstring BackupPath;
 };
-
-// One record of the sparse line index: the number of line ends before the
-// offset (the 0-based number of the line that starts there) and the absolute
-// byte offset of that line's start. Stored as 16 bytes, little endian.
-struct LineCheckpoint {
-  int64_t Lines = 0;
-  int64_t Offset = 0;
-};
-typedef std::vector<LineCheckpoint> LineCheckpointVector;

@@ -48,6 +48,8 @@ void WithoutClick(TWinControl* c, F f) {
   c->OnClick = keep;
 }
 
+}  // namespace
+
 // The open dialog's filter: the listed extensions, then all files.
 std::wstring OpenFilter(const std::string& extensionsCp932) {
   const std::wstring list = Cp932ToWide(extensionsCp932);
@@ -62,8 +64,6 @@ std::wstring OpenFilter(const std::string& extensionsCp932) {
   if (patterns.empty()) patterns = L"*.txt";
   return L"テキスト(" + patterns + L")\r\n" + patterns + L"\r\n全てのファイル(*.*)\r\n*.*";
 }
-
-}  // namespace
 
 void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
   const std::wstring ext = LowerExtension(path);
@@ -104,7 +104,7 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
   if (Doc.BookmarksChanged) ConfirmBookmarkList(true);
-  if (Doc.LineListChanged) SaveOrLoadLineList(true);
+  if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;
   Doc.SelStart = 0;
   Doc.SelLength = 0;
@@ -114,6 +114,7 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   BockListBox1->Items().Clear();
   Doc.BookmarksChanged = false;
   Doc.LineListChanged = false;
+  LineIndexNewDocument();
 
   // 5: the first bytes.
   uint8_t head[detect::kHeadBytes] = {};
@@ -182,21 +183,32 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   ShowPage(true, false, 0);
 
   // 12 (the CSV view filled when it is on) belongs to the CSV view; 13 (the
-  // file's bookmarks loaded) and 14 (the line-number column) to their
-  // features: their calls go here once they exist.
+  // file's bookmarks loaded) to the bookmarks: their calls go here once they exist.
+  // 14: the number column is shown again for the new page.
+  if (ListBox1->Visible()) {
+    ListBox1->SetWidth(25);
+    Application->ProcessMessages();
+    RedrawTextView(true);
+    ListBox1->Invalidate();
+  }
   // 13: a bookmark may be set on the new file.
   SpeedButton4->SetEnabled(true);
 
   // 15: a running index build of the previous file is told to stop; its
   // records and the jump list go.
   if (!LineThreadIdle) CancelLineThread();
-  if (LineCheckpointList) LineCheckpointList->clear();
+  ClearLineList();
   ListBox2->Items().Clear();
   ListBox2->SetHeight(30);
   // 16: a stored line list is loaded, or with AutoLineList a build starts
   // when LineThreadIdle (a build just told to stop keeps it false until its
-  // end handler ran, so this open then starts none): the line-list feature's
-  // call goes here.
+  // end handler ran, so this open then starts none).
+  if (HasLineNumberList()) {
+    SaveOrLoadLineList(false, Settings.ConfirmBookmarkLoad);
+    AskLineListUpdate();
+  } else if (Settings.AutoLineList && LineThreadIdle) {
+    StartLineCount(Doc.FilePath);
+  }
 
   // 17: the view takes the keyboard.
   FocusViewOfCode(memo);
@@ -313,8 +325,8 @@ void TVastrelForm::UpdateCaption(int detectResult) {
 }
 
 void TVastrelForm::RefreshPage(bool showNotices, bool linePosition, int64_t position) {
-  // The line numbers follow the page once their feature is built.
   ShowPage(showNotices, linePosition, position);
+  if (!IndexHandOver) UpdateLineNumbers();
 }
 
 void TVastrelForm::InstallOpenHandlers() {

@@ -494,10 +494,8 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
                            : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
   PageEndOffset = start + shownFileUnits * (units16 ? 2 : 1);
 
-  // 19: the first line's number while the number column is hidden.
-  if (!ListBox1->Visible()) {
-    Panel3->SetTextW((LineNumbersStale ? L"? > " : L"") + std::to_wstring(Doc.FirstLineNumber + 1));
-  }
+  // 19: the line numbers of the page (the column, or Panel3's first number).
+  LineNumbersAfterShowPage();
 
   // 21
   const int64_t unitBytes = units16 ? 2 : 1;

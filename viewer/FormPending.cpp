@@ -3,11 +3,10 @@
 #include "viewer/VastrelForm.h"
 
 void TVastrelForm::ConfirmBookmarkList(bool) {}
-void TVastrelForm::SaveOrLoadLineList(bool) {}
 void TVastrelForm::PurgeBookmarkLists() {}
 void TVastrelForm::SpeedButton6Click() {}
 
-int64_t TVastrelForm::CountPageLines() { return 0; }
+// The line number of a jump: no input box yet.
+bool TVastrelForm::AskLineNumber(std::wstring&) { return false; }
 std::wstring TVastrelForm::GetCaretLineInfo() { return std::wstring(); }
 void TVastrelForm::SendCtrlKey(HWND, char) {}
-void TVastrelForm::N4Click() {}

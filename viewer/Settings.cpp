@@ -43,6 +43,7 @@ ViewerSettings LoadViewerSettings(const std::wstring& settingsFile, bool unicode
   s.KeepEditSelection = ini.ReadBool(sec, "editselectkeep", s.KeepEditSelection);
   s.ConfirmBookmarkLoad = ini.ReadBool(sec, "bookchkfrg", s.ConfirmBookmarkLoad);
   s.OpenExtensions = ini.ReadString(sec, "extlist", s.OpenExtensions);
+  s.UpdateSite = ini.ReadString(sec, "updatesite", s.UpdateSite);
   MendSettings(s);
   return s;
 }
@@ -71,6 +72,7 @@ bool SaveViewerSettings(const std::wstring& settingsFile, const ViewerSettings& 
   ok &= ini.WriteBool(sec, "bookdelfrg", s.DeleteMissingBookmarks);
   ok &= ini.WriteBool(sec, "bookchkfrg", s.ConfirmBookmarkLoad);
   ok &= ini.WriteString(sec, "extlist", s.OpenExtensions);
+  ok &= ini.WriteString(sec, "updatesite", s.UpdateSite);
   return ok;
 }
 

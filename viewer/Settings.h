@@ -28,6 +28,10 @@ struct ViewerSettings {
   bool KeepEditSelection = false;         // editselectkeep
   bool ConfirmBookmarkLoad = true;        // bookchkfrg
   std::string OpenExtensions = ".txt.ini.log";  // extlist
+  // Base address of the update site, ending in "/" (the version box's update
+  // check). The reserved name ".invalid" never resolves, so nothing is asked
+  // of any server until an update site exists.
+  std::string UpdateSite = "http://update.vastrel.invalid/";  // updatesite
 
   // Bytes that the code detection reads, in 64 bits.
   int64_t DetectSizeBytes() const { return static_cast<int64_t>(DetectSizeMB) * 1048576; }

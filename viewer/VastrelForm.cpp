@@ -509,7 +509,7 @@ IniStore& TVastrelForm::Store() {
 void TVastrelForm::FormCreate(TWinControl*) {
   // 1: the CSV header captions and the line index.
   CsvHeaderCaptions = new TStringList();
-  LineCheckpointList = new LineCheckpointVector();
+  LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
   WatchThread = new TUpdateThread(nullptr);
   // 3: the panes' background.
@@ -540,7 +540,9 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallEditHandlers();
   InstallStepping();
+  InstallLineIndexHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -571,7 +573,7 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
   if (Doc.BookmarksChanged && (BockListBox1->Count() > 0 || Store().IniSectionExists(Paths.bookStore, Doc.FilePath))) {
     ConfirmBookmarkList(true);
   }
-  if (Doc.LineListChanged) SaveOrLoadLineList(true);
+  if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   if (Settings.DeleteMissingBookmarks) PurgeBookmarkLists();
   canClose = true;
 }
@@ -596,13 +598,6 @@ void TVastrelForm::FormDestroy(TWinControl*) {
   WatchThread = nullptr;
   if (PaneBrush) DeleteObject(PaneBrush);
   PaneBrush = nullptr;
-}
-
-void TVastrelForm::CancelLineThread() {
-  if (LineThread && !LineThread->Finished()) {
-    LineThreadCancel = true;
-    LineThread->Terminate();
-  }
 }
 
 bool TVastrelForm::CanTakeHandOver() {

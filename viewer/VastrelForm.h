@@ -8,6 +8,9 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "dialogs/AboutDialog.h"
+#include "dialogs/MainWindowServices.h"
+#include "engine/LineIndex.h"
 #include "framework/Form.h"
 #include "text/Selection.h"
 #include "viewer/CodeConv.h"
@@ -44,6 +47,7 @@ class TMyTrackBar;
 class TNewTrackBar;
 class TColorProgressBar;
 class TUpdateThread;
+class TGyoThread;
 class IniStore;
 
 
@@ -118,6 +122,7 @@ class TVastrelForm : public TForm {
   DocumentState Doc;
   CodeConv Conv;  // the code conversions, with this window's substitute and list
   ViewerSettings Settings;
+  TAboutDialog AboutDialog1;  // the version box (FormAbout.cpp)
   StorePaths Paths;
   std::wstring LastFolder;
   int SystemLevel = 5;
@@ -138,11 +143,10 @@ class TVastrelForm : public TForm {
   HBRUSH PaneBrush = nullptr;
 
   TStringList* CsvHeaderCaptions = nullptr;
-  LineCheckpointVector* LineCheckpointList = nullptr;
+  engine::CheckpointList* LineCheckpointList = nullptr;  // the open file's line index
   TUpdateThread* WatchThread = nullptr;
-  TThread* LineThread = nullptr;  // the running line-index build, if any
+  TGyoThread* LineThread = nullptr;  // the running line-index build, if any
   bool LineThreadIdle = true;
-  bool LineThreadCancel = false;
   // A search or whole-file conversion runs (they leave WorkIdle set).
   bool LongWorkRunning = false;
 
@@ -441,11 +445,118 @@ class TVastrelForm : public TForm {
   std::shared_ptr<ScrollParts> scrollParts_;
   // ==== end of scrolling, stepping, keyboard navigation
 
-  // Asks a running line-index build to stop (no wait).
-  void CancelLineThread();
-  // The close handler's steps of the bookmark and line-list features.
+  // ==== Editing the selection in a dialog, backup and undo (FormEdit.cpp)
+  // What the dialogs reach of this window (dialogs/MainWindowServices.h),
+  // registered while the window lives.
+  class DialogServices;
+  std::shared_ptr<DialogServices> dialogServices_;
+  dialogs::MainWindowServices* DialogServicesOf();
+
+  // One run of an edit dialog: what it was given and what it gave back.
+  struct EditDialogRun {
+    bool wide = false;
+    std::wstring wideText;     // in and out, wide dialog
+    std::string narrowText;    // in and out, narrow dialog (code page 932)
+    bool keepSelection = false;  // in and out
+    int result = mrCancel;
+    int lineEndChoice = 0;     // 0 unchanged, 1 CR LF, 2 CR, 3 LF
+  };
+  // Tests answer the dialog here instead of showing it.
+  std::function<void(EditDialogRun& run)> EditDialogSeam;
+  // Runs the narrow or wide dialog (or the seam) for run.
+  void RunEditDialog(EditDialogRun& run);
+
+  int64_t EditSizeDelta = 0;  // bytes written minus bytes replaced by the last write-back
+  void EditMenuClick();
+  // Offers a backup copy before the first edit of the open file.
+  void OfferBackup();
+  void MakeBackup();
+  // Copies source to target as long work (progress, abort). 0 done, 1 failed
+  // (the failing step's system error shown), 2 aborted by the user.
+  int CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error);
+  void Undo1Click();
+  void InstallEditHandlers();
+
+  // The close handler's step of the bookmark feature.
   void ConfirmBookmarkList(bool saveMode);
-  void SaveOrLoadLineList(bool saveMode);
+
+  // ==== Line index, line numbers, jumps and the jump list (FormLineIndex.cpp)
+  // Lookups count from the index's checkpoints (engine/LineIndex.h): lines
+  // are 0-based there, 1-based in texts, the column and CurrentLine.
+  bool IndexHandOver = false;   // a finished build's records are being taken over
+  bool LineIndexStale = false;  // an in-place change moved the file under the index
+  int LineBuildNumber = 0;      // builds started and documents opened; a build's end checks it
+  int64_t LineChangeCount = 0, LineChangesAtBuild = 0;  // in-place changes, and their count when a build began
+  bool CrLfSetByList = false;   // CheckBox6 is being set from a loaded list
+  bool PageNumberToggle = false;
+  size_t LineThreadChunk = 0;   // bytes per read of the build; 0: the builder's own (tests)
+  static const wchar_t* const kLineListUpdateText;
+  // Seams: each drawn number of the column (index, text shown, colour); the Tool menu's opening.
+  std::function<void(int index, const std::wstring& shown, TColor colour)> LineNumberDrawn;
+  std::function<void()> ToolMenuHook;
+  // Asks a running build to stop (no wait).
+  void CancelLineThread();
+  // A document is taken: a build still running gives it nothing.
+  void LineIndexNewDocument();
+  void StartLineCount(const std::wstring& path);
+  void LineCountDone(TGyoThread* thread);
+  void SpeedButton7Click();
+  void SpeedButton7MouseDown(TMouseButton button);
+  // The one notice of an in-place change of the open file: pivot, bytes added (negative: removed).
+  void LineIndexFileChanged(int64_t pivot, int64_t delta);
+  bool HasLineNumberList();
+  // 1 when done, 0 when the user said No.
+  int SaveOrLoadLineList(bool save, bool ask);
+  // The line-list file of a text file: data_1 + the stored name, when that is a list file's name; else empty.
+  std::wstring LineListPath(const std::wstring& path);
+  std::wstring ReadIniStringWide(const std::wstring& section, const std::wstring& key, const std::wstring& file);
+  bool SaveLineList(const std::wstring& path);
+  void LoadLineListFor(const std::wstring& path);
+  engine::LineListRead ReadLineListFile(const std::wstring& file);
+  bool WriteLineListFile(const std::wstring& file);
+  // Records of the stored list of a text file (its size / 16); 0 when none.
+  int64_t LineListCount(const std::wstring& path, bool reportErrors);
+  // Removes a text file's stored list: its section, then its file.
+  bool DeleteLineList(const std::wstring& section);
+  void ClearLineList();
+  void N29Click();
+  // The rebuild question when the index does not fit the file; true when asked.
+  bool AskLineListUpdate();
+  bool FileChangedSinceList();
+  void CheckBox6Click();
+  engine::LineLookup LineLookupNow();
+  // The offset where 0-based line `line` starts; -1 when the file has no such line.
+  int64_t LineToOffset(int64_t line);
+  // Doc.FirstLineNumber := the line of offset; false when nothing was counted.
+  bool OffsetToLine(int64_t offset);
+  // Shows the page at a 1-based line number given as text; its offset, or -1 when not shown.
+  int64_t JumpToLine(const std::wstring& text);
+  void N31Click();
+  bool AskLineNumber(std::wstring& text);
+  void N31Jump(const std::wstring& text);
+  void N15Click(int tag);
+  void N26Click();
+  void UpdateLineNumbers();
+  void ShowFirstLineNumber();
+  void LineNumbersAfterPage();
+  void LineNumbersAfterShowPage();
+  void FillLineNumbers();
+  void ListBox1DrawItem(int index, const RECT& rect, unsigned state);
+  void ListBox1MouseDown(TMouseButton button, int x, int y);
+  void ListBox1MouseUp(TMouseButton button, int x, int y);
+  void ListBox1DblClick();
+  void ScrollToCaret();
+  void AddToJumpList(const std::wstring& text);
+  void ListBox2DblClick();
+  void ListBox2DrawItem(int index, const RECT& rect, unsigned state);
+  void ListBox2MouseUp(TMouseButton button, int x, int y);
+  void Delete3Click();
+  void PopupMenu4Popup();
+  void Copy3Click();
+  void N30Click();
+  void Tool1Click();
+  void InstallLineIndexHandlers();
+  // ==== end of line index
   void PurgeBookmarkLists();
   void InstallPaneProcedures();
 
@@ -459,3 +570,6 @@ class TVastrelForm : public TForm {
 };
 
 extern TVastrelForm* VastrelForm;
+
+// The open and save dialogs' filter for the listed extensions (".txt.ini.log").
+std::wstring OpenFilter(const std::string& extensionsCp932);

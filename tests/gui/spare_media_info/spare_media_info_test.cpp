@@ -210,6 +210,21 @@ TEST_F(SpareMediaInfoTest, PaintsCornersInColourAndTheDisabledHatch) {
     }
   EXPECT_GT(white, 100);
   EXPECT_GT(face, 500);
+  // A picture is stretched to the face less its frame; a button too small for
+  // one keeps no picture.
+  TBitmap pic(8, 8);
+  pic.Canvas().BrushColor = clRed;
+  pic.Canvas().FillRect(RECT{0, 0, 8, 8});
+  g->SetGlyph(&pic);
+  EXPECT_EQ(g->Glyph().Width(), 47);
+  EXPECT_EQ(g->Glyph().Height(), 47);
+  TMediaInfoBtn* tiny = Make(200, btGraphic, 12, 12);
+  tiny->SetGlyph(&pic);
+  EXPECT_EQ(tiny->Glyph().Width(), 0);
+  tiny->PaintTo(shot);
+  g->SetGlyph(nullptr);
+  EXPECT_EQ(g->Glyph().Width(), 0);
+
   // Enabled, the picture frame is filled with GraphicNotColor.
   g->SetEnabled(true);
   g->GraphicNotColor = 0x00FFFF;

@@ -34,6 +34,7 @@ void ExpectDefaults(const ViewerSettings& s) {
   EXPECT_FALSE(s.KeepEditSelection);
   EXPECT_TRUE(s.ConfirmBookmarkLoad);
   EXPECT_EQ(s.OpenExtensions, ".txt.ini.log");
+  EXPECT_EQ(s.UpdateSite, "http://update.vastrel.invalid/");
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -82,9 +83,10 @@ TEST(Settings, HandEditedFiles) {
     const char* text;
     std::function<void(const ViewerSettings&)> check;
   } cases[] = {
-      {"only some keys", "[Orvik]\r\nfontsz=14\r\nextlist=.txt.csv\r\n",
+      {"only some keys", "[Orvik]\r\nfontsz=14\r\nextlist=.txt.csv\r\nupdatesite=http://127.0.0.1:8080/\r\n",
        [](const ViewerSettings& s) {
          EXPECT_EQ(s.FontSize, 14);
+         EXPECT_EQ(s.UpdateSite, "http://127.0.0.1:8080/");
          EXPECT_EQ(s.OpenExtensions, ".txt.csv");
          EXPECT_EQ(s.BookmarkFontSize, 9);
          EXPECT_TRUE(s.ConfirmBookmarkLoad);
@@ -160,7 +162,8 @@ TEST(Settings, SaveWritesEveryKeyInOrder) {
                                    "fontszbk=9",    "bomfrg=0",       "endline=1",      "codechgnotinte=0",
                                    "chksize=1",     "clmmax=10",      "chmog=\" \"",    "bigsmlmg=0",
                                    "hirakanamg=1",  "doublebuf=0",    "booktitlemax=46", "gyocreate=0",
-                                   "editselectkeep=0", "bookdelfrg=0", "bookchkfrg=0",   "extlist=.txt.log"};
+                                   "editselectkeep=0", "bookdelfrg=0", "bookchkfrg=0",   "extlist=.txt.log",
+                                   "updatesite=http://update.vastrel.invalid/"};
   EXPECT_EQ(Lines(text), want);
   ViewerSettings back = LoadViewerSettings(path, true);
   EXPECT_EQ(back.PageSizeKB, 8);  // the up-down's position, not the 1 that was read

@@ -1,0 +1,505 @@
+// The whole-file converter; see FileConverter.h.
+#include "engine/FileConverter.h"
+
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "framework/FileOps.h"
+#include "text/conv_bytes.h"
+
+namespace engine {
+namespace {
+
+constexpr unsigned char kEsc = 0x1B, kSO = 0x0E, kSI = 0x0F;
+// A JIS output held back for the end of its run is written anyway beyond this
+// size (the run then closes and opens again: the same characters).
+constexpr size_t kJisHoldMax = 4u << 20;
+
+// The JIS tokens as JisToSjis reads them, from shift mode *mode (0 single-byte,
+// 1 double-byte, 2 kana by ESC ( I, 3 kana by SO). Returns the end of the last
+// whole token; without final, a token that may need bytes past len is left out.
+size_t JisScan(const unsigned char* d, size_t len, bool final, int* mode) {
+  int m = *mode;
+  size_t i = 0, end = 0;
+  int endMode = m;
+  auto at = [&](size_t k) -> unsigned { return k < len ? d[k] : 0u; };
+  auto token = [&](size_t next) {
+    i = next;
+    end = i;
+    endMode = m;
+  };
+  while (i < len) {
+    const unsigned b = d[i];
+    if (b == kEsc) {
+      if (!final && len - i < 6) break;  // the longest sequence is six bytes
+      if (at(i + 1) == '&' && at(i + 2) == '@' && at(i + 3) == kEsc && at(i + 4) == '$' && at(i + 5) == 'B') {
+        m = 1;
+        token(i + 6);
+        continue;
+      }
+      int n = 0, nm = m;
+      if (at(i + 1) == '$') {
+        if (at(i + 2) == '@' || at(i + 2) == 'B') n = 3, nm = 1;
+        else if (at(i + 2) == '(' && at(i + 3) == 'D') n = 4, nm = 1;
+      } else if (at(i + 1) == '(') {
+        if (at(i + 2) == 'B' || at(i + 2) == 'J') n = 3, nm = 0;
+        else if (at(i + 2) == 'I') n = 3, nm = 2;
+      }
+      if (n) {
+        m = nm;
+        token(i + n);
+        continue;
+      }
+    } else if (b == kSO) {
+      m = 3;
+      token(i + 1);
+      continue;
+    }
+    if (m == 3 && (b == kSI || b < 0x21 || b > 0x5F)) {
+      m = 0;
+      if (b == kSI) token(i + 1);
+      continue;
+    }
+    if (m == 1 && b >= 0x21 && b <= 0x7E) {
+      if (i + 1 >= len) {
+        if (!final) break;
+        token(i + 1);
+      } else {
+        const unsigned t = d[i + 1];
+        token(i + ((t >= 0x21 && t <= 0x7E) ? 2 : 1));
+      }
+      continue;
+    }
+    token(i + 1);
+  }
+  *mode = endMode;
+  return end;
+}
+
+// After the last byte below `below` (a byte that no multi-byte character of the
+// code contains), 0 when there is none.
+size_t AfterLastLowByte(const unsigned char* d, size_t len, unsigned below) {
+  for (size_t k = len; k > 0; --k)
+    if (d[k - 1] < below) return k;
+  return 0;
+}
+
+// The designation that puts JisToSjis into mode m at the start of a text.
+const char* JisModePrefix(int m) {
+  switch (m) {
+    case 1: return "\x1B$B";
+    case 2: return "\x1B(I";
+    case 3: return "\x0E";
+    default: return "";
+  }
+}
+
+char16_t OrderUnit(char16_t u, conv::ByteOrder order) { return order == conv::ByteOrder::Big ? conv::Swap16(u) : u; }
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t k = path.find_last_of(L"\\/");
+  return k == std::wstring::npos ? std::wstring() : path.substr(0, k + 1);
+}
+
+// One conversion run: the state carried from block to block.
+class Run {
+ public:
+  Run(const ConvertRequest& r, conv::Platform& platform) : r_(r) {
+    ctx_.platform = &platform;
+    ctx_.SubstituteChar = r.substitute;
+    ctx_.MergeUnconvertible = false;  // merging is done here, over the whole file
+    ctx_.KanaByShiftOut = false;
+    const auto* c = reinterpret_cast<const unsigned char*>(r.substitute.c_str());
+    char16_t w[2];
+    if (c[0] && platform.SjisCharToWide(c, conv::SjisCharLength(c), w) == 1 && w[0] != 0) subWide_ = w[0];
+  }
+
+  // Converts data[0, len) (whole characters) and appends the target's bytes to *out.
+  // False when a conversion routine gives no result (no memory).
+  bool Block(const unsigned char* d, size_t len, std::string* out) {
+    const size_t unit = r_.sourceCode == ccUtf16 ? 2 : 1;
+    size_t start = 0;
+    for (size_t i = 0; i + unit <= len; i += unit) {
+      const bool nul = unit == 1 ? d[i] == 0 : (d[i] == 0 && d[i + 1] == 0);
+      if (!nul) continue;
+      if (!Piece(d + start, i - start, out)) return false;
+      if (!FlushJis(true, out)) return false;
+      if (r_.sourceCode == ccJis && jisMode_ == 3) jisMode_ = 0;  // a control byte ends an SO run
+      out->append(r_.targetCode == ccUtf16 ? 2 : 1, '\0');
+      start = i + unit;
+    }
+    return Piece(d + start, len - start, out);
+  }
+
+  // Writes out what a JIS output holds back (all with force).
+  bool FlushJis(bool force, std::string* out) {
+    if (r_.targetCode != ccJis || held_.empty()) return true;
+    size_t n = force || held_.size() > kJisHoldMax
+                   ? held_.size()
+                   : AfterLastLowByte(reinterpret_cast<const unsigned char*>(held_.data()), held_.size(), 0x40);
+    if (n == 0) return true;
+    std::string part = held_.substr(0, n), jis;
+    held_.erase(0, n);
+    if (!conv::SjisToJis(ctx_, part.c_str(), &jis)) return false;
+    out->append(jis);
+    Harvest();
+    return true;
+  }
+
+  uint64_t count = 0;
+  std::u16string list;
+  bool listFull = false;
+
+ private:
+  bool Piece(const unsigned char* d, size_t len, std::string* out) {
+    std::string pivot;
+    bool ok = true;
+    switch (r_.sourceCode) {
+      case ccShiftJis:
+        pivot.assign(reinterpret_cast<const char*>(d), len);
+        break;
+      case ccEucJp:
+        ok = conv::EucToSjis(ctx_, std::string(reinterpret_cast<const char*>(d), len).c_str(), &pivot);
+        break;
+      case ccJis: {
+        std::string text = JisModePrefix(jisMode_);
+        text.append(reinterpret_cast<const char*>(d), len);
+        JisScan(d, len, true, &jisMode_);
+        ok = conv::JisToSjis(ctx_, text.c_str(), &pivot);
+        break;
+      }
+      case ccUtf16: {
+        std::u16string units((len + 1) / 2, u'\0');
+        std::memcpy(&units[0], d, len);  // an odd last byte pairs with a zero byte
+        if (r_.targetCode == ccUtf8) {
+          LoneSurrogatesToSubstitute(&units, r_.sourceOrder);
+          std::string utf8;
+          ok = conv::WideToUtf8(units.c_str(), r_.sourceOrder, &utf8);
+          Harvest();
+          out->append(utf8);
+          return ok;
+        }
+        // WideToSjis leaves out a first mark unit: only the file's own mark may go.
+        const char16_t first = units.empty() ? 0 : OrderUnit(units[0], r_.sourceOrder);
+        const bool guard = first == 0xFEFF || first == 0xFFFE;
+        if (guard) units.insert(units.begin(), OrderUnit(u'A', r_.sourceOrder));
+        ok = conv::WideToSjis(ctx_, units.c_str(), r_.sourceOrder, &pivot);
+        if (ok && guard) pivot.erase(0, 1);
+        break;
+      }
+      case ccUtf8: {
+        std::string text(reinterpret_cast<const char*>(d), len);
+        if (r_.targetCode == ccUtf16) {
+          std::u16string wide;
+          ok = conv::Utf8ToWide(text.c_str(), conv::ByteOrder::Little, &wide);
+          EscapedBytesToSubstitute(&wide);
+          Harvest();
+          if (r_.targetOrder == conv::ByteOrder::Big)
+            for (auto& u : wide) u = conv::Swap16(u);
+          out->append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+          return ok;
+        }
+        // Utf8ToSjis leaves out a first EF BB BF: only the file's own mark may go.
+        const bool guard = len >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF;
+        if (guard) text.insert(text.begin(), 'A');
+        ok = conv::Utf8ToSjis(ctx_, text.c_str(), &pivot);
+        if (ok && guard) pivot.erase(0, 1);
+        break;
+      }
+      default:
+        return false;
+    }
+    Harvest();
+    if (!ok) return false;
+    switch (r_.targetCode) {
+      case ccShiftJis:
+        out->append(pivot);
+        break;
+      case ccUtf16: {
+        std::u16string wide;
+        ok = conv::SjisToWide(ctx_, pivot.c_str(), r_.targetOrder, &wide);
+        out->append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+        break;
+      }
+      case ccUtf8: {
+        std::string utf8;
+        ok = conv::SjisToUtf8(ctx_, pivot.c_str(), &utf8);
+        out->append(utf8);
+        break;
+      }
+      case ccEucJp: {
+        std::string euc;
+        ok = conv::SjisToEuc(ctx_, pivot.c_str(), &euc);
+        out->append(euc);
+        break;
+      }
+      case ccJis:
+        held_.append(pivot);
+        return FlushJis(false, out);
+      default:
+        return false;
+    }
+    Harvest();
+    return ok;
+  }
+
+  // Direct UTF-16 to UTF-8: a surrogate without its partner cannot be written.
+  void LoneSurrogatesToSubstitute(std::u16string* units, conv::ByteOrder order) {
+    for (size_t i = 0; i < units->size(); ++i) {
+      const char16_t u = OrderUnit((*units)[i], order);
+      if (conv::IsHighSurrogate(u) && i + 1 < units->size() && conv::IsLowSurrogate(OrderUnit((*units)[i + 1], order))) {
+        ++i;
+        continue;
+      }
+      if (conv::IsHighSurrogate(u) || conv::IsLowSurrogate(u)) {
+        conv::ReportUnconvertible(ctx_, &u, 1);
+        (*units)[i] = OrderUnit(subWide_, order);
+      }
+    }
+  }
+
+  // Direct UTF-8 to UTF-16: bytes that decoding could not place (U+DC80-U+DCFF).
+  void EscapedBytesToSubstitute(std::u16string* wide) {
+    for (size_t i = 0; i < wide->size(); ++i) {
+      const char16_t u = (*wide)[i];
+      if (conv::IsHighSurrogate(u) && i + 1 < wide->size() && conv::IsLowSurrogate((*wide)[i + 1])) {
+        ++i;
+        continue;
+      }
+      if (conv::IsEscapedByte(u)) {
+        const char16_t shown = 0xFFFD;
+        conv::ReportUnconvertible(ctx_, &shown, 1);
+        (*wide)[i] = subWide_;
+      }
+    }
+  }
+
+  // Moves what the routines reported into the run's count and bounded list.
+  void Harvest() {
+    count += ctx_.UnconvertibleCount;
+    ctx_.UnconvertibleCount = 0;
+    const std::u16string& l = ctx_.UnconvertibleList;
+    for (size_t i = 0; i + 2 < l.size(); ++i) {
+      if (l[i] != u'[') continue;
+      size_t n = (conv::IsHighSurrogate(l[i + 1]) && i + 3 < l.size() && conv::IsLowSurrogate(l[i + 2]) &&
+                  l[i + 3] == u']')
+                     ? 2
+                     : 1;
+      const uint32_t key = n == 2 ? 0x10000u + ((l[i + 1] & 0x3FFu) << 10) + (l[i + 2] & 0x3FFu) : l[i + 1];
+      i += n + 1;
+      if (r_.mergeUnconvertible && !seen_.insert(key).second) continue;
+      if (listed_ < kUnconvertibleListMax) {
+        list += u'[';
+        list.append(l, i - n, n);
+        list += u']';
+        ++listed_;
+      } else {
+        listFull = true;
+      }
+    }
+    ctx_.UnconvertibleList.clear();
+  }
+
+  const ConvertRequest& r_;
+  conv::Context ctx_;
+  char16_t subWide_ = u'?';
+  int jisMode_ = 0;
+  std::string held_;  // Shift_JIS not yet written as JIS (the open run)
+  int listed_ = 0;
+  std::unordered_set<uint32_t> seen_;
+};
+
+}  // namespace
+
+size_t CharBoundary(int code, conv::ByteOrder order, const unsigned char* d, size_t len, bool final, int* mode) {
+  if (code == ccJis) return JisScan(d, len, final, mode);
+  if (code == ccUtf16) {
+    if (final) return len;
+    size_t k = len & ~size_t(1);
+    if (k >= 2) {
+      const char16_t last = order == conv::ByteOrder::Big ? char16_t((d[k - 2] << 8) | d[k - 1])
+                                                          : char16_t((d[k - 1] << 8) | d[k - 2]);
+      if (conv::IsHighSurrogate(last)) k -= 2;
+    }
+    return k;
+  }
+  if (final) return len;
+  // Shift_JIS trail bytes start at 0x40; EUC-JP and UTF-8 use no byte below 0x80
+  // inside a character.
+  const size_t low = AfterLastLowByte(d, len, code == ccShiftJis ? 0x40 : 0x80);
+  if (low) return low;
+  size_t i = 0, end = 0;
+  while (i < len) {
+    const unsigned b = d[i];
+    size_t n = 1;
+    if (code == ccShiftJis) {
+      if (conv::IsSjisLead(b)) {
+        if (i + 1 >= len) break;
+        n = conv::IsSjisTrail(d[i + 1]) ? 2 : 1;
+      }
+    } else if (code == ccEucJp) {
+      auto dbl = [](unsigned c) { return c >= 0xA1 && c <= 0xFE; };
+      if (b == 0x8E) {
+        if (i + 1 >= len) break;
+        n = conv::IsHalfKana(d[i + 1]) ? 2 : 1;
+      } else if (b == 0x8F) {
+        if (i + 2 >= len) break;
+        n = dbl(d[i + 1]) && dbl(d[i + 2]) ? 3 : 1;
+      } else if (dbl(b)) {
+        if (i + 1 >= len) break;
+        n = dbl(d[i + 1]) ? 2 : 1;
+      }
+    } else if (b >= 0x80) {  // UTF-8
+      if (len - i < 4) break;
+      char16_t w[2];
+      int units = 0;
+      n = static_cast<size_t>(conv::DecodeUtf8Char(d + i, w, &units));
+    }
+    i += n;
+    end = i;
+  }
+  return end;
+}
+
+bool CreateFreeTemporary(const std::wstring& folder, std::wstring* path, HANDLE* file) {
+  for (int k = 0; k < 100000; ++k) {
+    std::wstring p = folder + (k == 0 ? std::wstring(L"tmp_dmi.txt") : L"tmp_dmi(" + std::to_wstring(k) + L").txt");
+    HANDLE h = fileops::Files().Open(p, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (h != INVALID_HANDLE_VALUE) {
+      *path = p;
+      *file = h;
+      return true;
+    }
+    const DWORD e = GetLastError();
+    if (e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) return false;
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return false;
+}
+
+bool SameFile(HANDLE h, const std::wstring& path, DWORD* error) {
+  *error = 0;
+  fileops::File other;
+  if (!other.Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0)) {
+    const DWORD e = GetLastError();
+    if (e != ERROR_FILE_NOT_FOUND && e != ERROR_PATH_NOT_FOUND) *error = e;
+    return false;
+  }
+  uint64_t v1 = 0, i1 = 0, v2 = 0, i2 = 0;
+  if (!fileops::Files().Identity(h, &v1, &i1) || !fileops::Files().Identity(other.get(), &v2, &i2)) {
+    *error = GetLastError();
+    if (*error == 0) *error = ERROR_GEN_FAILURE;
+    return false;
+  }
+  return v1 == v2 && i1 == i2;
+}
+
+ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, ProgressSink& progress) {
+  ConvertOutcome o;
+  auto& files = fileops::Files();
+  fileops::File source;
+  if (!source.Open(r.sourcePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                   FILE_FLAG_SEQUENTIAL_SCAN)) {
+    o.status = ConvertStatus::OpenFailed;
+    o.error = GetLastError();
+    return o;
+  }
+  auto fail = [&](ConvertStatus s) {
+    o.status = s;
+    o.error = GetLastError();
+    if (o.error == 0) o.error = ERROR_GEN_FAILURE;
+    return o;
+  };
+  const int64_t size = files.Size(source.get());
+  if (size < 0) return fail(ConvertStatus::Failed);
+  if (size > r.sizeLimit) {
+    o.status = ConvertStatus::TooLarge;
+    return o;
+  }
+  DWORD idError = 0;
+  o.inPlace = SameFile(source.get(), r.targetPath, &idError);
+  if (idError) {
+    SetLastError(idError);
+    return fail(ConvertStatus::Failed);
+  }
+
+  std::wstring tempPath;
+  HANDLE th = INVALID_HANDLE_VALUE;
+  if (!CreateFreeTemporary(FolderOf(r.targetPath), &tempPath, &th)) return fail(ConvertStatus::OpenFailed);
+  fileops::File temp(th);
+  // Every way out but success removes the new file.
+  auto discard = [&](ConvertStatus s) {
+    const DWORD e = GetLastError();
+    temp.Close();
+    files.Delete(tempPath);
+    SetLastError(e);
+    if (s == ConvertStatus::Aborted) {
+      o.status = s;
+      return o;
+    }
+    return fail(s);
+  };
+
+  progress.SetMaximum(size);
+  std::string out;
+  if (r.withMark) {
+    if (r.targetCode == ccUtf16) out = r.targetOrder == conv::ByteOrder::Big ? "\xFE\xFF" : "\xFF\xFE";
+    else if (r.targetCode == ccUtf8) out = "\xEF\xBB\xBF";
+  }
+  if (r.bomLength > 0 && files.Seek(source.get(), r.bomLength, FILE_BEGIN) < 0)
+    return discard(ConvertStatus::Failed);
+
+  Run run(r, platform);
+  const size_t block = r.blockSize ? r.blockSize : 1;
+  std::vector<unsigned char> buf;
+  size_t have = 0;  // bytes carried from the previous block (an incomplete character)
+  int64_t position = r.bomLength;
+  int jisMode = 0;
+  for (;;) {
+    buf.resize(have + block);
+    DWORD got = 0;
+    if (!fileops::ReadFully(source.get(), buf.data() + have, static_cast<DWORD>(block), &got))
+      return discard(ConvertStatus::Failed);
+    const bool final = got < block;
+    const size_t total = have + got;
+    int mode = jisMode;
+    const size_t cut = CharBoundary(r.sourceCode, r.sourceOrder, buf.data(), total, final, &mode);
+    jisMode = mode;
+    if (!run.Block(buf.data(), cut, &out)) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return discard(ConvertStatus::Failed);
+    }
+    if (final && !run.FlushJis(true, &out)) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return discard(ConvertStatus::Failed);
+    }
+    if (!out.empty() && !fileops::WriteFully(temp.get(), out.data(), static_cast<DWORD>(out.size())))
+      return discard(ConvertStatus::Failed);
+    out.clear();
+    have = total - cut;
+    if (have) std::memmove(buf.data(), buf.data() + cut, have);
+    position += got;
+    progress.Step(position);
+    if (progress.ShouldStop()) return discard(ConvertStatus::Aborted);
+    if (final) break;
+  }
+  source.Close();
+  if (!temp.Close()) return discard(ConvertStatus::Failed);
+
+  o.unconvertibleCount = run.count;
+  o.unconvertibleList = run.list;
+  if (run.listFull) o.unconvertibleList += u"\u2026";
+  if (run.count > 0 && o.inPlace) {
+    o.status = ConvertStatus::Unconvertible;
+    o.keptPath = tempPath;
+    return o;
+  }
+  if (o.inPlace && r.beforeReplace) r.beforeReplace();
+  if (!files.Replace(tempPath, r.targetPath)) return discard(ConvertStatus::Failed);
+  o.status = run.count > 0 ? ConvertStatus::Unconvertible : ConvertStatus::Done;
+  return o;
+}
+
+}  // namespace engine
