@@ -253,16 +253,6 @@ void TVastrelForm::CheckBox2Click() {
   RedrawTextView(true);
 }
 
-void TVastrelForm::CheckBox6Click() {
-  // The view shows lone line ends as CR LF only from the next page display on,
-  // and the offsets of carets and selections count on that: show the same
-  // page again at once.
-  if (Doc.FileSize >= 0 && !Doc.FilePath.empty()) {
-    ShowPageInPlace();
-    RedrawTextView(true);
-  }
-}
-
 void TVastrelForm::Panel5Resize() {
   if (!CurrentPane) return;
   int w = Panel5->ClientWidth() - (Panel6->Visible() ? Panel6->Width() : 0);

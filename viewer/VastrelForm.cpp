@@ -116,7 +116,6 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   OnCloseQuery = [this](TWinControl* s, bool& c) { FormCloseQuery(s, c); };
   OnDestroy = [this](TWinControl* s) { FormDestroy(s); };
   CheckBox2->OnClick = [this](TWinControl*) { CheckBox2Click(); };
-  CheckBox6->OnClick = [this](TWinControl*) { CheckBox6Click(); };
   Panel5->OnResize = [this](TWinControl*) { Panel5Resize(); };
 }
 

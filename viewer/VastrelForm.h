@@ -210,7 +210,6 @@ class TVastrelForm : public TForm {
   bool AllowNextErase = false;
   // Wrap switching (the "改行" box) and fitting the current pane to Panel5.
   void CheckBox2Click();
-  void CheckBox6Click();
   void Panel5Resize();
 
   // ---- page display (FormPage.cpp)

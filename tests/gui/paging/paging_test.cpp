@@ -146,8 +146,9 @@ class Paging : public testsupport::MainWindowTest {
     }
     const WPARAM key = forward ? VK_NEXT : VK_PRIOR;
     HoldCtrl(keys == Keys::CtrlPage);
-    PostMessageW(View(), WM_KEYDOWN, key, 1);
-    Application->ProcessMessages();
+    // Sent, not posted, and the tick at once: the timer's own first tick
+    // cannot come in between.
+    SendMessageW(View(), WM_KEYDOWN, key, 1);
     FirstTick(forward);
     PostMessageW(View(), WM_KEYUP, key, 0xC0000001);
     Application->ProcessMessages();
