@@ -110,6 +110,8 @@ class TVastrelForm::ScrollView : public vastrel::IStepView {
   }
   void ShowMultiplier(int m) override { f_->StaticText1->SetCaption(std::to_string(m)); }
   void Pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
+  int64_t PageDownTarget() override { return f_->PageDownTarget(); }
+  int64_t PageUpTarget() override { return f_->PageUpTarget(); }
 
  private:
   TVastrelForm* f_;
@@ -128,6 +130,7 @@ struct TVastrelForm::ScrollParts {
     s.stepForward = &f->MovingForward;
     s.lineNumbersStale = &f->LineNumbersStale;
     s.linesPerStep = &f->LinesPerStep;
+    s.exactStart = &f->ExactPageStart;
     s.stepMultiplier = &f->StepMultiplier;
     return s;
   }
@@ -506,6 +509,9 @@ void TVastrelForm::Memo1KeyDown(WORD& key, TShiftState shift) {
     if (start >= 0) Memo1->SetSelStart(start);
   }
   Stepping().PageKeyDown(key);
+  // The page keys page through the file; the memo does not scroll its own
+  // text as well (a wrapped page may hold more lines than the screen).
+  if (key == VK_PRIOR || key == VK_NEXT) key = 0;
 }
 
 void TVastrelForm::Memo1KeyUp(WORD& key, TShiftState shift) {

@@ -262,6 +262,35 @@ class TVastrelForm : public TForm {
   int64_t LastShownPosition = -1;
   bool CsvHeaderTaken = false;
   int ShownMarkUnits = 0;         // mark units at the page start that the view does not show
+  // The page begins at the position itself, which is a line start already (the
+  // line steps of Page Up and Page Down); no line-start scan.
+  bool ExactPageStart = false;
+  // Where each line of the shown page begins: its index in the view and its
+  // byte offset in the file (a line break of the view in the file: CR LF, a
+  // lone CR or a lone LF). PageEndOffset: the file offset where the shown text ends.
+  struct PageLine {
+    int64_t view;
+    int64_t file;
+  };
+  std::vector<PageLine> PageLines;
+  int64_t PageEndOffset = 0;
+  // The distance of two lines in the text views (the memo's font).
+  int LinePitch();
+  // The file offset (bytes) of a character index of the view's text.
+  int64_t ViewIndexToFileOffset(int64_t index);
+  // Line steps: the start of the view's last line on screen (Page Down: the
+  // next page begins with it), and the start of the page whose last line is
+  // the shown page's first (Page Up); each a byte offset.
+  int64_t PageDownTarget();
+  int64_t PageUpTarget();
+  // position moved back so that it does not cut a character of the file's code.
+  int64_t CharBoundaryAtOrBefore(HANDLE file, int64_t position);
+  // Page Up in the wrap mode: the first start at or after `from` whose page
+  // brings the line at firstLine on screen.
+  int64_t FitWrappedPageBefore(int64_t from, int64_t firstLine);
+  // The lines of the view on screen: the first and how many fit.
+  int FirstVisibleLine();
+  int VisibleLineCount();
 
   void Open1Click();
   void ComboBox1Change();
