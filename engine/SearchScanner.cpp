@@ -464,6 +464,7 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + static_cast<int64_t>(found);
         result.sourceLength = static_cast<int64_t>(matched);
         result.matchedUnits = static_cast<int64_t>(matched);
+        result.firstCharLength = (matched >= 2 && conv::IsSjisLead(buf[found]) && conv::IsSjisTrail(buf[found + 1])) ? 2 : 1;
         return result;
       }
     } else if (spec.code == scUtf16) {
@@ -494,6 +495,7 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + 2 * static_cast<int64_t>(found);
         result.sourceLength = 2 * static_cast<int64_t>(matched);
         result.matchedUnits = static_cast<int64_t>(matched);
+        result.firstCharLength = (matched >= 2 && conv::IsHighSurrogate(c.wide[found]) && conv::IsLowSurrogate(c.wide[found + 1])) ? 4 : 2;
         return result;
       }
     } else {
@@ -545,12 +547,22 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + c.map[found];
         result.sourceLength = static_cast<int64_t>(endRel) - c.map[found];
         result.matchedUnits = static_cast<int64_t>(matched);
+        uint32_t firstEnd = c.decodedEnd;
+        for (size_t k = found + 1; k < count; ++k) {
+          if (c.map[k] != c.map[found]) {
+            firstEnd = c.map[k];
+            break;
+          }
+        }
+        result.firstCharLength = static_cast<int64_t>(firstEnd) - c.map[found];
         if (spec.code == scJis) {
           // The mode at the hit: decode again up to it (cheap next to the search).
           Chunk again;
           ResumeTracker at{static_cast<int64_t>(c.map[found]), &again};
           DecodeJis(buf.data(), static_cast<int64_t>(c.map[found]) + 1, mode, sub, again, at);
           result.jisMode = again.next == static_cast<int64_t>(c.map[found]) ? again.nextMode : mode;
+          // The character's own bytes, not an escape after it.
+          result.firstCharLength = std::min<int64_t>(result.firstCharLength, result.jisMode == 1 ? 2 : 1);
         }
         return result;
       }
