@@ -206,6 +206,28 @@ TEST_F(SpareProgressTest, KindsPaintTheirShapes) {
   EXPECT_EQ(shot.PixelRGB(50, 50), 0xFFFFFFu);
 }
 
+TEST_F(SpareProgressTest, BlocksAppearAtTheirShare) {
+  auto* bar = new TNewProgressBar(host);
+  bar->SetBounds(0, 0, 150, 32);
+  bar->SetForeColor(clRed);
+  bar->SetShowText(false);
+  bar->SetSmooth(true);
+  bar->HandleNeeded();
+  TBitmap shot;
+  bar->SetProgress(9);
+  bar->PaintTo(shot);
+  EXPECT_EQ(shot.PixelRGB(5, 3), 0x000000u);
+  bar->SetProgress(10);  // block 1 spans columns 2 .. 2 + 14.9 - 1
+  bar->PaintTo(shot);
+  EXPECT_EQ(shot.PixelRGB(5, 3), 0x0000FFu);
+  EXPECT_EQ(shot.PixelRGB(14, 3), 0x0000FFu);
+  EXPECT_EQ(shot.PixelRGB(16, 3), 0x000000u);  // the gap
+  EXPECT_EQ(shot.PixelRGB(20, 3), 0x000000u);  // block 2 not yet
+  bar->SetProgress(100);
+  bar->PaintTo(shot);
+  EXPECT_EQ(shot.PixelRGB(140, 3), 0x0000FFu);
+}
+
 TEST_F(SpareProgressTest, BlockSettersKeepTheirLimits) {
   auto* bar = new TNewProgressBar(host);
   bar->SetBounds(0, 0, 150, 32);
