@@ -1,5 +1,6 @@
 #include "spare_controls/ComboBox.h"
 #include "framework/Cp932.h"
+#include "spare_controls/SpareCommon.h"
 
 TNewComboBox::TNewComboBox(TWinControl* parent) : TComboBox(parent) {}
 
@@ -9,6 +10,7 @@ TNewComboBox::~TNewComboBox() {
 
 void TNewComboBox::CreateParams(TCreateParams& p) {
   TComboBox::CreateParams(p);
+  p.ClassName = spare::NativeCopyClass(L"COMBOBOX", L"TNewComboBox");
   const DWORD kind = CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST;
   const DWORD ownerDraw = CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE;
   DWORD odBit = comboStyle_ == csOwnerDrawVariable ? CBS_OWNERDRAWVARIABLE

@@ -1,5 +1,6 @@
 #include "spare_controls/NewDriveComboBox.h"
 #include "framework/Cp932.h"
+#include "spare_controls/SpareCommon.h"
 #include "framework/Form.h"
 #include "framework/MessageService.h"
 
@@ -95,6 +96,7 @@ TNewDriveComboBox::~TNewDriveComboBox() {
 
 void TNewDriveComboBox::CreateParams(TCreateParams& p) {
   TComboBox::CreateParams(p);
+  p.ClassName = spare::NativeCopyClass(L"COMBOBOX", L"TNewDriveComboBox");
   p.Style |= CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 }
 

@@ -139,6 +139,20 @@ bool MediaSetDown(bool down, bool firstSet, bool value, int groupIndex, bool all
   return down;
 }
 
+std::wstring NativeCopyClass(const wchar_t* nativeClass, const wchar_t* className) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &existing)) return className;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(nullptr, nativeClass, &wc)) return nativeClass;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  wc.style &= ~CS_GLOBALCLASS;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nativeClass;
+  return className;
+}
+
 bool WindowClassIs(TWinControl* c, const wchar_t* className) {
   if (!c || !c->HandleAllocated()) return false;
   wchar_t buf[64] = {};

@@ -80,6 +80,11 @@ bool MediaPressDown(bool down, int groupIndex, bool allowAllUp);
 // Down of a media-info button after SetDown.
 bool MediaSetDown(bool down, bool firstSet, bool value, int groupIndex, bool allowAllUp);
 
+// Registers (once) className as a copy of a native window class (its
+// procedure, styles and cursor) under this module, so that a control built on
+// a native control has a window class named as the control; returns the name.
+std::wstring NativeCopyClass(const wchar_t* nativeClass, const wchar_t* className);
+
 // Whether the control's window is of the class className exactly.
 bool WindowClassIs(TWinControl* c, const wchar_t* className);
 

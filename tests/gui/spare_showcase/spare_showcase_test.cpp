@@ -228,7 +228,7 @@ TEST(SpareShowcase, AFormHoldingEveryControl) {
     classes.insert(cls);
   }
   for (const wchar_t* name : {L"TBitmapButton", L"TMediaInfoBtn", L"TNewButton", L"TNewCheckBox", L"TNewProgressBar",
-                              L"TColorDBNavigator"})
+                              L"TColorDBNavigator", L"TNewComboBox", L"TNewDriveComboBox"})
     EXPECT_TRUE(classes.count(name)) << std::string(name, name + wcslen(name));
 
   TBitmap shot;
