@@ -10,7 +10,6 @@
 #include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
 #include "dialogs/InputBoxWUnit.h"
-#include "dialogs/MainWindowServices.h"
 #include "engine/SearchScanner.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
@@ -28,36 +27,6 @@
 namespace {
 
 std::u16string ToU16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
-
-// What the dialogs ask of the main window.
-class FormServices : public dialogs::MainWindowServices {
- public:
-  explicit FormServices(TVastrelForm& f) : f_(f) {}
-  std::wstring ClipboardText() override { return f_.GetClipboardText(); }
-  std::wstring SelectedText(int maxUnits) override {
-    if (f_.Doc.FileSize < 0 || f_.Doc.SelLength == 0 || maxUnits <= 0) return std::wstring();
-    // Enough bytes for maxUnits characters of the file's code, no more.
-    int64_t perUnit = 2;
-    switch (f_.Doc.TextCode) {
-      case tcUtf16: perUnit = 1; break;  // the cap counts the file's units
-      case tcUtf8: perUnit = 3; break;
-      case tcEucJp: perUnit = 3; break;
-      case tcJis: perUnit = 5; break;
-      default: break;
-    }
-    const int64_t cap = perUnit * maxUnits + 8;
-    std::wstring text = f_.IsWideView() ? f_.ReadRangeWide(false, cap) : Cp932ToWide(f_.ReadRangeNarrow(false, cap));
-    return TInputWideDlg::CutToUnits(text, static_cast<size_t>(maxUnits));
-  }
-  int64_t CurrentLine() override { return f_.CurrentLine; }
-  std::string PickedLineNumber() override {
-    const int i = f_.ListBox1->ItemIndex();
-    return i >= 0 ? f_.ListBox1->Items().Get(i) : std::string();
-  }
-
- private:
-  TVastrelForm& f_;
-};
 
 // Progress and abort of the search: the progress bar, messages pumped after
 // each chunk, the abort button's (or a close request's) stop flag.
@@ -233,12 +202,8 @@ int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
 }
 
 void TVastrelForm::InstallSearchHandlers() {
-  // The dialogs reach this window through its services while it lives.
-  DialogServices.reset(new FormServices(*this), [](dialogs::MainWindowServices* s) {
-    if (&dialogs::MainWindow() == s) dialogs::SetMainWindowServices(nullptr);
-    delete s;
-  });
-  dialogs::SetMainWindowServices(DialogServices.get());
+  // The input boxes reach this window through its dialog services.
+  DialogServicesOf();
   Find2->OnClick = [this](TMenuItem*) { Find2Click(); };
   FindNext2->OnClick = [this](TMenuItem*) { FindNext2Click(); };
   // The abort button stops a search at once, without a question.

@@ -477,7 +477,6 @@ class TVastrelForm : public TForm {
   // engine::KanaDirection); unset: the text stays as it is.
   std::function<std::string(const std::string& sjis, int direction)> ConvertKanaHook;
   std::function<void()> SyncCsvSelectionHook;  // the CSV view's rows of the hit
-  std::shared_ptr<dialogs::MainWindowServices> DialogServices;
   void Find2Click();
   void FindNext2Click();
   // 1 found or aborted, 0 not found or failed.
