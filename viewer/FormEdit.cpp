@@ -84,8 +84,9 @@ void TVastrelForm::RunEditDialog(EditDialogRun& run) {
     dlg->CheckBox1->SetChecked(run.keepSelection);
     run.result = dlg->ShowModal();
     if (run.result == mrOk) {
-      // The memo's whole text as it stands (lone line ends kept).
-      run.narrowText = dlg->EditedText();
+      // The memo's whole text as it stands (lone line ends kept), in its own
+      // UTF-16 form, so that characters code page 932 lacks are still seen.
+      run.wideText = dlg->Memo1->TextW();
       run.lineEndChoice = dlg->LineEndChoice();
       dlg->Memo1->Clear();
     }
@@ -221,4 +222,12 @@ void TVastrelForm::Undo1Click() {
 void TVastrelForm::InstallEditHandlers() {
   DialogServicesOf();  // registered for every dialog from now on
   Undo1->OnClick = [this](TMenuItem*) { Undo1Click(); };
+  EditMenu->OnClick = [this](TMenuItem*) { EditMenuClick(); };
+  Edit1->OnClick = [this](TMenuItem*) { EditMenuClick(); };
+  ViewCommandHook = [this, next = ViewCommandHook](vastrel::ViewCommand c) {
+    if (c == vastrel::ViewCommand::EditSelection)
+      EditMenuClick();
+    else if (next)
+      next(c);
+  };
 }
