@@ -212,8 +212,11 @@ void TVastrelForm::Undo1Click() {
   if (Doc.BackupPath.empty() || !FileExistsEx(Doc.BackupPath, true)) return;
   // The backup goes to a new file beside the target first, which then takes the
   // target's place: the target is never deleted before its replacement is whole.
+  const int64_t before = GetFileSize64(WatchPath);
   if (CopyFileAsWork(Doc.BackupPath, WatchPath, nullptr) != 0) return;
   const int64_t size = GetFileSize64(WatchPath);
+  // The whole file changed: the line index no longer fits it.
+  if (WatchPath == Doc.FilePath) LineIndexFileChanged(0, size - before);
   int64_t position = MyTrackBar1->Position();
   if (position >= size) position = 0;
   ShowPage(false, false, position);
