@@ -531,7 +531,6 @@ class TVastrelForm : public TForm {
   std::function<void(int index, const std::wstring& shown, TColor colour)> LineNumberDrawn;
   std::function<void()> ToolMenuHook;
   // ---- search (FormSearch.cpp)
-  int64_t LastSelStart = 0;       // where Find Next starts, in the file's units
   bool SearchRunning = false;     // a search reads the file
   bool CloseAfterSearch = false;  // a close request came during the search
   // Replaces the input box of Find (tests): false for a cancel.
