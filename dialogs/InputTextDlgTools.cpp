@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "framework/Buttons.h"
+#include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "text/EraDates.h"
 #include "text/LineTools.h"

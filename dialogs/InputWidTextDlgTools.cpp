@@ -9,7 +9,9 @@
 
 #include <functional>
 
+#include "controls/ColorButton.h"
 #include "framework/Buttons.h"
+#include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "text/EraDates.h"
 #include "text/LineTools.h"
