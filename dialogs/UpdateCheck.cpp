@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -257,10 +258,16 @@ void StartHelper(std::shared_ptr<Job> job, void (*body)(std::shared_ptr<Job>)) {
 
 enum class WaitEnd { Finished, TimedOut, Stopped };
 
+// How long a cancelled download may take to end its current chunk before it
+// is left to end by itself.
+const DWORD kCancelGrace = 1000;
+
 // Waits for the job to finish: each call the helper finishes renews the
-// deadline; pending messages run meanwhile. onWake runs after each wake-up.
-WaitEnd WaitForJob(Job& job, const std::function<bool()>& stop, const std::function<void()>& onWake) {
-  const DWORD timeout = g_timeout.load();
+// deadline (timeout ms; 0: the call deadline); pending messages run meanwhile.
+// onWake runs after each wake-up.
+WaitEnd WaitForJob(Job& job, const std::function<bool()>& stop, const std::function<void()>& onWake,
+                   DWORD timeoutMs = 0) {
+  const DWORD timeout = timeoutMs ? timeoutMs : g_timeout.load();
   ULONGLONG deadline = GetTickCount64() + timeout;
   for (;;) {
     {
@@ -366,9 +373,9 @@ DownloadOutcome DownloadArchive(const std::string& address, const std::wstring& 
   }
   if (end == WaitEnd::Stopped) {
     // The helper stops after the chunk it reads now and deletes the file; a
-    // helper that does not answer in time is left to do so by itself.
+    // helper whose read stalls is left to do so by itself.
     job->cancel = true;
-    if (WaitForJob(*job, nullptr, report) != WaitEnd::Finished) {
+    if (WaitForJob(*job, nullptr, report, std::min(kCancelGrace, g_timeout.load())) != WaitEnd::Finished) {
       job->Abandon();
     } else if (job->result == DownloadResult::Done) {
       fileops::Files().Delete(filePath);  // it completed just before it saw the cancel

@@ -174,6 +174,21 @@ TEST_F(UpdateCheckTest, CancelAfterTheFirstChunk) {
   EXPECT_FALSE(Exists(file));
 }
 
+TEST_F(UpdateCheckTest, CancelDuringAStalledRead) {
+  // The server sends one chunk, then nothing for 5 s: the cancel does not
+  // wait for the deadline.
+  SetCallTimeoutMs(4000);
+  std::wstring file = testsupport::MakeTempDir(L"dlstall") + L"\\stallbody.zip";
+  FakeProgress p;
+  p.stopAfterSteps = 1;
+  DWORD t0 = GetTickCount();
+  DownloadOutcome o = DownloadArchive(UpdateSite("dl/UpdateFile/stallbody.zip?cancel"), file, p);
+  EXPECT_EQ(o.result, DownloadResult::Cancelled);
+  EXPECT_LT(GetTickCount() - t0, 2500u);
+  ASSERT_TRUE(WaitForHelpers(20000));
+  EXPECT_FALSE(Exists(file));
+}
+
 TEST_F(UpdateCheckTest, FileFaults) {
   std::wstring dir = testsupport::MakeTempDir(L"dlfault");
   int n = 0;
