@@ -1,9 +1,16 @@
 // What the modal dialogs may ask of the main window. The main window
-// implements it and registers itself; dialog tests register a fake, so that a
-// dialog runs for real without the viewer behind it.
+// implements it and registers itself; dialog tests register a fake (or hand
+// one to a dialog's constructor), so that a dialog runs for real without the
+// viewer behind it. Keep it narrow: a dialog that needs more of the main
+// window adds one method here, with a line saying what it is for, and an
+// empty answer in the fallback.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
+
+class TImageList;
 
 namespace dialogs {
 
@@ -21,6 +28,20 @@ class MainWindowServices {
   // The item picked in the line-number column (code page 932); empty when
   // none is picked.
   virtual std::string PickedLineNumber() = 0;
+
+  // The methods below answer empty unless the implementation says otherwise.
+  // Edit dialogs: the "CR/LF" switch (a lone CR or LF counts as a line end).
+  virtual bool CrLfSwitch() { return false; }
+  // Edit dialogs: whether the main window's tool item is shown (their text
+  // tools are enabled only while it is hidden).
+  virtual bool ToolMenuShown() { return false; }
+  // The images of the menus (may be null).
+  virtual TImageList* MenuImages() { return nullptr; }
+  // The main window's key routing for native windows: a key-down that it
+  // dispatches itself sets handled.
+  virtual void RouteKeyMessage(MSG& msg, bool& handled) {}
+  // Whether the clipboard holds text (the pop-ups' paste items).
+  virtual bool ClipboardHasText() { return false; }
 };
 
 // The registered services; a fallback that answers empty when none is.

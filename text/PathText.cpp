@@ -33,6 +33,28 @@ std::wstring ChangeExtWide(const std::wstring& path, const std::wstring& ext) {
   return path.substr(0, dot) + ext;
 }
 
+std::wstring ExtractExtWide(const std::wstring& path) {
+  auto dot = path.rfind(L'.');
+  if (dot == npos) return std::wstring();
+  auto slash = path.rfind(L'\\');
+  if (slash != npos && dot < slash) return std::wstring();
+  return path.substr(dot);
+}
+
+std::wstring NumberedBackupPath(const std::wstring& chosen, const std::wstring& fallbackExt,
+                                const std::function<bool(const std::wstring&)>& exists) {
+  if (!exists(chosen)) return chosen;
+  std::wstring ext = ExtractExtWide(chosen);
+  if (ext.empty()) ext = fallbackExt;
+  const std::wstring stem = ExtractDirWide(chosen) + ChangeExtWide(ExtractNameWide(chosen), std::wstring());
+  std::wstring candidate;
+  for (int n = 1; n <= 99; ++n) {
+    candidate = stem + L"(" + std::to_wstring(n) + L")" + ext;
+    if (!exists(candidate)) break;
+  }
+  return candidate;
+}
+
 std::wstring LongPathForm(const std::wstring& path, bool sysnative) {
   if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
   if (path.compare(0, 2, L"\\\\") == 0) {

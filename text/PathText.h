@@ -21,6 +21,18 @@ std::wstring ExtractDriveDirWide(const std::wstring& path);
 // after the last backslash counts, so "C:\my.dir\file" is returned
 // unchanged instead of turning into a path in another folder.
 std::wstring ChangeExtWide(const std::wstring& path, const std::wstring& ext);
+// The extension of the file name with its dot ("" when the name has none);
+// only a dot after the last backslash counts.
+std::wstring ExtractExtWide(const std::wstring& path);
+
+// The path a backup copy goes to when the user chose `chosen`: chosen itself
+// when nothing exists there; otherwise the first free one of folder + name
+// without extension + "(" n ")" + extension for n = 1, 2, ..., where the
+// extension is chosen's own or, when chosen has none, fallbackExt (with its
+// dot). Candidate 99 is taken even when it exists (its owner is asked before
+// it is replaced).
+std::wstring NumberedBackupPath(const std::wstring& chosen, const std::wstring& fallbackExt,
+                                const std::function<bool(const std::wstring&)>& exists);
 
 // "\\?\" form of a path for the wide file functions: unchanged when it
 // already starts with "\\?\"; "\\?\UNC\" + rest for "\\server\share...";

@@ -48,6 +48,8 @@ void WithoutClick(TWinControl* c, F f) {
   c->OnClick = keep;
 }
 
+}  // namespace
+
 // The open dialog's filter: the listed extensions, then all files.
 std::wstring OpenFilter(const std::string& extensionsCp932) {
   const std::wstring list = Cp932ToWide(extensionsCp932);
@@ -62,8 +64,6 @@ std::wstring OpenFilter(const std::string& extensionsCp932) {
   if (patterns.empty()) patterns = L"*.txt";
   return L"テキスト(" + patterns + L")\r\n" + patterns + L"\r\n全てのファイル(*.*)\r\n*.*";
 }
-
-}  // namespace
 
 void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
   const std::wstring ext = LowerExtension(path);

@@ -539,6 +539,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallEditHandlers();
   InstallStepping();
   InstallLineIndexHandlers();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "dialogs/AboutDialog.h"
+#include "dialogs/MainWindowServices.h"
 #include "engine/LineIndex.h"
 #include "framework/Form.h"
 #include "text/Selection.h"
@@ -414,6 +415,38 @@ class TVastrelForm : public TForm {
   std::shared_ptr<ScrollParts> scrollParts_;
   // ==== end of scrolling, stepping, keyboard navigation
 
+  // ==== Editing the selection in a dialog, backup and undo (FormEdit.cpp)
+  // What the dialogs reach of this window (dialogs/MainWindowServices.h),
+  // registered while the window lives.
+  class DialogServices;
+  std::shared_ptr<DialogServices> dialogServices_;
+  dialogs::MainWindowServices* DialogServicesOf();
+
+  // One run of an edit dialog: what it was given and what it gave back.
+  struct EditDialogRun {
+    bool wide = false;
+    std::wstring wideText;     // in and out, wide dialog
+    std::string narrowText;    // in and out, narrow dialog (code page 932)
+    bool keepSelection = false;  // in and out
+    int result = mrCancel;
+    int lineEndChoice = 0;     // 0 unchanged, 1 CR LF, 2 CR, 3 LF
+  };
+  // Tests answer the dialog here instead of showing it.
+  std::function<void(EditDialogRun& run)> EditDialogSeam;
+  // Runs the narrow or wide dialog (or the seam) for run.
+  void RunEditDialog(EditDialogRun& run);
+
+  int64_t EditSizeDelta = 0;  // bytes written minus bytes replaced by the last write-back
+  void EditMenuClick();
+  // Offers a backup copy before the first edit of the open file.
+  void OfferBackup();
+  void MakeBackup();
+  // Copies source to target as long work (progress, abort). 0 done, 1 failed
+  // (the failing step's system error shown), 2 aborted by the user.
+  int CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error);
+  void Undo1Click();
+  void InstallEditHandlers();
+
   // The close handler's step of the bookmark feature.
   void ConfirmBookmarkList(bool saveMode);
 
@@ -507,3 +540,6 @@ class TVastrelForm : public TForm {
 };
 
 extern TVastrelForm* VastrelForm;
+
+// The open and save dialogs' filter for the listed extensions (".txt.ini.log").
+std::wstring OpenFilter(const std::string& extensionsCp932);

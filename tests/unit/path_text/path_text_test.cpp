@@ -51,6 +51,37 @@ TEST(PathText, ChangeExtOnlyInTheNamePart) {
   }
 }
 
+TEST(PathText, NumberedBackupPath) {
+  struct Case {
+    const wchar_t* chosen;
+    std::set<std::wstring> taken;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"C:\\b\\name.txt", {}, L"C:\\b\\name.txt"},
+      {L"C:\\b\\name.txt", {L"C:\\b\\name.txt"}, L"C:\\b\\name(1).txt"},
+      {L"C:\\b\\name.txt", {L"C:\\b\\name.txt", L"C:\\b\\name(1).txt"}, L"C:\\b\\name(2).txt"},
+      // typed without extension: the open file's extension goes on the candidate
+      {L"C:\\b\\name", {L"C:\\b\\name"}, L"C:\\b\\name(1).log"},
+      // a dot in the folder is no extension
+      {L"C:\\my.dir\\name", {L"C:\\my.dir\\name"}, L"C:\\my.dir\\name(1).log"},
+      {L"C:\\b\\a.tar.gz", {L"C:\\b\\a.tar.gz"}, L"C:\\b\\a.tar(1).gz"},
+  };
+  for (const auto& c : cases) {
+    auto exists = [&](const std::wstring& p) { return c.taken.count(p) > 0; };
+    EXPECT_EQ(NumberedBackupPath(c.chosen, L".log", exists), c.expected) << c.chosen;
+  }
+  // every candidate taken: number 99 is taken anyway
+  int asked = 0;
+  auto all = [&](const std::wstring&) {
+    ++asked;
+    return true;
+  };
+  EXPECT_EQ(NumberedBackupPath(L"C:\\b\\n.txt", L".txt", all), L"C:\\b\\n(99).txt");
+  EXPECT_EQ(asked, 100);
+  EXPECT_EQ(ExtractExtWide(L"C:\\a.b\\c"), L"");
+  EXPECT_EQ(ExtractExtWide(L"C:\\a\\c.TXT"), L".TXT");
+}
+
 TEST(PathText, LongPathForm) {
   EXPECT_EQ(LongPathForm(L"C:\\a\\b"), L"\\\\?\\C:\\a\\b");
   EXPECT_EQ(LongPathForm(L"\\\\?\\C:\\a"), L"\\\\?\\C:\\a");
