@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under wine (not part of the tests).
-# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048]   (BUILD_DIR as for scripts/test)
+# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$src/build}
 . "$src/scripts/build.sh"
 vastrel_build "$src" "$build" >/dev/null || true
-cmake --build "$build" --target page_bench page_view_bench
+cmake --build "$build" --target page_bench page_view_bench line_index_bench
 . "$src/scripts/winenv.sh"
 winenv_start
 trap winenv_stop EXIT
@@ -15,3 +15,20 @@ folder='Z:\tmp'
 [ -d /dev/shm ] && folder='Z:\dev\shm'
 wine "$build/bin/page_bench.exe" "$folder" "${1:-1024}"
 wine "$build/bin/page_view_bench.exe" "$folder" "${2:-2048}"
+# The line index against wc -l on the same cached file, in the same run.
+lines_mib=${3:-1024}
+lines_dir=/tmp
+[ -d /dev/shm ] && lines_dir=/dev/shm
+out=$(wine "$build/bin/line_index_bench.exe" "$folder" "$lines_mib")
+echo "$out"
+ours=$(echo "$out" | sed -n 's/^switch-off seconds: //p' | tr -d '\r')
+file="$lines_dir/lines_${lines_mib}.txt"
+best=
+for run in 1 2 3; do
+  start=$(date +%s.%N)
+  wc -l "$file" >/dev/null
+  t=$(echo "$(date +%s.%N) - $start" | bc)
+  if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+done
+echo "wc -l: $best s (best of three); line index (switch off): $ours s"
+echo "ratio (wc -l time / line index time, goal >= 0.8): $(echo "scale=2; $best / $ours" | bc)"

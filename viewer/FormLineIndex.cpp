@@ -10,6 +10,8 @@
 
 #include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
+#include "controls/NumberEdit.h"
+#include "dialogs/InputBoxUnit.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -393,6 +395,16 @@ void TVastrelForm::N31Click() {
   if (Doc.FilePath.empty() || !FileCommandsAllowed()) return;
   std::wstring text = CurrentLine > 0 ? std::to_wstring(CurrentLine) : std::wstring();
   if (AskLineNumber(text)) N31Jump(text);
+}
+
+bool TVastrelForm::AskLineNumber(std::wstring& text) {
+  auto* box = NewForm<TInputBoxDlg>(this, CurrentLine);
+  box->SetCaption(Cp932FromUtf8("指定の行へジャンプ"));
+  box->Label1->SetCaption(Cp932FromUtf8("移動先の行番号を入力して下さい。"));
+  const bool ok = box->ShowModal() == mrOk;
+  text = box->NumberEdit1->TextW();
+  box->Free();
+  return ok;
 }
 
 void TVastrelForm::N31Jump(const std::wstring& text) {

@@ -9,6 +9,8 @@
 
 #include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
+#include "controls/NumberEdit.h"
+#include "dialogs/InputBoxUnit.h"
 #include "engine/LineIndex.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
@@ -35,6 +37,30 @@ std::string Lines(int from, int to, const char* end = "\r\n") {
   std::string s;
   for (int i = from; i <= to; ++i) s += "l" + std::to_string(i) + end;
   return s;
+}
+
+// The line-number box's answer: typed into it by a timer inside its modal loop.
+std::wstring g_typed;
+std::wstring g_boxCaption, g_boxLabel;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  auto* box = dynamic_cast<TInputBoxDlg*>(TForm::InnermostModal());
+  if (!box) return;
+  KillTimer(nullptr, id);
+  g_boxCaption = box->TextW();
+  g_boxLabel = box->Label1->TextW();
+  box->NumberEdit1->SetTextW(g_typed);
+  box->OKBtn->Click();
+}
+
+void CtrlKey(HWND target, WORD key) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostMessageW(target, WM_KEYDOWN, key, 0);
+  Application->ProcessMessages();
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
 }
 
 class LineIndexWindow : public testsupport::MainWindowTest {
@@ -450,4 +476,32 @@ TEST_F(LineIndexWindow, OpeningAFileWithAFittingListLoadsItWithoutTheRebuildQues
   EXPECT_EQ(Count(kUpdateCaption), 0);
   EXPECT_EQ(Records(*f->LineCheckpointList), built);
   EXPECT_FALSE(f->Doc.LineListChanged);
+}
+
+TEST_F(LineIndexWindow, CtrlJAsksTheLineAndJumpsOrSaysItIsMissing) {
+  const std::wstring p = File(L"k.txt", Lines(1, 80));
+  TVastrelForm* f = StartForm(0, 0, 700, 400);
+  f->OpenFile(p);
+  Build(f);
+  f->N31Jump(L"50");
+  ASSERT_EQ(FirstViewLine(), L"l50");
+  for (bool column : {false, true}) {
+    if (f->N26->Checked() != column) f->N26Click();
+    f->N31Jump(L"50");
+    g_typed = L"1";
+    SetTimer(nullptr, 0, 10, AnswerBox);
+    CtrlKey(f->Memo1->Handle(), 'J');
+    EXPECT_EQ(g_boxCaption, L"指定の行へジャンプ");
+    EXPECT_EQ(g_boxLabel, L"移動先の行番号を入力して下さい。");
+    EXPECT_EQ(FirstViewLine(), L"l1") << column;
+    EXPECT_EQ(f->CurrentLine, 1);
+  }
+  ClearMessages();
+  const std::wstring before = ViewText();
+  g_typed = L"81";
+  SetTimer(nullptr, 0, 10, AnswerBox);
+  CtrlKey(f->Memo1->Handle(), 'J');
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], L"[ 81 ]\nこの行番号は、見つかりませんでした。");
+  EXPECT_EQ(ViewText(), before);
 }
