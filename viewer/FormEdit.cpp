@@ -84,8 +84,9 @@ void TVastrelForm::RunEditDialog(EditDialogRun& run) {
     dlg->CheckBox1->SetChecked(run.keepSelection);
     run.result = dlg->ShowModal();
     if (run.result == mrOk) {
-      // The memo's whole text as it stands (lone line ends kept).
-      run.narrowText = dlg->EditedText();
+      // The memo's whole text as it stands (lone line ends kept), in its own
+      // UTF-16 form, so that characters code page 932 lacks are still seen.
+      run.wideText = dlg->Memo1->TextW();
       run.lineEndChoice = dlg->LineEndChoice();
       dlg->Memo1->Clear();
     }
@@ -211,8 +212,11 @@ void TVastrelForm::Undo1Click() {
   if (Doc.BackupPath.empty() || !FileExistsEx(Doc.BackupPath, true)) return;
   // The backup goes to a new file beside the target first, which then takes the
   // target's place: the target is never deleted before its replacement is whole.
+  const int64_t before = GetFileSize64(WatchPath);
   if (CopyFileAsWork(Doc.BackupPath, WatchPath, nullptr) != 0) return;
   const int64_t size = GetFileSize64(WatchPath);
+  // The whole file changed: the line index no longer fits it.
+  if (WatchPath == Doc.FilePath) LineIndexFileChanged(0, size - before);
   int64_t position = MyTrackBar1->Position();
   if (position >= size) position = 0;
   ShowPage(false, false, position);
@@ -221,4 +225,12 @@ void TVastrelForm::Undo1Click() {
 void TVastrelForm::InstallEditHandlers() {
   DialogServicesOf();  // registered for every dialog from now on
   Undo1->OnClick = [this](TMenuItem*) { Undo1Click(); };
+  EditMenu->OnClick = [this](TMenuItem*) { EditMenuClick(); };
+  Edit1->OnClick = [this](TMenuItem*) { EditMenuClick(); };
+  ViewCommandHook = [this, next = ViewCommandHook](vastrel::ViewCommand c) {
+    if (c == vastrel::ViewCommand::EditSelection)
+      EditMenuClick();
+    else if (next)
+      next(c);
+  };
 }

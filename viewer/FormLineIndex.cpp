@@ -491,7 +491,26 @@ void TVastrelForm::LineNumbersAfterShowPage() {
   }
 }
 
+namespace {
+// The height of one line of a text view: the height of its font's cells.
+int LinePitchOf(HWND view, HFONT font) {
+  if (!view) return 0;
+  HDC dc = GetDC(view);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW tm = {};
+  const int pitch = GetTextMetricsW(dc, &tm) ? tm.tmHeight : 0;
+  SelectObject(dc, old);
+  ReleaseDC(view, dc);
+  return pitch;
+}
+}  // namespace
+
 void TVastrelForm::FillLineNumbers() {
+  // Each number stands beside its line: the rows take the view's line pitch.
+  const HWND view = IsWideView() ? CurrentPane : (Memo1->HandleAllocated() ? Memo1->Handle() : nullptr);
+  const HFONT font = view ? reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0)) : nullptr;
+  const int pitch = font ? LinePitchOf(view, font) : 0;
+  if (pitch > 0 && pitch != ListBox1->ItemHeight()) ListBox1->SetItemHeight(pitch);
   int lines = GetLineCount();
   if (lines == 1 && GetTextLength(false) == 0) lines = 0;
   const int itemHeight = std::max(1, ListBox1->ItemHeight());
@@ -520,7 +539,11 @@ void TVastrelForm::ListBox1DrawItem(int index, const RECT& itemRect, TOwnerDrawS
   if (index == ListBox1->Count() - 1) {
     const int w = c.TextWidth(item + L"5");
     const int width = r.right - r.left;
-    if (width < w || width > w + 5) ListBox1->SetWidth(w + 5);
+    if (width < w || width > w + 5) {
+      ListBox1->SetWidth(w + 5);
+      // A resize repaints only the strip it uncovers: every row is drawn again at the new width.
+      ListBox1->Invalidate();
+    }
   }
   const bool estimated = !noRow && (LineNumbersStale || CheckBox2->Checked());
   TColor font = estimated ? TColor(0x014DBE) : ListBox1->Font().Color();

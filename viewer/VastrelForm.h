@@ -425,8 +425,8 @@ class TVastrelForm : public TForm {
   // One run of an edit dialog: what it was given and what it gave back.
   struct EditDialogRun {
     bool wide = false;
-    std::wstring wideText;     // in and out, wide dialog
-    std::string narrowText;    // in and out, narrow dialog (code page 932)
+    std::wstring wideText;     // in for the wide dialog; out for both (the control's own text)
+    std::string narrowText;    // in for the narrow dialog (code page 932)
     bool keepSelection = false;  // in and out
     int result = mrCancel;
     int lineEndChoice = 0;     // 0 unchanged, 1 CR LF, 2 CR, 3 LF
@@ -438,6 +438,22 @@ class TVastrelForm : public TForm {
 
   int64_t EditSizeDelta = 0;  // bytes written minus bytes replaced by the last write-back
   void EditMenuClick();
+  // The range as the dialog gets it (FormWriteBack.cpp): the file's bytes, the
+  // text decoded character by character, and the byte offset of every
+  // character boundary of the text (-1 inside a character).
+  struct EditSource {
+    std::string raw;
+    std::wstring text;
+    std::vector<int64_t> byteAt;
+    int64_t byteLength = 0;
+    bool hadNul = false;              // NULs shown as U+0001
+    bool genuinePlaceholder = false;  // a real 0x01 (or unit 1) in the range
+  };
+  // False when the range holds both NULs and a real placeholder value.
+  bool DecodeForEdit(const std::string& raw, EditSource* src);
+  // The text in the file's code; lost gets the characters the code lacks.
+  bool EncodeEdited(const std::wstring& text, bool hadNul, std::string* out, std::wstring* lost);
+  void EditSelectionInPlace();
   // Offers a backup copy before the first edit of the open file.
   void OfferBackup();
   void MakeBackup();

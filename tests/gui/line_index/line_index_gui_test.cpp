@@ -63,6 +63,40 @@ void CtrlKey(HWND target, WORD key) {
   SetKeyboardState(keys);
 }
 
+// The window as it is on screen, as a BMP file (when VASTREL_LINE_SHOT names one).
+void SaveWindowPicture(HWND window) {
+  wchar_t path[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"VASTREL_LINE_SHOT", path, MAX_PATH)) return;
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  const DWORD stride = (DWORD(w) * 3 + 3) & ~3u, size = stride * DWORD(h);
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + size;
+  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+  bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  bytes.append(static_cast<const char*>(bits), size);
+  testsupport::WriteBytes(path, bytes);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
 class LineIndexWindow : public testsupport::MainWindowTest {
  protected:
   void SetUp() override {
@@ -260,6 +294,8 @@ TEST_F(LineIndexWindow, TheColumnDrawsNumbersAndEstimatesWithWrapOn) {
   f->N26Click();
   ASSERT_TRUE(f->ListBox1->Visible());
   f->N31Jump(L"100");
+  Application->ProcessMessages();
+  SaveWindowPicture(f->Handle());
   drawn.clear();
   f->ListBox1->Invalidate();
   f->ListBox1->Update();

@@ -1,0 +1,361 @@
+// The edit command on real files through the main window under wine, with the
+// dialog answered through its seam: unchanged text leaves the file identical,
+// an edit replaces exactly the changed bytes (head + new + tail), failures and
+// a changed file leave it as it was, Edit Max, NULs, line ends and characters
+// the file's code lacks.
+#include <string>
+
+#include "controls/NumberEdit.h"
+#include "framework/ComCtrls.h"
+#include "framework/FileOps.h"
+#include "support/main_window_fixture.h"
+#include "support/utf16_bytes.h"
+
+using fileops::FaultFiles;
+using fileops::Op;
+using fileops::ScopedFiles;
+
+namespace {
+
+class EditWriteBack : public testsupport::MainWindowTest {
+ protected:
+  void SetUp() override {
+    UseFreshProgramFolder(L"wb");
+    StartForm();
+  }
+  void TearDown() override { EndMainWindow(); }
+
+  // Opens bytes as a file of the given code and selects [start, start + length) in file units.
+  std::wstring Open(const std::string& bytes, int code, int64_t start, int64_t length, const wchar_t* name = L"t.txt") {
+    const std::wstring p = File(name, bytes);
+    form_->OpenFile(p);
+    if (form_->Doc.TextCode != code) {
+      form_->ComboBox1->SetItemIndex(code);
+      form_->ComboBox1Change();
+    }
+    EXPECT_EQ(form_->Doc.TextCode, code);
+    form_->Doc.BackupOffered = true;  // no backup question
+    form_->Doc.SelStart = start;
+    form_->Doc.SelLength = length;
+    messages_.clear();
+    return p;
+  }
+  // The dialog answers OK with f(text).
+  void Answer(std::function<std::wstring(const std::wstring&)> f, int choice = 0) {
+    seen_.clear();
+    form_->EditDialogSeam = [this, f, choice](TVastrelForm::EditDialogRun& run) {
+      ++runs_;
+      seen_ = run.wide ? run.wideText : Cp932ToWide(run.narrowText);
+      run.wideText = f(seen_);
+      run.result = mrOk;
+      run.lineEndChoice = choice;
+    };
+  }
+  std::wstring seen_;
+  int runs_ = 0;
+};
+
+std::string Sjis(const char* utf8) { return Cp932FromUtf8(utf8); }
+
+// UTF-16 file bytes in either order, with or without the mark.
+std::string U16(const std::wstring& w, bool bigEndian, bool mark) {
+  std::string out = mark ? (bigEndian ? std::string("\xFE\xFF", 2) : std::string("\xFF\xFE", 2)) : std::string();
+  return out + testsupport::detail::Utf16Bytes(w, bigEndian);
+}
+
+TEST_F(EditWriteBack, UnchangedTextLeavesEveryCodeByteIdentical) {
+  const std::string sjis = "head " + std::string("\x87\x90\xED\x40") + Sjis("日本語") + " tail\r\n";
+  const std::string euc = "ab\x8F\xA2\xAF\xA4\xA2\x8E\xB1xy";
+  const std::string utf8 = "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80z\r\n";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int code;
+    int64_t unitsBefore;  // mark units
+  } cases[] = {
+      {"Shift_JIS", sjis, tcShiftJis, 0},
+      {"EUC-JP", euc, tcEucJp, 0},
+      {"UTF-8", utf8, tcUtf8, 0},
+      {"UTF-8 mark", "\xEF\xBB\xBF" + utf8, tcUtf8, 0},
+      {"UTF-16 LE", U16(L"ab日本\r\nz", false, false), tcUtf16, 0},
+      {"UTF-16 LE mark", U16(L"ab日本\r\nz", false, true), tcUtf16, 1},
+      {"UTF-16 BE", U16(L"ab日本\r\nz", true, false), tcUtf16, 0},
+      {"UTF-16 BE mark", U16(L"ab日本\r\nz", true, true), tcUtf16, 1},
+  };
+  for (const auto& c : cases) {
+    const int64_t units = c.code == tcUtf16 ? static_cast<int64_t>(c.bytes.size() / 2) : c.bytes.size();
+    // at the start (over the mark), in the middle, to the end
+    const std::pair<int64_t, int64_t> ranges[] = {{0, 3}, {1, units - 2}, {units - 3, 3}, {0, units}};
+    for (auto r : ranges) {
+      SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(r.first));
+      const std::wstring p = Open(c.bytes, c.code, r.first, r.second);
+      Answer([](const std::wstring& t) { return t; });
+      form_->EditMenuClick();
+      EXPECT_EQ(testsupport::ReadBytes(p), c.bytes);
+      EXPECT_TRUE(messages_.empty());
+    }
+  }
+}
+
+TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
+  // Shift_JIS: 87 90 in the unchanged head stays as it is; one word changes.
+  const std::string head = "A\x87\x90 ", tail = " \xED\x40Z";
+  const std::string bytes = head + "word" + tail;
+  for (const char* now : {"wor", "WORD", "words", ""}) {
+    SCOPED_TRACE(now);
+    const std::wstring p = Open(bytes, tcShiftJis, 0, static_cast<int64_t>(bytes.size()));
+    Answer([now](const std::wstring& t) {
+      std::wstring w = t;
+      w.replace(w.find(L"word"), 4, Cp932ToWide(now));
+      return w;
+    });
+    form_->EditMenuClick();
+    EXPECT_EQ(testsupport::ReadBytes(p), head + now + tail);
+    EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(std::string(now).size()) - 4);
+    EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(bytes.size()) + form_->EditSizeDelta);
+  }
+}
+
+TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
+  for (size_t tailSize : {size_t(1000), size_t(1) << 20, (size_t(2) << 20) + 3}) {
+    std::string tail(tailSize, 'x');
+    for (size_t i = 0; i < tailSize; i += 97) tail[i] = static_cast<char>('a' + i % 26);
+    const std::string bytes = "0123456789" + tail;
+    for (const char* now : {"ab", "abcdefg"}) {
+      const std::wstring p = Open(bytes, tcShiftJis, 2, 4);  // "2345"
+      Answer([now](const std::wstring&) { return Cp932ToWide(now); });
+      form_->EditMenuClick();
+      EXPECT_EQ(testsupport::ReadBytes(p), "01" + std::string(now) + "6789" + tail) << tailSize;
+    }
+  }
+  // an empty selection inserts; an empty text deletes
+  std::wstring p = Open("abcdef", tcShiftJis, 3, 0);
+  Answer([](const std::wstring&) { return std::wstring(L"XY"); });
+  form_->EditMenuClick();
+  EXPECT_EQ(testsupport::ReadBytes(p), "abcXYdef");
+  p = Open("abcdef", tcShiftJis, 1, 3);
+  Answer([](const std::wstring&) { return std::wstring(); });
+  form_->EditMenuClick();
+  EXPECT_EQ(testsupport::ReadBytes(p), "aef");
+}
+
+TEST_F(EditWriteBack, FaultsLeaveTheFileAsItWasWithOneMessage) {
+  std::string tail(3 << 20, 't');
+  const std::string bytes = "head-word-" + tail;
+  struct Case {
+    const char* name;
+    Op op;
+    int nth;
+    int64_t disk;
+  } cases[] = {{"write error", Op::Write, 2, -1}, {"read error", Op::Read, 3, -1}, {"full disk", Op::Count, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring p = Open(bytes, tcShiftJis, 5, 4);
+    Answer([](const std::wstring&) { return std::wstring(L"longer word"); });
+    FaultFiles faults;
+    if (c.nth) faults.FailAt(c.op, c.nth, ERROR_WRITE_FAULT);
+    faults.diskSpace = c.disk;
+    faults.overwritesTakeSpace = false;  // only growth takes space
+    {
+      ScopedFiles scoped(faults);
+      form_->EditMenuClick();
+    }
+    const std::string now = testsupport::ReadBytes(p);
+    EXPECT_EQ(now.size(), bytes.size());
+    EXPECT_TRUE(now == bytes) << now.substr(0, 40);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(form_->Doc.SelStart, 5);
+    EXPECT_EQ(form_->Doc.SelLength, 4);
+    EXPECT_EQ(form_->EditSizeDelta, 0);
+  }
+}
+
+TEST_F(EditWriteBack, AFileChangedWhileTheDialogWasOpenIsNotWritten) {
+  for (int how = 0; how < 2; ++how) {
+    const std::wstring p = Open("abcdef", tcShiftJis, 1, 2);
+    form_->EditDialogSeam = [&](TVastrelForm::EditDialogRun& run) {
+      if (how == 0) testsupport::WriteBytes(p, "abcdefgh");  // appended
+      else testsupport::WriteBytes(p, "aXYdef");              // same size, other bytes
+      run.wideText = L"ZZ";
+      run.result = mrOk;
+    };
+    form_->EditMenuClick();
+    EXPECT_EQ(testsupport::ReadBytes(p), how == 0 ? "abcdefgh" : "aXYdef");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].find(L"クリップボード"), std::wstring::npos);
+  }
+}
+
+TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
+  const std::string bytes((1 << 20) + 10, 'a');
+  form_->UpDown1->SetPosition(1);
+  for (int64_t extra : {0, 1}) {
+    const std::wstring p = Open(bytes, tcShiftJis, 0, (1 << 20) + extra);
+    runs_ = 0;
+    Answer([](const std::wstring& t) { return t; });
+    form_->EditMenuClick();
+    EXPECT_EQ(runs_, extra == 0 ? 1 : 0);
+    EXPECT_EQ(messages_.size(), extra == 0 ? 0u : 1u);
+  }
+  // a backward selection counts its size too
+  Open(bytes, tcShiftJis, (1 << 20) + 5, -((1 << 20) + 1));
+  runs_ = 0;
+  form_->EditMenuClick();
+  EXPECT_EQ(runs_, 0);
+}
+
+TEST_F(EditWriteBack, NulsRoundTripAndAMixedRangeIsRefused) {
+  std::string bytes = std::string("a\0b c", 5);
+  std::wstring p = Open(bytes, tcShiftJis, 0, 5);
+  Answer([](const std::wstring& t) { return t.substr(0, 4) + L"C"; });
+  form_->EditMenuClick();
+  EXPECT_EQ(seen_, std::wstring(L"a\x0001" L"b c"));
+  EXPECT_EQ(testsupport::ReadBytes(p), std::string("a\0b C", 5));
+  // a lone 0x01 without NULs stays 0x01
+  p = Open("a\x01" "b c", tcShiftJis, 0, 5);
+  form_->EditMenuClick();
+  EXPECT_EQ(testsupport::ReadBytes(p), "a\x01" "b C");
+  // both: refused
+  bytes = std::string("a\0\x01 c", 5);
+  p = Open(bytes, tcShiftJis, 0, 5);
+  runs_ = 0;
+  form_->EditMenuClick();
+  EXPECT_EQ(runs_, 0);
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(testsupport::ReadBytes(p), bytes);
+  // UTF-16 big endian: the NUL shows as U+0001, and a typed "Ā" stays "Ā"
+  const std::string be = U16(std::wstring(L"a\0b", 3), true, true);
+  p = Open(be, tcUtf16, 1, 3);
+  ASSERT_EQ(form_->Doc.ByteOrder, boBigEndian);
+  Answer([](const std::wstring& t) { return t + L"Ā"; });
+  form_->EditMenuClick();
+  EXPECT_EQ(seen_, std::wstring(L"a\x0001" L"b"));
+  EXPECT_EQ(testsupport::ReadBytes(p), U16(std::wstring(L"a\0bĀ", 4), true, true));
+}
+
+TEST_F(EditWriteBack, LineEndChoicesInBothFlows) {
+  for (int code : {tcShiftJis, tcUtf16}) {
+    auto enc = [code](const std::wstring& t) {
+      return code == tcUtf16 ? U16(t, false, false) : WideToCp932(t);
+    };
+    const std::string crlf = enc(L"a\r\nb\r\n");
+    std::wstring p = Open(crlf, code, 0, code == tcUtf16 ? 6 : 6);
+    Answer([](const std::wstring& t) { return t; }, 1);
+    form_->EditMenuClick();
+    EXPECT_EQ(testsupport::ReadBytes(p), crlf);
+    const std::string mixed = enc(L"a\r\nb\rc");
+    p = Open(mixed, code, 0, 6);
+    Answer([](const std::wstring& t) { return t; }, 3);
+    form_->EditMenuClick();
+    EXPECT_EQ(testsupport::ReadBytes(p), enc(L"a\nb\nc")) << code;
+  }
+}
+
+TEST_F(EditWriteBack, ACharacterTheCodeLacksIsAskedForAndNoWritesNothing) {
+  std::wstring p = Open("abc", tcShiftJis, 0, 3);
+  Answer([](const std::wstring&) { return std::wstring(L"caf\x00E9"); });
+  form_->EditMenuClick();  // the question is answered No
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find(L"\x00E9"), std::wstring::npos);
+  EXPECT_EQ(testsupport::ReadBytes(p), "abc");
+  // Yes writes the substitute
+  SetMessageHandler([](const MessageRequest&) { return IDYES; });
+  p = Open("abc", tcShiftJis, 0, 3);
+  form_->EditMenuClick();
+  EXPECT_EQ(testsupport::ReadBytes(p), WideToCp932(L"caf\x00E9"));
+}
+
+std::vector<std::wstring> Names(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+TEST_F(EditWriteBack, BackupGoesToANumberedNameAndUndoRestoresFromIt) {
+  const std::wstring p = Open("original text", tcShiftJis, 0, 3);
+  form_->Doc.BackupOffered = false;
+  form_->WatchPath = p;
+  File(L"bak.txt", "taken");
+  SetMessageHandler([this](const MessageRequest& r) {
+    messages_.push_back(r.text);
+    return IDYES;
+  });
+  ScopedFileDialogHandler dialog([this](const FileDialogRequest& r, std::wstring& buffer) {
+    EXPECT_TRUE(r.save);
+    EXPECT_EQ(r.initialFile, L"t.txt");
+    buffer = folder_ + L"bak.txt";
+    return true;
+  });
+  form_->OfferBackup();
+  EXPECT_TRUE(form_->Doc.BackupOffered);
+  EXPECT_EQ(form_->Doc.BackupPath, folder_ + L"bak(1).txt");
+  EXPECT_EQ(testsupport::ReadBytes(folder_ + L"bak(1).txt"), "original text");
+  form_->OfferBackup();  // offered once per file
+  EXPECT_EQ(messages_.size(), 1u);
+
+  // The file changes; undo puts the backup back, and the backup stays.
+  Answer([](const std::wstring&) { return std::wstring(L"new"); });
+  form_->EditMenuClick();
+  ASSERT_EQ(testsupport::ReadBytes(p), "newginal text");
+  form_->Undo1Click();
+  EXPECT_EQ(testsupport::ReadBytes(p), "original text");
+  EXPECT_EQ(testsupport::ReadBytes(folder_ + L"bak(1).txt"), "original text");
+
+  // A failing replace or read leaves the target and no temporary file.
+  testsupport::WriteBytes(p, "changed again");
+  const size_t before = Names(folder_).size();
+  for (Op op : {Op::Replace, Op::Read}) {
+    FaultFiles faults;
+    faults.FailAt(op, 1, ERROR_ACCESS_DENIED);
+    messages_.clear();
+    {
+      ScopedFiles scoped(faults);
+      form_->Undo1Click();
+    }
+    EXPECT_EQ(testsupport::ReadBytes(p), "changed again");
+    EXPECT_EQ(Names(folder_).size(), before);
+    ASSERT_EQ(messages_.size(), 2u);  // the question, then the failure
+    EXPECT_NE(messages_[1].find(SystemErrorTextWide(ERROR_ACCESS_DENIED)), std::wstring::npos);
+  }
+  // A missing backup: nothing happens after the question.
+  DeleteFileW((folder_ + L"bak(1).txt").c_str());
+  form_->Undo1Click();
+  EXPECT_EQ(testsupport::ReadBytes(p), "changed again");
+}
+
+TEST_F(EditWriteBack, AFailedBackupLeavesNoFileAndIsOfferedAgain) {
+  const std::wstring p = Open("original text", tcShiftJis, 0, 3);
+  form_->Doc.BackupOffered = false;
+  form_->WatchPath = p;
+  SetMessageHandler([this](const MessageRequest& r) {
+    messages_.push_back(r.text);
+    return IDYES;
+  });
+  ScopedFileDialogHandler dialog([this](const FileDialogRequest&, std::wstring& buffer) {
+    buffer = folder_ + L"copy.txt";
+    return true;
+  });
+  const size_t before = Names(folder_).size();
+  FaultFiles faults;
+  faults.FailAt(Op::Write, 1, ERROR_WRITE_FAULT);
+  {
+    ScopedFiles scoped(faults);
+    form_->OfferBackup();
+  }
+  EXPECT_FALSE(form_->Doc.BackupOffered);
+  EXPECT_EQ(Names(folder_).size(), before);
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_NE(messages_[1].find(SystemErrorTextWide(ERROR_WRITE_FAULT)), std::wstring::npos);
+  messages_.clear();
+  form_->OfferBackup();  // asked again
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(form_->Doc.BackupOffered);
+}
+
+}  // namespace
