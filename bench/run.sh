@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under wine (not part of the tests).
-# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
+# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024] [tail-move file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$src/build}
 . "$src/scripts/build.sh"
 vastrel_build "$src" "$build" >/dev/null || true
-cmake --build "$build" --target page_bench page_view_bench line_index_bench
+cmake --build "$build" --target page_bench page_view_bench line_index_bench tail_bench
 . "$src/scripts/winenv.sh"
 winenv_start
 trap winenv_stop EXIT
@@ -32,3 +32,16 @@ for run in 1 2 3; do
 done
 echo "wc -l: $best s (best of three); line index (switch off): $ours s"
 echo "ratio (wc -l time / line index time, goal >= 0.8): $(echo "scale=2; $best / $ours" | bc)"
+# The tail mover against cp of the same file on the same file system, in the same run.
+tail_mib=${4:-1024}
+out=$(wine "$build/bin/tail_bench.exe" "$folder" "$tail_mib")
+echo "$out"
+ours=$(echo "$out" | sed -n 's/^tail-move MB\/s: //p' | tr -d '\r')
+file="$lines_dir/tail_${tail_mib}.bin"
+start=$(date +%s.%N)
+cp "$file" "$file.copy"
+t=$(echo "$(date +%s.%N) - $start" | bc)
+rm -f "$file.copy" "$file"
+cp_mbs=$(echo "scale=1; $tail_mib * 1048576 / 1000000 / $t" | bc)
+echo "cp: $t s, $cp_mbs MB/s; tail move: $ours MB/s"
+echo "ratio (tail move MB/s / cp MB/s, goal >= 0.5): $(echo "scale=2; $ours / $cp_mbs" | bc)"

@@ -305,7 +305,7 @@ void TVastrelForm::ExtendFileSelection(const selection::FileSelection& to) {
 int64_t TVastrelForm::CaretToSelStartWide() {
   Doc.SelStart = ViewCaretToFile(GetSelStart());
   Doc.SelLength = 0;
-  CaretOffset = Doc.SelStart;
+  CaretOffset = LastSelStart = Doc.SelStart;
   return Doc.SelStart;
 }
 
@@ -541,12 +541,39 @@ void TVastrelForm::DeleteOrBackspace(bool backspace) {
     const int n = EucFileCharLength(backspace);
     if (n > 0) charLength = n;
   }
-  const selection::DeletePlan plan = selection::PlanDelete(Doc.TextCode, {Doc.SelStart, Doc.SelLength},
-                                                           Doc.FileSize, Doc.BomLength, backspace, charLength);
+  selection::DeletePlan plan = selection::PlanDelete(Doc.TextCode, {Doc.SelStart, Doc.SelLength}, Doc.FileSize,
+                                                     Doc.BomLength, backspace, charLength);
   if (!plan.act) return;
-  Doc.SelStart = plan.selStart;
-  if (DeleteFileRangeHook) {
-    DeleteFileRangeHook(plan.length, static_cast<WORD>(backspace ? VK_BACK : VK_DELETE), plan.offset);
+  // JIS: the character's own bytes in the file, never an escape sequence.
+  int64_t jisPageStart = 0;
+  jisedit::Point jis;
+  if (Doc.TextCode == tcJis && Doc.SelLength == 0 && !(backspace && caret == 0) &&
+      JisEditPoint(caret, &jisPageStart, &jis)) {
+    const int64_t start = backspace ? jis.prevStart : jis.nextStart;
+    const int64_t length = backspace ? jis.prevLength : jis.nextLength;
+    if (length <= 0) return;
+    plan.offset = jisPageStart + start;
+    plan.length = length;
+    if (backspace) plan.selStart = ViewCaretToFile(caret - charLength);
+  }
+  Doc.SelStart = LastSelStart = plan.selStart;
+  if (Doc.TextCode == tcJis && Doc.SelLength != 0) {
+    // JIS selection: from behind the text before it to behind its last text
+    // byte; what follows goes on in the mode it had, so that mode is opened
+    // again when the range began in another.
+    int64_t pageA = 0, pageB = 0;
+    jisedit::Point a, b;
+    const int64_t from = caret, to = caret + GetSelLength();
+    if (JisEditPoint(std::min(from, to), &pageA, &a) && JisEditPoint(std::max(from, to), &pageB, &b) &&
+        b.caret > a.caret) {
+      std::string reopen;
+      if (a.mode != b.mode || a.designation != b.designation) reopen = b.designation.empty() ? "\x1B(B" : b.designation;
+      ReplaceBytesInFile(pageA + a.caret, b.caret - a.caret, reopen);
+    }
+  } else {
+    // The line-end pairing belongs to one character; a selection goes exactly.
+    const WORD key = Doc.SelLength != 0 ? 0 : static_cast<WORD>(backspace ? VK_BACK : VK_DELETE);
+    DeleteFileRange(plan.length, key, plan.offset);
   }
   Doc.SelLength = 0;
   MovingBack = MovingForward = false;
@@ -583,11 +610,34 @@ int TVastrelForm::EucFileCharLength(bool before) {
 
 void TVastrelForm::InsertTypedText(const std::wstring& text, bool moveCaret) {
   if (Doc.FileSize < 0 || Doc.SelLength != 0 || !FileCommandsAllowed()) return;
-  if (InsertTextIntoFileHook) InsertTextIntoFileHook(text, Doc.SelStart);
-  if (moveCaret) Doc.SelStart += static_cast<int64_t>(text.size());
+  const int64_t caret = GetSelStart();  // the work frame moves the view's caret
+  bool done = false;
+  int64_t jisPageStart = 0;
+  jisedit::Point jis;
+  std::string sjis, bytes;
+  if (Doc.TextCode == tcJis) {
+    // Every line starts in single-byte mode: a line end typed inside a
+    // double-byte run closes it and opens it again on the new line.
+    if (Conv.WideToSjis(text.c_str(), CodeConv::ByteOrder::Little, &sjis) && Conv.SjisToJis(sjis.c_str(), &bytes) &&
+        JisEditPoint(caret, &jisPageStart, &jis)) {
+      const jisedit::Insertion ins = jisedit::LineEndAt(jis, bytes);
+      done = InsertBytesIntoFile(ins.bytes, jisPageStart + ins.at);
+    }
+  } else {
+    done = InsertTextIntoFile(text, Doc.SelStart);
+  }
+  if (done && moveCaret) Doc.SelStart += static_cast<int64_t>(text.size());
+  LastSelStart = Doc.SelStart;
   Doc.SelLength = 0;
   MovingBack = MovingForward = false;
   ShowPage(false, true,
            selection::PagePositionAfterEdit(Doc.TextCode, MyTrackBar1->Position(), Doc.SelStart));
+  if (done && moveCaret && Doc.TextCode == tcJis) {
+    // The caret goes behind the new line end in the view, and SelStart
+    // follows it as a click there would set it.
+    SetSelection(caret + static_cast<int64_t>(sjis.size()), caret + static_cast<int64_t>(sjis.size()));
+    HandleEditMouse(0);
+    LastSelStart = Doc.SelStart;
+  }
   FocusTextView();
 }

@@ -364,6 +364,7 @@ void TVastrelForm::BuildLayout() {
   SpeedButton2->SetCaption(J("中止"));
   SpeedButton2->SetWidth(56);
   SpeedButton2->SetAlign(alRight);
+  SpeedButton2->OnClick = [this](TWinControl*) { SpeedButton2Click(); };
   ColorProgressBar1 = Named(new TColorProgressBar(WorkPanel), "ColorProgressBar1");
   ColorProgressBar1->SetAlign(alClient);
 

@@ -21,6 +21,8 @@
 #include "viewer/KeyCommands.h"
 #include "viewer/Stepper.h"
 #include "viewer/WorkGuard.h"
+#include "engine/TailMover.h"
+#include "text/JisEdit.h"
 
 class TPanel;
 class TMemo;
@@ -406,14 +408,59 @@ class TVastrelForm : public TForm {
   void InsertTypedText(const std::wstring& text, bool moveCaret);
   // Features of other roles that these paths start; empty: nothing happens.
   std::function<void(vastrel::ViewCommand)> ViewCommandHook;  // F3, Ctrl+O/A/F/R/E
-  std::function<void(int64_t length, WORD key, int64_t offset)> DeleteFileRangeHook;
-  std::function<void(const std::wstring& text, int64_t offset)> InsertTextIntoFileHook;
   std::function<void()> LineNumbersAfterPageHook, UpdateLineNumbersHook;
   std::function<bool()> IndexHandOverHook;
   class ScrollView;
   struct ScrollParts;
   std::shared_ptr<ScrollParts> scrollParts_;
   // ==== end of scrolling, stepping, keyboard navigation
+
+  // ==== Typed edits in place and the long-work frame (FormTyping.cpp)
+  // Where Find Next starts; set with SelStart by the caret routines and edits.
+  int64_t LastSelStart = 0;
+  // The long-work frame of insertion, deletion and the edit write-back: false
+  // before the work (begins the guard's job; false returned, and nothing done,
+  // when other work runs), true after it (ends the job). Disables the view and
+  // Open1 and clears WorkIdle (so a close is refused) while the work runs.
+  bool EnableMenusForWork(bool on, vastrel::WorkGuard::Job job = vastrel::WorkGuard::Job::Insert);
+  // The abort button: asks first while ConfirmStop is set, then sets StopRequested.
+  void SpeedButton2Click();
+  // Inserts text, encoded in the file's code, at offset (file units). Nothing
+  // happens outside [mark, size]; a failure is shown and leaves the file as it
+  // was. True when the file changed.
+  bool InsertTextIntoFile(const std::wstring& text, int64_t offset);
+  // The same with bytes already in the file's code, at a byte offset.
+  bool InsertBytesIntoFile(const std::string& bytes, int64_t byteOffset);
+  // Replaces oldLength bytes at byteOffset by bytes (both in the file's code),
+  // within [mark, size]. True when the file changed.
+  bool ReplaceBytesInFile(int64_t byteOffset, int64_t oldLength, const std::string& bytes);
+  // Removes length units at offset (file units), within [mark, size). key
+  // VK_BACK or VK_DELETE: a one-character deletion, which takes a CR LF pair
+  // whole; any other key removes exactly the range. True when the file changed.
+  bool DeleteFileRange(int64_t length, WORD key, int64_t offset);
+  // The tail move inside the frame (the guard's job, view disabled, progress
+  // bar and abort button shown, hourglass), on an open handle. Refused without
+  // a message when other work runs.
+  engine::TailMoveOutcome MoveTail(HANDLE h, int64_t start, int64_t oldLength, const std::string& bytes,
+                                   vastrel::WorkGuard::Job job);
+  // One message for an outcome that is not done (none after an abort that was
+  // put back): the system's error text, or the damaged range and where the
+  // original bytes and the backup are.
+  void ReportTailMove(const engine::TailMoveOutcome& outcome);
+  // After an edit that changed the file's length by delta bytes at pivot
+  // (insertion of n at p: delta n, pivot p; deletion of [p, p + n): delta -n,
+  // pivot p + n): the bookmark entries' offsets at or after the pivot move by
+  // delta, those inside a removed range move to its start; BookmarksChanged is
+  // set when one moved. Byte values; halved for UTF-16 files.
+  void ShiftBookmarkOffsets(int64_t delta, int64_t pivot);
+  // The change notification: called once after every completed in-place edit
+  // with the byte offset, the bytes removed there and the bytes inserted there
+  // (a CR taken along by Backspace is part of the range). Passes it to the
+  // line index (LineIndexFileChanged), sets the sizes, then calls every listener.
+  void PublishFileChange(int64_t offset, int64_t removed, int64_t inserted);
+  std::vector<std::function<void(int64_t offset, int64_t removed, int64_t inserted)>> FileChangeListeners;
+  // JIS: the view's caret index found in the file's bytes from the page start.
+  bool JisEditPoint(int64_t caretIndex, int64_t* pageStart, jisedit::Point* point);
 
   // ==== Editing the selection in a dialog, backup and undo (FormEdit.cpp)
   // What the dialogs reach of this window (dialogs/MainWindowServices.h),

@@ -49,9 +49,6 @@ class FormScroll : public testsupport::MainWindowTest {
   void SetUp() override {
     UseFreshProgramFolder(L"fs");
     StartForm();
-    form_->DeleteFileRangeHook = [this](int64_t length, WORD key, int64_t offset) {
-      deletes_.push_back({length, key, offset});
-    };
   }
   void TearDown() override {
     HoldKey(VK_SHIFT, false);
@@ -91,13 +88,6 @@ class FormScroll : public testsupport::MainWindowTest {
                  MAKELPARAM(5, 5));
   }
   int64_t Pos() { return form_->MyTrackBar1->Position(); }
-
-  struct Delete {
-    int64_t length;
-    WORD key;
-    int64_t offset;
-  };
-  std::vector<Delete> deletes_;
 };
 
 TEST_F(FormScroll, HeldForwardButtonStepsLineByLineAndStopsOnRelease) {
@@ -376,91 +366,87 @@ TEST_F(FormScroll, Utf8SelectionIsMeasuredInBytes) {
   EXPECT_EQ(form_->Doc.SelLength, 3);
 }
 
-TEST_F(FormScroll, BackspaceAndDeleteAskForOneCharacterOfTheFileCode) {
+TEST_F(FormScroll, BackspaceAndDeleteTakeOneCharacterOfTheFileCode) {
   form_->CheckBox1->SetChecked(false);  // deleting allowed
   // a, hiragana a (82 A0), b
-  Open(L"kanji.txt", std::string("a\x82\xA0" "b\r\n") + NumberedLines(3));
+  const std::string rest = NumberedLines(3);
+  const std::wstring p = Open(L"kanji.txt", std::string("a\x82\xA0" "b\r\n") + rest);
   form_->Memo1->SetSelStart(3);  // after the kanji
   form_->Memo1MouseDown(mbLeft, 0);
   form_->Memo1MouseUp(mbLeft, 0);
   ASSERT_EQ(form_->Doc.SelStart, 3);
   form_->DeleteOrBackspace(true);
-  ASSERT_EQ(deletes_.size(), 1u);
-  EXPECT_EQ(deletes_[0].length, 2);
-  EXPECT_EQ(deletes_[0].offset, 1);
-  EXPECT_EQ(deletes_[0].key, VK_BACK);
-  // Delete at the kanji.
+  EXPECT_EQ(testsupport::ReadBytes(p), "ab\r\n" + rest);
+  EXPECT_EQ(form_->Doc.SelStart, 1);
+  // Delete at "b".
   form_->Memo1->SetSelStart(1);
   form_->Memo1MouseDown(mbLeft, 0);
   form_->Memo1MouseUp(mbLeft, 0);
   form_->DeleteOrBackspace(false);
-  ASSERT_EQ(deletes_.size(), 2u);
-  EXPECT_EQ(deletes_[1].length, 2);
-  EXPECT_EQ(deletes_[1].offset, 1);
-  // Backspace at the file's start asks for nothing.
+  EXPECT_EQ(testsupport::ReadBytes(p), "a\r\n" + rest);
+  // Backspace at the file's start changes nothing.
   form_->Memo1->SetSelStart(0);
   form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
   form_->DeleteOrBackspace(true);
-  EXPECT_EQ(deletes_.size(), 2u);
-  // While long work runs, the keys ask for nothing.
-  form_->Memo1->SetSelStart(3);
+  EXPECT_EQ(testsupport::ReadBytes(p), "a\r\n" + rest);
+  // While long work runs, the keys change nothing.
+  form_->Memo1->SetSelStart(1);
   form_->Memo1MouseDown(mbLeft, 0);
+  form_->Memo1MouseUp(mbLeft, 0);
   ASSERT_TRUE(form_->Work.Begin(vastrel::WorkGuard::Job::Insert));
   WORD key = VK_BACK;
   form_->Memo1KeyDown(key, 0);
   form_->Work.End(vastrel::WorkGuard::Job::Insert);
-  EXPECT_EQ(deletes_.size(), 2u);
+  EXPECT_EQ(testsupport::ReadBytes(p), "a\r\n" + rest);
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(FormScroll, EucThreeByteCharacterIsDeletedWhole) {
   form_->CheckBox1->SetChecked(false);
   // A, 8F B0 A1 (JIS X 0212), B0 A1, B
-  Open(L"euc.txt", std::string("A\x8F\xB0\xA1\xB0\xA1" "B\r\n") + NumberedLines(3));
+  const std::string rest = NumberedLines(3);
+  const std::wstring p = Open(L"euc.txt", std::string("A\x8F\xB0\xA1\xB0\xA1" "B\r\n") + rest);
   form_->ComboBox1->SetItemIndex(tcEucJp);  // the code forced: too short to tell
   form_->ComboBox1Change();
   ASSERT_EQ(form_->Doc.TextCode, tcEucJp);
   form_->Doc.SelStart = 4;  // after the three-byte character
   form_->Doc.SelLength = 0;
   form_->DeleteOrBackspace(true);
-  ASSERT_EQ(deletes_.size(), 1u);
-  EXPECT_EQ(deletes_[0].length, 3);
-  EXPECT_EQ(deletes_[0].offset, 1);
+  EXPECT_EQ(testsupport::ReadBytes(p), "A\xB0\xA1" "B\r\n" + rest);
   form_->Doc.SelStart = 1;
   form_->Doc.SelLength = 0;
   form_->DeleteOrBackspace(false);
-  ASSERT_EQ(deletes_.size(), 2u);
-  EXPECT_EQ(deletes_[1].length, 3);
-  form_->Doc.SelStart = 6;
+  EXPECT_EQ(testsupport::ReadBytes(p), "AB\r\n" + rest);
+  testsupport::WriteBytes(p, std::string("A\x8F\xB0\xA1\xB0\xA1" "B\r\n") + rest);
+  form_->Doc.SelStart = 6;  // after B0 A1
   form_->Doc.SelLength = 0;
   form_->DeleteOrBackspace(true);
-  ASSERT_EQ(deletes_.size(), 3u);
-  EXPECT_EQ(deletes_[2].length, 2);
-  EXPECT_EQ(deletes_[2].offset, 4);
+  EXPECT_EQ(testsupport::ReadBytes(p), "A\x8F\xB0\xA1" "B\r\n" + rest);
 }
 
 TEST_F(FormScroll, DeleteAtTheEndAndSurrogatePairsInUtf16) {
   form_->CheckBox1->SetChecked(false);
   const std::wstring w = std::wstring(L"ab") + wchar_t(0xD83D) + wchar_t(0xDE00) + L"c";
-  Open(L"pair.txt", Utf16Le(w, true));
+  const std::wstring p = Open(L"pair.txt", Utf16Le(w, true));
   HWND pane = form_->CurrentPane;
   SendMessageW(pane, EM_SETSEL, 4, 4);  // after the pair
   form_->UpdateFileSelection(0);
   ASSERT_EQ(form_->Doc.SelStart, 1 + 4);
   form_->DeleteOrBackspace(true);
-  ASSERT_EQ(deletes_.size(), 1u);
-  EXPECT_EQ(deletes_[0].length, 2);
-  EXPECT_EQ(deletes_[0].offset, 3);
-  // Delete after the last character asks for nothing.
-  SendMessageW(pane, EM_SETSEL, 5, 5);
+  EXPECT_EQ(testsupport::ReadBytes(p), Utf16Le(L"abc", true));
+  // Delete after the last character changes nothing.
+  pane = form_->CurrentPane;
+  SendMessageW(pane, EM_SETSEL, 3, 3);
   form_->UpdateFileSelection(0);
-  ASSERT_EQ(form_->Doc.SelStart, 6);
+  ASSERT_EQ(form_->Doc.SelStart, 4);
   form_->DeleteOrBackspace(false);
-  EXPECT_EQ(deletes_.size(), 1u);
+  EXPECT_EQ(testsupport::ReadBytes(p), Utf16Le(L"abc", true));
   // Backspace before the first character (right after the mark) neither.
   SendMessageW(pane, EM_SETSEL, 0, 0);
   form_->UpdateFileSelection(0);
   form_->DeleteOrBackspace(true);
-  EXPECT_EQ(deletes_.size(), 1u);
+  EXPECT_EQ(testsupport::ReadBytes(p), Utf16Le(L"abc", true));
 }
 
 }  // namespace
