@@ -103,7 +103,7 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
 
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
-  if (Doc.BookmarksChanged) ConfirmBookmarkList(true);
+  if (Doc.BookmarksChanged) ConfirmBookmarkList(true, true);
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;
   Doc.SelStart = 0;
@@ -182,8 +182,9 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   CsvHeaderTaken = false;
   ShowPage(true, false, 0);
 
-  // 12 (the CSV view filled when it is on) belongs to the CSV view; 13 (the
-  // file's bookmarks loaded) to the bookmarks: their calls go here once they exist.
+  // 12 (the CSV view filled when it is on) belongs to the CSV view.
+  // 13: the file's stored bookmarks.
+  if (LoadBookmarkList(true)) SpeedButton5->SetEnabled(ConfirmBookmarkList(false, Settings.ConfirmBookmarkLoad) == 1);
   // 14: the number column is shown again for the new page.
   if (ListBox1->Visible()) {
     ListBox1->SetWidth(25);

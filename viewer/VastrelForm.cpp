@@ -545,6 +545,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStepping();
   InstallLineIndexHandlers();
   InstallSearchHandlers();
+  InstallBookmarkHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -580,10 +581,10 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
   SaveViewerSettings(Paths.settingsFile, Settings, UpDown1->Position(), UpDown2->Position(), UnicodeMode);
   SaveLastFolder(Paths, LastFolder, UnicodeMode);
   if (Doc.BookmarksChanged && (BockListBox1->Count() > 0 || Store().IniSectionExists(Paths.bookStore, Doc.FilePath))) {
-    ConfirmBookmarkList(true);
+    ConfirmBookmarkList(true, true);
   }
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
-  if (Settings.DeleteMissingBookmarks) PurgeBookmarkLists();
+  if (Settings.DeleteMissingBookmarks) PurgeBookmarkLists(Paths.bookStore, true);
   canClose = true;
 }
 
