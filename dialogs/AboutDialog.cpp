@@ -35,8 +35,6 @@ void TAboutDialog::Execute() {
 
   box->JumpXY = JumpXY;
   box->StretchMax = StretchMax;
-  box->Animation.JumpXY = JumpXY;
-  box->Animation.StretchMax = StretchMax;
   box->UpdateFileName = UpdateFileName.empty() ? std::string("UpdateFilePage.html") : UpdateFileName;
   box->UpdateName = UpdateName;
   box->UpdateFolderName = UpdateFolderName;

@@ -211,6 +211,8 @@ void TVersionBox::FormShow() {
   measure.Canvas().Font = Label4->Font();
   int w = measure.Canvas().TextWidth(Label4->TextW());
   Label4->SetBounds(Panel1->Width() - w - 16, Label4->Top(), w, Label4->Height());
+  Animation.JumpXY = JumpXY;
+  Animation.StretchMax = StretchMax;
   AnimationTick();
   Timer1.SetEnabled(true);
 }

@@ -10,9 +10,12 @@ namespace engine {
 
 // ---- CheckpointList
 
+size_t CheckpointList::BlockLimit = 0;
+
 bool CheckpointList::Append(const LineCheckpoint& r) {
   try {
     if (size_ == blocks_.size() * kBlock) {
+      if (BlockLimit && blocks_.size() >= BlockLimit) return false;
       std::unique_ptr<LineCheckpoint[]> block(new (std::nothrow) LineCheckpoint[kBlock]);
       if (!block) return false;
       blocks_.push_back(std::move(block));

@@ -56,6 +56,8 @@ class CheckpointList {
   }
   // A copy; false (and out emptied) when memory runs out.
   bool CopyTo(CheckpointList& out) const;
+  // Tests: blocks that a list may take before Append fails as out of memory (0: no limit).
+  static size_t BlockLimit;
 
  private:
   std::vector<std::unique_ptr<LineCheckpoint[]>> blocks_;

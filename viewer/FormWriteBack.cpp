@@ -397,6 +397,7 @@ void TVastrelForm::EditSelectionInPlace() {
       ShowMessageWide(L"書き込みを中止しました。ファイルは変更されていません。");
       return;
     case engine::TailMoveStatus::Damaged:
+      LineIndexFileChanged(at, 0);
       ShowMessageWide(SystemErrorTextWide(r.error) + L"\n\nファイルの " + std::to_wstring(r.damageStart) + L" から " +
                       std::to_wstring(r.damageEnd) +
                       L" バイトまでが壊れている可能性があります。\nバックアップがあれば「元に戻す」で復元して下さい。");
@@ -408,6 +409,7 @@ void TVastrelForm::EditSelectionInPlace() {
   if (!closed) ShowMessageWide(SystemErrorTextWide(GetLastError()));
   const int64_t delta = static_cast<int64_t>(bytes.size()) - old;
   EditSizeDelta = delta;
+  LineIndexFileChanged(at, delta);
   NulCount = 0;
   Doc.SelStart = start / unit;
   Doc.SelLength = (length + delta) / unit;

@@ -541,3 +541,30 @@ TEST_F(LineIndexWindow, CtrlJAsksTheLineAndJumpsOrSaysItIsMissing) {
   EXPECT_EQ(messages_[0], L"[ 81 ]\nこの行番号は、見つかりませんでした。");
   EXPECT_EQ(ViewText(), before);
 }
+
+TEST_F(LineIndexWindow, ABuildOverWhichTheFileChangedGivesNoIndex) {
+  const std::wstring p = File(L"w.txt", Lines(1, 20000));
+  TVastrelForm* f = StartForm();
+  f->OpenFile(p);
+  f->LineThreadChunk = 512;
+  f->StartLineCount(p);
+  ASSERT_FALSE(f->LineThreadIdle);
+  f->LineIndexFileChanged(100, 3);
+  WaitBuild(f);
+  EXPECT_TRUE(f->LineCheckpointList->empty());
+  EXPECT_FALSE(f->Doc.LineListChanged);
+  EXPECT_TRUE(f->LineIndexStale);
+  ClearMessages();
+  answer = IDNO;
+  f->N31Jump(L"5");
+  EXPECT_EQ(Count(kUpdateCaption), 1);
+  // During long work the button starts nothing.
+  f->WorkIdle = false;
+  answer = IDYES;
+  ClearMessages();
+  f->SpeedButton7->Click();
+  f->WorkIdle = true;
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(f->LineThreadIdle);
+  EXPECT_FALSE(f->SpeedButton7->Down());
+}

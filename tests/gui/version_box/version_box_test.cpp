@@ -152,6 +152,26 @@ TEST_F(VersionBox, ShowsTheProductLinesInItsLayout) {
     EXPECT_EQ(box->VerStr, "1521");
     EXPECT_EQ(box->UpdateFileName, "UpdateFilePageFree.html");
     EXPECT_EQ(box->SiteBase, "http://update.vastrel.invalid/");
+    EXPECT_EQ(box->Animation.JumpXY, 2);
+    EXPECT_EQ(box->Animation.StretchMax, 5);
+
+    // the mouse over the icon grows it, a press on it shrinks it; the panel
+    // around it ends the press
+    box->Timer1.SetEnabled(false);
+    SendMessageW(box->Image1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(box->Animation.StretchValue, 10);
+    SendMessageW(box->Image1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(box->Image1->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(box->Animation.StretchValue, -10);
+    SendMessageW(box->Image1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+    EXPECT_EQ(box->Animation.StretchValue, -10);
+    EXPECT_TRUE(box->Animation.IconPressed);
+    SendMessageW(box->Panel1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 150));
+    EXPECT_FALSE(box->Animation.IconPressed);
+    box->Animation.FrameIndex = 1;  // a stretch step: the icon's size follows
+    box->AnimationTick();
+    EXPECT_EQ(box->Image1->Width(), 64 + box->Animation.StretchValue);
+    EXPECT_EQ(box->Image1->Height(), 64 + box->Animation.StretchValue);
 
     // the maker's line opens the site; without an associated program, the
     // shell's open-with choice is offered for it

@@ -228,6 +228,19 @@ TEST_F(LineIndexTest, ReadErrorEndsTheBuildAsCancelledWithTheSystemError) {
   EXPECT_EQ(got.v.back(), (std::pair<int64_t, int64_t>{0, 9}));  // the trailer, no final record
 }
 
+TEST_F(LineIndexTest, RunningOutOfMemoryEndsTheBuildAsCancelled) {
+  std::string s;
+  for (size_t i = 0; i < CheckpointList::kBlock + 10; ++i) s += "x\r\n";
+  const std::wstring p = Make(s);
+  CheckpointList::BlockLimit = 1;
+  engine::LineIndexResult res;
+  const Recs got = Build(p, 0, true, false, 1u << 20, 1, &res);
+  CheckpointList::BlockLimit = 0;
+  EXPECT_TRUE(res.cancelled);
+  EXPECT_EQ(res.error, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_LE(got.v.size(), CheckpointList::kBlock);
+}
+
 TEST(LineIndexInterval, Thresholds) {
   EXPECT_EQ(engine::IntervalForSize(0), 2000);
   EXPECT_EQ(engine::IntervalForSize(1073744924ll), 2000);

@@ -153,6 +153,11 @@ TEST_F(UpdateCheckTest, FailedDownloadsLeaveNoFile) {
     ASSERT_TRUE(WaitForHelpers(20000));
     EXPECT_FALSE(Exists(file));
   }
+  // an address too long to be handed over, and a port that refuses
+  FakeProgress longer;
+  EXPECT_EQ(DownloadArchive(UpdateSite(std::string(2100, 'a') + ".zip"), dir + L"\\long.zip", longer).result,
+            DownloadResult::OpenError);
+  EXPECT_FALSE(Exists(dir + L"\\long.zip"));
   testsupport::ClosedPort closed;
   FakeProgress p;
   std::wstring file = dir + L"\\closed.zip";
