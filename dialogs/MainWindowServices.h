@@ -52,6 +52,10 @@ class MainWindowServices {
   // registration (on) or removal (off).
   virtual bool OpenWithSet() { return false; }
   virtual void SetOpenWith(bool on) {}
+  // UTF-16 windows and all five codes are offered (the code conversion dialog).
+  virtual bool UnicodeMode() { return true; }
+  // A path with its UNC prefix and relative parts resolved, for showing.
+  virtual std::wstring NormalizePath(const std::wstring& path) { return path; }
 };
 
 // The registered services; a fallback that answers empty when none is.
