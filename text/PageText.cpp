@@ -41,7 +41,7 @@ PageCut CutPageNarrow(const uint8_t* t, size_t len, int linesPerPage) {
   return cut;
 }
 
-PageCut CutPageWide(const uint8_t* t, size_t lenBytes, int linesPerPage, int byteOrder) {
+PageCut CutPageWide(const uint8_t* t, size_t lenBytes, int linesPerPage, int byteOrder, bool loneLineEnds) {
   if (linesPerPage < 1) linesPerPage = 1;
   const size_t len = lenBytes & ~size_t(1);
   PageCut cut;
@@ -50,15 +50,17 @@ PageCut CutPageWide(const uint8_t* t, size_t lenBytes, int linesPerPage, int byt
     const uint16_t first = UnitAt(t, byteOrder);
     if (first == 0xFEFF || first == 0xFFFE) k = 2;
   }
-  for (; k + 4 <= len; k += 2) {
-    if (UnitAt(t + k, byteOrder) == 0x000D && UnitAt(t + k + 2, byteOrder) == 0x000A) {
-      ++cut.lineEnds;
-      if (cut.lineEnds >= linesPerPage) {
-        cut.end = k;
-        return cut;
-      }
-      k += 2;
+  for (; k + 2 <= len; k += 2) {
+    const uint16_t u = UnitAt(t + k, byteOrder);
+    const bool pair = u == 0x000D && k + 4 <= len && UnitAt(t + k + 2, byteOrder) == 0x000A;
+    const bool lone = !pair && loneLineEnds && (u == 0x000D || u == 0x000A);
+    if (!pair && !lone) continue;
+    ++cut.lineEnds;
+    if (cut.lineEnds >= linesPerPage) {
+      cut.end = k;
+      return cut;
     }
+    if (pair) k += 2;
   }
   cut.end = len;
   return cut;

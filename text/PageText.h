@@ -26,25 +26,31 @@ struct PageCut {
 // counts as 1.
 PageCut CutPageNarrow(const uint8_t* text, size_t len, int linesPerPage);
 
-// Wide page: a byte-order mark as first unit is stepped over; only the unit
-// pair CR LF counts; when the count reaches linesPerPage the cut lies on the
-// CR. Otherwise the cut is every whole unit (an odd last byte is left out).
-PageCut CutPageWide(const uint8_t* text, size_t lenBytes, int linesPerPage, int byteOrder);
+// Wide page: a byte-order mark as first unit is stepped over; the unit pair
+// CR LF counts, and with loneLineEnds a lone CR or a lone LF too (each a line
+// break in the view: the CR/LF switch shows them as CR LF, and the edit
+// control breaks at a lone LF anyway); when the count reaches linesPerPage
+// the cut lies on the CR (or the lone unit). Otherwise the cut is every whole
+// unit (an odd last byte is left out).
+PageCut CutPageWide(const uint8_t* text, size_t lenBytes, int linesPerPage, int byteOrder,
+                    bool loneLineEnds = false);
 
 // The cut less a CR just before it (the line end the count stopped at, or a
 // page that ends between CR and LF).
 size_t DropFinalCrNarrow(const uint8_t* text, size_t end);
 size_t DropFinalCrWide(const uint8_t* text, size_t end, int byteOrder);
 
-// Whether the page's lines all fit: the lines per page are at least the line
-// ends counted.
-inline bool IsShortPage(int linesPerPage, int64_t lineEnds) { return linesPerPage >= lineEnds; }
+// Whether the page ended before it held the lines per page (the text read
+// ran out first: the file's end, or lines longer than the page): the count
+// stopped short of the lines per page.
+inline bool IsShortPage(int linesPerPage, int64_t lineEnds) { return lineEnds < (linesPerPage < 1 ? 1 : linesPerPage); }
 
 // Lines per page of a view: (view height - horizontal scroll bar height) /
-// character height - 1 (- 2 when the CSV list shows its column row), and at
-// least 1, also for a font height of 0 or below or a view too small to show
-// a line.
-int LinesPerPage(int viewHeight, int hScrollHeight, int charHeight, bool csvColumnRow);
+// line pitch - 1 (- 2 when the CSV list shows its column row), and at least 1,
+// also for a pitch of 0 or below or a view too small to show a line. The
+// pitch is the distance of two lines in the view (the font's cell height plus
+// its external leading), which may exceed the font's character height.
+int LinesPerPage(int viewHeight, int hScrollHeight, int linePitch, bool csvColumnRow);
 
 // Characters that fill a wrapped view: (width / char width) per line times
 // (height / char height) lines, each held at 1 or more; *charsPerLine gets the

@@ -15,6 +15,7 @@
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
+#include "text/CharLength.h"
 #include "text/LineScan.h"
 #include "text/PageText.h"
 #include "text/StatusText.h"
@@ -71,6 +72,21 @@ void SetSliderQuietly(TMyTrackBar* slider, int64_t position, int64_t max, int st
 
 }  // namespace
 
+int TVastrelForm::LinePitch() {
+  // The edit controls lay out lines at the font's cell height plus its
+  // external leading, which may well exceed the character height.
+  const HWND h = Memo1->Handle();
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, Memo1->Font().Handle());
+  TEXTMETRICW tm = {};
+  int pitch = 0;
+  if (GetTextMetricsW(dc, &tm)) pitch = tm.tmHeight + tm.tmExternalLeading;
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  if (pitch <= 0) pitch = -Memo1->Font().Height();
+  return pitch;
+}
+
 int TVastrelForm::LinesPerPage() {
   const bool wide = IsWideView();
   int height = 0;
@@ -79,18 +95,181 @@ int TVastrelForm::LinesPerPage() {
   } else {
     height = Memo1->Height();
   }
-  int charHeight = -Memo1->Font().Height();
-  if (charHeight <= 0) {
-    // A font given in points of 0 or a positive cell height: ask the font.
-    HDC dc = GetDC(Memo1->Handle());
-    HGDIOBJ old = SelectObject(dc, Memo1->Font().Handle());
-    TEXTMETRICW tm = {};
-    if (GetTextMetricsW(dc, &tm)) charHeight = tm.tmHeight;
-    SelectObject(dc, old);
-    ReleaseDC(Memo1->Handle(), dc);
-  }
   const bool columns = ListView1->Visible() && N24->Checked();
-  return pagetext::LinesPerPage(height, HScrollBarHeight, charHeight, columns);
+  return pagetext::LinesPerPage(height, HScrollBarHeight, LinePitch(), columns);
+}
+
+namespace {
+
+// The bytes of a stretch of view text in the file's code (the stretch holds
+// no line end).
+int64_t FileLengthOfView(int code, const std::wstring& t, size_t from, size_t n, bool) {
+  if (from >= t.size()) return 0;
+  n = std::min(n, t.size() - from);
+  if (code == tcUtf8) return charlen::Utf8LengthOfWide(t.data() + from, n);
+  return static_cast<int64_t>(n) * 2;
+}
+int64_t FileLengthOfView(int code, const std::string& t, size_t from, size_t n, bool kanaByShiftOut) {
+  if (from >= t.size()) return 0;
+  n = std::min(n, t.size() - from);
+  if (code == tcEucJp) return charlen::EucLengthOfSjis(t.data() + from, n);
+  if (code == tcJis) return charlen::JisLengthOfSjis(t.data() + from, n, kanaByShiftOut);
+  return static_cast<int64_t>(n);
+}
+
+// The line starts of a page's text as the view shows it (lone line ends as
+// CR LF when `lone`), each with its file offset from `fileStart`.
+template <class Text>
+std::vector<TVastrelForm::PageLine> MapPageLines(const Text& t, int code, bool lone, int64_t fileStart,
+                                                 bool kanaByShiftOut) {
+  const int64_t endUnit = code == tcUtf16 ? 2 : 1;  // bytes of one CR or LF in the file
+  std::vector<TVastrelForm::PageLine> lines;
+  int64_t view = 0, file = fileStart;
+  lines.push_back({view, file});
+  size_t seg = 0;
+  for (size_t i = 0; i < t.size();) {
+    const auto c = t[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    const bool pair = c == '\r' && i + 1 < t.size() && t[i + 1] == '\n';
+    file += FileLengthOfView(code, t, seg, i - seg, kanaByShiftOut) + (pair ? 2 : 1) * endUnit;
+    view += static_cast<int64_t>(i - seg) + (pair || lone ? 2 : 1);
+    i += pair ? 2 : 1;
+    seg = i;
+    lines.push_back({view, file});
+  }
+  return lines;
+}
+
+}  // namespace
+
+int TVastrelForm::FirstVisibleLine() {
+  const HWND v = IsWideView() ? CurrentPane : Memo1->Handle();
+  return v ? static_cast<int>(SendMessageW(v, EM_GETFIRSTVISIBLELINE, 0, 0)) : 0;
+}
+
+int TVastrelForm::VisibleLineCount() {
+  const HWND v = IsWideView() ? CurrentPane : Memo1->Handle();
+  if (!v) return 1;
+  RECT r = {};
+  SendMessageW(v, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+  const int pitch = LinePitch();
+  return pitch > 0 ? std::max(1, static_cast<int>((r.bottom - r.top) / pitch)) : 1;
+}
+
+int64_t TVastrelForm::ViewIndexToFileOffset(int64_t index) {
+  if (PageLines.empty()) return Doc.PagePosition;
+  size_t k = 0;
+  while (k + 1 < PageLines.size() && PageLines[k + 1].view <= index) ++k;
+  const PageLine& at = PageLines[k];
+  if (index <= at.view) return at.file;
+  // Inside a line (a wrapped view's soft break): the stretch from the line's start.
+  const size_t from = static_cast<size_t>(at.view), n = static_cast<size_t>(index - at.view);
+  if (IsWideView()) return at.file + FileLengthOfView(Doc.TextCode, GetTextWide(), from, n, false);
+  return at.file + FileLengthOfView(Doc.TextCode, GetTextNarrow(), from, n, Conv.KanaByShiftOut);
+}
+
+int64_t TVastrelForm::PageDownTarget() {
+  const int count = GetLineCount();
+  if (count <= 0) return PageEndOffset;
+  const int last = std::min(FirstVisibleLine() + VisibleLineCount() - 1, count - 1);
+  const int64_t index = IsWideView() ? static_cast<int64_t>(SendMessageW(CurrentPane, EM_LINEINDEX, static_cast<WPARAM>(last), 0))
+                                     : static_cast<int64_t>(Memo1->LineIndex(last));
+  const int64_t target = index < 0 ? PageEndOffset : ViewIndexToFileOffset(index);
+  // One line fills the screen: the next page goes on where this one ends.
+  return target > Doc.PagePosition ? target : std::max(PageEndOffset, Doc.PagePosition);
+}
+
+int64_t TVastrelForm::PageUpTarget() {
+  const int64_t pos = Doc.PagePosition;
+  if (pos <= 0 || Doc.FilePath.empty()) return 0;
+  const bool units16 = Doc.TextCode == tcUtf16;
+  const int64_t unit = units16 ? 2 : 1;
+  // The page before must reach through the end of this page's first line, and
+  // a page holds PageSizeKB of the file: no line start before that bound.
+  const int64_t pageBytes = static_cast<int64_t>(static_cast<uint16_t>(UpDown2->Position())) << 10;
+  const int64_t firstEnd = PageLines.size() > 1 ? PageLines[1].file : std::max(PageEndOffset, pos + unit);
+  int64_t room = pageBytes;
+  if (CheckBox2->Checked()) {
+    // A page that comes out short is shown wrapped and cut to what fills the
+    // view: no more characters than that (each at least a byte, two in UTF-16).
+    const int64_t chars = IsWideView() ? CharsPerPageWide() : CharsPerPageNarrow(nullptr);
+    if (chars > 0) room = std::min(room, chars * (units16 ? 2 : 1));
+  }
+  int64_t bound = std::max<int64_t>(0, firstEnd - room);
+  if (units16) bound = (bound + 1) & ~int64_t(1);
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) return pos;
+  const textio::ReadAt read = FileReader(file.get());
+  const int lines = LinesPerPage();
+  int64_t cur = pos;
+  for (int i = 0; i < lines - 1 && cur > bound; ++i) {
+    // The start of the line before cur: one line end skipped (the one that ends it).
+    const int64_t prev = selection::FindLineStartBackBounded(read, units16, Doc.ByteOrder == boBigEndian, true, 1,
+                                                             cur - unit, bound);
+    if (prev >= 0 && prev < cur) {
+      cur = prev;
+      continue;
+    }
+    if (bound == 0) {
+      cur = 0;  // the file's first line
+    } else if (i == 0) {
+      // The line before is longer than a page: its end part, from the bound.
+      cur = CharBoundaryAtOrBefore(file.get(), bound);
+    }
+    break;
+  }
+  if (CheckBox2->Checked() && cur < pos) cur = FitWrappedPageBefore(cur, pos);
+  return cur;
+}
+
+int64_t TVastrelForm::FitWrappedPageBefore(int64_t from, int64_t firstLine) {
+  // A page that comes out short is wrapped, and how many characters a wrapped
+  // screen holds depends on the text: try the page, and begin it a screen
+  // line later until the line at firstLine comes on screen.
+  const bool keepBack = MovingBack, keepForward = MovingForward, keepExact = ExactPageStart;
+  const int64_t keepLastPage = LastPageStart;
+  const int64_t keepPosition = MyTrackBar1->Position();
+  int64_t at = from;
+  for (int tries = 0; tries < 1000 && at < firstLine; ++tries) {
+    ExactPageStart = true;
+    MovingBack = MovingForward = false;
+    ShowPage(false, true, at);
+    ExactPageStart = keepExact;
+    if (Doc.PagePosition != at) break;
+    const int count = GetLineCount();
+    const int last = std::min(FirstVisibleLine() + VisibleLineCount() - 1, count - 1);
+    const int64_t lastIndex = IsWideView() ? static_cast<int64_t>(SendMessageW(CurrentPane, EM_LINEINDEX, static_cast<WPARAM>(last), 0))
+                                           : static_cast<int64_t>(Memo1->LineIndex(last));
+    if (last < 0 || lastIndex < 0 || ViewIndexToFileOffset(lastIndex) >= firstLine || count < 2) break;
+    // The page's second screen line, as a file offset: the next try.
+    const int64_t secondIndex = IsWideView() ? static_cast<int64_t>(SendMessageW(CurrentPane, EM_LINEINDEX, 1, 0))
+                                             : static_cast<int64_t>(Memo1->LineIndex(1));
+    const int64_t next = ViewIndexToFileOffset(secondIndex);
+    if (next <= at || next >= firstLine) break;
+    at = next;
+  }
+  MovingBack = keepBack;
+  MovingForward = keepForward;
+  LastPageStart = keepLastPage;
+  (void)keepPosition;
+  return at;
+}
+
+int64_t TVastrelForm::CharBoundaryAtOrBefore(HANDLE file, int64_t position) {
+  if (position <= 0) return 0;
+  const int64_t from = std::max<int64_t>(0, position - 65536);
+  std::vector<unsigned char> buf(static_cast<size_t>(position - from));
+  const textio::ReadAt read = FileReader(file);
+  const int64_t got = read(from, buf.data(), buf.size());
+  int64_t at = position;
+  if (got == static_cast<int64_t>(buf.size())) {
+    at -= charlen::StepBackToBoundary(Doc.TextCode, Doc.ByteOrder == boBigEndian, buf.data(), buf.size());
+  }
+  if (Doc.TextCode == tcUtf16) at &= ~int64_t(1);
+  return std::max<int64_t>(at, 0);
 }
 
 void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t position) {
@@ -131,6 +310,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
 
   // 7-8
   const int lines = LinesPerPage();
+  const DWORD pageBytes = static_cast<DWORD>(static_cast<uint16_t>(UpDown2->Position())) << 10;
   fileops::File file(OpenForReading(Doc.FilePath));
   if (!file.IsOpen()) {
     ShowMessageWide(SystemErrorTextWide(GetLastError()));
@@ -144,14 +324,35 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   opt.byteOrder = Doc.ByteOrder;
   linescan::LineState st{Doc.FirstLineNumber, LastLineStart};
   const textio::ReadAt read = FileReader(file.get());
+  // No scan runs further than this from the position: in a stretch without
+  // line ends the page begins at the position itself (on a character
+  // boundary), so that no position keeps the window busy.
+  const int64_t lookBack = std::max<int64_t>(int64_t(1) << 20, int64_t(16) * pageBytes);
   int64_t start;
-  if (!linePosition && !MovingBack && MovingForward) {
-    start = units16 ? linescan::FindLineStartForwardWide(read, RealFileSize, 0, sliderMax, lastStart, position, opt, st)
-                    : linescan::FindLineStartForward(read, RealFileSize, 0, sliderMax, lastStart, position, opt, st);
+  if (ExactPageStart) {
+    start = units16 ? position & ~int64_t(1) : position;
+  } else if (!linePosition && !MovingBack && MovingForward) {
+    const int64_t limit = sliderMax - position > lookBack ? position + lookBack : sliderMax;
+    start = units16 ? linescan::FindLineStartForwardWide(read, RealFileSize, 0, limit, lastStart, position, opt, st)
+                    : linescan::FindLineStartForward(read, RealFileSize, 0, limit, lastStart, position, opt, st);
+    if (limit < sliderMax && start >= limit) start = CharBoundaryAtOrBefore(file.get(), position);
   } else {
-    const int64_t n = (!linePosition && MovingBack) ? LinesPerStep : 0;
-    start = units16 ? linescan::FindLineStartBackWide(read, RealFileSize, n, position, opt, st)
-                    : linescan::FindLineStartBack(read, RealFileSize, n, position, opt, st);
+    int64_t n = (!linePosition && MovingBack) ? LinesPerStep : 0;
+    const int64_t bound = position - lookBack;
+    bool found = true;
+    if (bound > 0) {
+      const bool be = Doc.ByteOrder == boBigEndian;
+      found = selection::FindLineStartBackBounded(read, units16, be, opt.loneLineEnds, n, position, bound) >= 0;
+      // Many lines back (a multiplied step) may lie further: a line start near
+      // enough lets the scan go on through lines.
+      if (!found && n > 0) found = selection::FindLineStartBackBounded(read, units16, be, opt.loneLineEnds, 0, position, bound) >= 0;
+    }
+    if (!found) {
+      start = CharBoundaryAtOrBefore(file.get(), position);
+    } else {
+      start = units16 ? linescan::FindLineStartBackWide(read, RealFileSize, n, position, opt, st)
+                      : linescan::FindLineStartBack(read, RealFileSize, n, position, opt, st);
+    }
   }
   Doc.FirstLineNumber = st.firstLineNumber;
   LastLineStart = st.lastLineStart;
@@ -164,7 +365,6 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   if (start > 0 && start >= lastStart) return;
 
   // 11-13: read the page.
-  const DWORD pageBytes = static_cast<DWORD>(static_cast<uint16_t>(UpDown2->Position())) << 10;
   std::string raw(pageBytes, '\0');
   DWORD got = 0;
   if (SeekFile64(file.get(), FILE_BEGIN, start) != start ||
@@ -204,6 +404,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   std::string narrow;   // memo text (Shift_JIS)
   std::wstring wide;    // pane text (native UTF-16)
   int64_t shownFileUnits = 0;  // D: what the page covers in the file's units
+  int64_t markBytes = 0;       // the mark at the file's start, not shown
   const bool wrap = CheckBox2->Checked();
   if (IsWideView()) {
     std::wstring units;
@@ -217,7 +418,9 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
       Conv.Utf8ToWide(raw.c_str(), CodeConv::ByteOrder::Little, &units);
     }
     const uint8_t* ub = reinterpret_cast<const uint8_t*>(units.data());
-    const pagetext::PageCut cut = pagetext::CutPageWide(ub, units.size() * 2, lines, 1);
+    // Lone line ends count too: the CR/LF switch shows them as line breaks,
+    // and the edit control breaks its lines at a lone LF in any case.
+    const pagetext::PageCut cut = pagetext::CutPageWide(ub, units.size() * 2, lines, 1, true);
     ShortPage = pagetext::IsShortPage(lines, cut.lineEnds);
     if (ShortPage && wrap && CurrentPane == UnwrappedPane) {
       ShowWindow(UnwrappedPane, SW_HIDE);
@@ -233,7 +436,10 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     const size_t end = pagetext::DropFinalCrWide(ub, cut.end, 1) / 2;
     const size_t cutUnits = cut.end / 2;
     wide.assign(units, 0, end);
-    if (ShownMarkUnits && !wide.empty() && (wide[0] == 0xFEFF)) wide.erase(0, 1);
+    if (ShownMarkUnits && !wide.empty() && (wide[0] == 0xFEFF)) {
+      wide.erase(0, 1);
+      markBytes = units16 ? 2 : 3;
+    }
     if (units16) {
       shownFileUnits = static_cast<int64_t>(cutUnits);
     } else {
@@ -282,6 +488,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   } else {
     SetTextNarrow(narrow);
   }
+
+  // Where the page's lines begin in the file, for the line steps.
+  PageLines = IsWideView() ? MapPageLines(wide, Doc.TextCode, lone, start + markBytes, false)
+                           : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
+  PageEndOffset = start + shownFileUnits * (units16 ? 2 : 1);
 
   // 19: the line numbers of the page (the column, or Panel3's first number).
   LineNumbersAfterShowPage();

@@ -110,6 +110,8 @@ class TVastrelForm::ScrollView : public vastrel::IStepView {
   }
   void ShowMultiplier(int m) override { f_->StaticText1->SetCaption(std::to_string(m)); }
   void Pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
+  int64_t PageDownTarget() override { return f_->PageDownTarget(); }
+  int64_t PageUpTarget() override { return f_->PageUpTarget(); }
 
  private:
   TVastrelForm* f_;
@@ -128,6 +130,7 @@ struct TVastrelForm::ScrollParts {
     s.stepForward = &f->MovingForward;
     s.lineNumbersStale = &f->LineNumbersStale;
     s.linesPerStep = &f->LinesPerStep;
+    s.exactStart = &f->ExactPageStart;
     s.stepMultiplier = &f->StepMultiplier;
     return s;
   }
@@ -322,7 +325,7 @@ void TVastrelForm::UpdateFileSelection(WPARAM keyFlags) {
   // does: both corrections apply here too.
   const selection::FileSelection v = ViewRangeToFile(caret, viewLength);
   if (!(keyFlags & MK_SHIFT)) {
-    CaretOffset = Doc.SelStart = v.start;
+    CaretOffset = LastSelStart = Doc.SelStart = v.start;
     Doc.SelLength = v.length;
   } else {
     ExtendFileSelection(v);
@@ -355,7 +358,7 @@ void TVastrelForm::Memo1MouseDown(TMouseButton button, TShiftState shift) {
     Doc.JisShiftState = j.shiftState;
     JisRunStart = false;
   }
-  Doc.SelStart = CaretOffset = ViewCaretToFile(caret);
+  Doc.SelStart = CaretOffset = LastSelStart = ViewCaretToFile(caret);
   Doc.SelLength = 0;
 }
 
@@ -380,7 +383,7 @@ void TVastrelForm::Memo1MouseUp(TMouseButton button, TShiftState shift) {
     ExtendFileSelection(v);
   } else {
     const selection::FileSelection s = selection::MemoSelection({Doc.SelStart, Doc.SelLength}, v.start, v.length);
-    Doc.SelStart = s.start;
+    Doc.SelStart = LastSelStart = s.start;
     Doc.SelLength = s.length;
   }
   ShowSelectionStatus();
@@ -506,6 +509,9 @@ void TVastrelForm::Memo1KeyDown(WORD& key, TShiftState shift) {
     if (start >= 0) Memo1->SetSelStart(start);
   }
   Stepping().PageKeyDown(key);
+  // The page keys page through the file; the memo does not scroll its own
+  // text as well (a wrapped page may hold more lines than the screen).
+  if (key == VK_PRIOR || key == VK_NEXT) key = 0;
 }
 
 void TVastrelForm::Memo1KeyUp(WORD& key, TShiftState shift) {

@@ -250,6 +250,7 @@ void TVastrelForm::CheckBox2Click() {
     Memo1->SetWordWrap(CheckBox2->Checked());
   }
   if (Doc.FileSize >= 0) ShowPage(false, true, MyTrackBar1->Position());
+  RedrawTextView(true);
 }
 
 void TVastrelForm::Panel5Resize() {
@@ -285,7 +286,9 @@ LRESULT TVastrelForm::PaneWndProc(HWND pane, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       HandlePaneKeyDown(key);
-      if (wp == VK_DELETE) return 0;
+      // Delete is the program's; the page keys page through the file, and the
+      // pane does not scroll its own text as well.
+      if (wp == VK_DELETE || wp == VK_PRIOR || wp == VK_NEXT) return 0;
       break;
     }
     case WM_KEYUP:

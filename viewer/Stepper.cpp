@@ -11,6 +11,7 @@ Stepper::Stepper(ISliderPort& slider, IStepTimer& backTimer, IStepTimer& forward
       LineNumbersStale(shared.lineNumbersStale ? *shared.lineNumbersStale : own_.lineNumbersStale),
       LinesPerStep(shared.linesPerStep ? *shared.linesPerStep : own_.linesPerStep),
       StepMultiplier(shared.stepMultiplier ? *shared.stepMultiplier : own_.stepMultiplier),
+      ExactStart(shared.exactStart ? *shared.exactStart : own_.exactStart),
       slider_(slider),
       backTimer_(backTimer),
       forwardTimer_(forwardTimer),
@@ -135,7 +136,15 @@ void Stepper::BackTimerTick() {
   const int64_t pos = slider_.Position();
   if (LineMode || keys_.CtrlDown()) {
     LineNumbersStale = true;
-    if (view_.ShortPage()) {
+    if (StepMultiplier <= 1) {
+      // One screen back by lines: the page that ends with the shown first line.
+      const int64_t target = view_.PageUpTarget();
+      if (target >= 0 && target < pos) {
+        ExactStart = true;
+        SetPositionClamped(target);
+        ExactStart = false;
+      }
+    } else if (view_.ShortPage()) {
       int64_t a;
       if (view_.WrapOn()) {
         a = view_.WrappedPageLength();
@@ -177,17 +186,27 @@ void Stepper::ForwardTimerTick() {
   StepMultiplierKeys();
   const int64_t pos = slider_.Position();
   int64_t next;
+  bool exact = false;
   if (LineMode || keys_.CtrlDown()) {
-    next = pos + StepByLines(1, false) * StepMultiplier;
+    // The next page begins with the last line on screen (one line of overlap);
+    // a multiplied step goes that distance as many times.
+    const int64_t target = view_.PageDownTarget();
+    next = pos + (target - pos) * StepMultiplier;
+    exact = StepMultiplier <= 1 && target > pos;
     LineNumbersStale = true;
   } else {
     view_.LineNumbersAfterPage();
     next = pos + 1;
   }
   const int64_t usable = UsableMax();
-  if (next > usable) next = usable;
+  if (next > usable) {
+    next = usable;
+    exact = false;
+  }
   if (next < 0) next = 0;
+  ExactStart = exact;
   slider_.SetPosition(next);
+  ExactStart = false;
   if (slider_.Position() >= usable && RepeatTicks >= kLatchTicks) {
     t.Stop();
     view_.DrawStepGlyph(true, false, LatchColour);

@@ -87,6 +87,12 @@ class IStepView {
   virtual void ShowMultiplier(int multiplier) = 0;
   // The pause after a multiplier change by the arrow keys.
   virtual void Pause(int ms) = 0;
+  // Line steps (byte offsets, each a line start): where the page after the
+  // shown one begins (the start of the view's last line on screen), and where
+  // the page before it begins (the page whose last line is the shown page's
+  // first line).
+  virtual int64_t PageDownTarget() = 0;
+  virtual int64_t PageUpTarget() = 0;
 };
 
 // State that the page display and other parts of the main window read or set
@@ -98,6 +104,7 @@ struct StepperSharedState {
   bool* lineNumbersStale = nullptr;
   int* linesPerStep = nullptr;
   int* stepMultiplier = nullptr;
+  bool* exactStart = nullptr;
 };
 
 class Stepper {
@@ -117,6 +124,7 @@ class Stepper {
   struct Own {
     bool stepBack = false, stepForward = false, lineNumbersStale = false;
     int linesPerStep = 1, stepMultiplier = 1;
+    bool exactStart = false;
   } own_;
 
  public:
@@ -126,6 +134,9 @@ class Stepper {
   bool& LineNumbersStale;
   int& LinesPerStep;
   int& StepMultiplier;  // 1, 10, 100 or 1000
+  // Set while a line step moves the slider: the page display begins the page
+  // at the new position itself, which is a line start already.
+  bool& ExactStart;
   bool SliderDragging = false;
   bool LineMode = false;
   int64_t LastChangePosition = 0;

@@ -51,6 +51,9 @@ class TColorProgressBar;
 class TUpdateThread;
 class TGyoThread;
 class IniStore;
+namespace dialogs {
+class MainWindowServices;
+}
 
 
 class TVastrelForm : public TForm {
@@ -264,6 +267,35 @@ class TVastrelForm : public TForm {
   int64_t LastShownPosition = -1;
   bool CsvHeaderTaken = false;
   int ShownMarkUnits = 0;         // mark units at the page start that the view does not show
+  // The page begins at the position itself, which is a line start already (the
+  // line steps of Page Up and Page Down); no line-start scan.
+  bool ExactPageStart = false;
+  // Where each line of the shown page begins: its index in the view and its
+  // byte offset in the file (a line break of the view in the file: CR LF, a
+  // lone CR or a lone LF). PageEndOffset: the file offset where the shown text ends.
+  struct PageLine {
+    int64_t view;
+    int64_t file;
+  };
+  std::vector<PageLine> PageLines;
+  int64_t PageEndOffset = 0;
+  // The distance of two lines in the text views (the memo's font).
+  int LinePitch();
+  // The file offset (bytes) of a character index of the view's text.
+  int64_t ViewIndexToFileOffset(int64_t index);
+  // Line steps: the start of the view's last line on screen (Page Down: the
+  // next page begins with it), and the start of the page whose last line is
+  // the shown page's first (Page Up); each a byte offset.
+  int64_t PageDownTarget();
+  int64_t PageUpTarget();
+  // position moved back so that it does not cut a character of the file's code.
+  int64_t CharBoundaryAtOrBefore(HANDLE file, int64_t position);
+  // Page Up in the wrap mode: the first start at or after `from` whose page
+  // brings the line at firstLine on screen.
+  int64_t FitWrappedPageBefore(int64_t from, int64_t firstLine);
+  // The lines of the view on screen: the first and how many fit.
+  int FirstVisibleLine();
+  int VisibleLineCount();
 
   void Open1Click();
   void ComboBox1Change();
@@ -533,6 +565,23 @@ class TVastrelForm : public TForm {
   // Seams: each drawn number of the column (index, text shown, colour); the Tool menu's opening.
   std::function<void(int index, const std::wstring& shown, TColor colour)> LineNumberDrawn;
   std::function<void()> ToolMenuHook;
+  // ---- search (FormSearch.cpp)
+  // LastSelStart (where Find Next starts) is declared with the typed edits above.
+  bool SearchRunning = false;     // a search reads the file
+  bool CloseAfterSearch = false;  // a close request came during the search
+  // Replaces the input box of Find (tests): false for a cancel.
+  std::function<bool(std::wstring& text)> AskSearchTextHook;
+  // The conversion library's kana conversion of a Shift_JIS text (direction:
+  // engine::KanaDirection); unset: the text stays as it is.
+  std::function<std::string(const std::string& sjis, int direction)> ConvertKanaHook;
+  std::function<void()> SyncCsvSelectionHook;  // the CSV view's rows of the hit
+  void Find2Click();
+  void FindNext2Click();
+  // 1 found or aborted, 0 not found or failed.
+  int SearchFile(const std::wstring& text, bool interactive);
+  std::string ConvertKana(const std::string& sjis, int direction);
+  void InstallSearchHandlers();
+
   // Asks a running build to stop (no wait).
   void CancelLineThread();
   // A document is taken: a build still running gives it nothing.

@@ -137,8 +137,8 @@ TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {
   key = VK_NEXT;
   form_->Memo1KeyUp(key, 0);
   EXPECT_FALSE(form_->Timer2->Enabled());
-  // The distance of all lines but the last; the page then begins after it.
-  EXPECT_EQ(Pos(), 20 * lines);
+  // The next page begins with the last line of this one (one line of overlap).
+  EXPECT_EQ(Pos(), 20 * (lines - 1));
   EXPECT_TRUE(form_->LineNumbersStale);
   // Ten screens with the multiplier at 10.
   form_->StepMultiplier = 10;

@@ -54,8 +54,15 @@ TEST(PageCut, NarrowWholeLinesThatFit) {
   // The cut itself lies on the last byte of the line end that filled the page.
   const std::string t = "ab\r\ncd\r\n";
   EXPECT_EQ(pagetext::CutPageNarrow(U(t), t.size(), 1).end, 3u);
-  EXPECT_TRUE(pagetext::IsShortPage(3, 3));
-  EXPECT_FALSE(pagetext::IsShortPage(2, 3));
+  // Short: the text ran out before the page held its lines.
+  EXPECT_TRUE(pagetext::IsShortPage(3, 2));
+  EXPECT_FALSE(pagetext::IsShortPage(3, 3));
+  EXPECT_TRUE(pagetext::IsShortPage(0, 0));
+  EXPECT_FALSE(pagetext::IsShortPage(0, 1));
+  const std::string full = "a\r\nb\r\nc\r\nd";
+  const std::string two = "a\r\nb";
+  EXPECT_FALSE(pagetext::IsShortPage(3, pagetext::CutPageNarrow(U(full), full.size(), 3).lineEnds));
+  EXPECT_TRUE(pagetext::IsShortPage(3, pagetext::CutPageNarrow(U(two), two.size(), 3).lineEnds));
 }
 
 TEST(PageCut, WideCountsOnlyCrLfPairsAndStepsOverTheMark) {
@@ -88,6 +95,27 @@ TEST(PageCut, WideCountsOnlyCrLfPairsAndStepsOverTheMark) {
   EXPECT_EQ(pagetext::CutPageWide(U(odd), odd.size(), 3, 1).end, 4u);
   const std::string other = Be(u"a\r\nb");
   EXPECT_EQ(pagetext::CutPageWide(U(other), other.size(), 1, 1).lineEnds, 0);
+  // Lone line ends asked for: each lone CR or LF is a line of its own, a pair one.
+  struct Lone {
+    std::u16string text;
+    int lines;
+    std::u16string shown;
+    int64_t lineEnds;
+  } lone[] = {
+      {u"a\nb\rc\r\nd", 1, u"a", 1},
+      {u"a\nb\rc\r\nd", 2, u"a\nb", 2},
+      {u"a\nb\rc\r\nd", 3, u"a\nb\rc", 3},
+      {u"a\nb\rc\r\nd", 9, u"a\nb\rc\r\nd", 3},
+      {u"a\n", 1, u"a", 1},
+  };
+  for (int bo : {0, 1}) {
+    for (const auto& r : lone) {
+      const std::string t = bo ? Le(r.text) : Be(r.text);
+      const auto cut = pagetext::CutPageWide(U(t), t.size(), r.lines, bo, true);
+      EXPECT_EQ(cut.lineEnds, r.lineEnds) << r.lines;
+      EXPECT_EQ(t.substr(0, pagetext::DropFinalCrWide(U(t), cut.end, bo)), bo ? Le(r.shown) : Be(r.shown)) << r.lines;
+    }
+  }
 }
 
 TEST(PageCut, WrappedNarrowCutNeverSplitsADoubleByteCharacter) {
@@ -114,6 +142,8 @@ TEST(PageMeasure, LinesPerPageHeldAtOneOrMore) {
     int lines;
   } rows[] = {
       {417, 17, 20, false, 19},  // 400 / 20 - 1
+      {563, 17, 14, false, 38},  // a 14-pixel line pitch
+      {563, 17, 19, false, 27},  // a 19-pixel one: fewer lines
       {417, 17, 20, true, 18},
       {417, 17, 0, false, 1},    // font height 0 from a hand-edited setting
       {417, 17, -5, false, 1},

@@ -66,6 +66,7 @@ struct Shown {
   int64_t pos;
   bool back, forward;
   int linesPerStep;
+  bool exact;  // the page begins at pos itself (a line step)
 };
 
 struct Glyph {
@@ -76,7 +77,7 @@ struct Glyph {
 class FakeView : public vastrel::IStepView {
  public:
   void ShowPage(int64_t pos) override {
-    shown.push_back({pos, stepper->StepBack, stepper->StepForward, stepper->LinesPerStep});
+    shown.push_back({pos, stepper->StepBack, stepper->StepForward, stepper->LinesPerStep, stepper->ExactStart});
   }
   void RefreshPage(int64_t pos) override { refreshed.push_back(pos); }
   void RedrawTextView() override { ++redraws; }
@@ -98,8 +99,14 @@ class FakeView : public vastrel::IStepView {
   }
   void ShowMultiplier(int m) override { multiplierShown = m; }
   void Pause(int ms) override { pauses.push_back(ms); }
+  // Page Down: the start of the last line (the lines' lengths plus CR LF each);
+  // Page Up: as set (-1: none).
+  int64_t PageDownTarget() override { return slider->Position() + stepper->StepByLines(1, false); }
+  int64_t PageUpTarget() override { return upTarget; }
 
   Stepper* stepper = nullptr;
+  const vastrel::ISliderPort* slider = nullptr;
+  int64_t upTarget = -1;
   std::vector<Shown> shown;
   std::vector<int64_t> refreshed;
   int redraws = 0, afterPage = 0, lineNumberUpdates = 0, focus = 0;
@@ -122,6 +129,7 @@ class StepperTest : public testing::Test {
  protected:
   StepperTest() : back(clock), fwd(clock), stepper(slider, back, fwd, keys, view) {
     view.stepper = &stepper;
+    view.slider = &slider;
     slider.onChange = [this] { stepper.SliderChanged(); };
   }
 
@@ -392,9 +400,10 @@ TEST_F(StepperTest, LineModeForwardAndCtrlBackHoldToBounds) {
   stepper.PageKeyUp(Stepper::kVkNext);
   view.shortPage = true;
   keys.ctrl = true;
+  stepper.StepMultiplier = 2;
   Press(false);
   RunTicks(1);
-  EXPECT_EQ(slider.pos, 0);  // 168 - 204 held to 0
+  EXPECT_EQ(slider.pos, 0);  // 168 - 2 * 204 held to 0
 }
 
 // --- Line mode -------------------------------------------------------------------
@@ -410,12 +419,44 @@ TEST_F(StepperTest, LineModeForwardMovesByStepByLinesTimesMultiplier) {
   ASSERT_FALSE(view.shown.empty());
   EXPECT_TRUE(view.shown.back().forward);
   EXPECT_FALSE(view.shown.back().back);
+  EXPECT_FALSE(view.shown.back().exact);  // a multiplied step lands inside a line
+  stepper.PageKeyUp(Stepper::kVkNext);
+  // One screen: the page begins exactly at the start of the last line.
+  stepper.StepMultiplier = 1;
+  view.shown.clear();
+  stepper.PageKeyDown(Stepper::kVkNext);
+  RunTicks(1);
+  EXPECT_EQ(slider.pos, 1000 + 34 * 11);
+  ASSERT_EQ(view.shown.size(), 1u);
+  EXPECT_TRUE(view.shown[0].exact);
+  EXPECT_FALSE(stepper.ExactStart);
 }
 
-TEST_F(StepperTest, LineModeBackScansScreenLinesBackAtSamePosition) {
+TEST_F(StepperTest, LineModeBackGoesToThePageEndingWithTheFirstLine) {
   view.lines = std::vector<int64_t>(25, 8);
   slider.pos = 5000;
-  for (int m : {1, 100}) {
+  view.upTarget = 4700;
+  stepper.PageKeyDown(Stepper::kVkPrior);
+  RunTicks(1);
+  EXPECT_EQ(slider.pos, 4700);
+  ASSERT_EQ(view.shown.size(), 1u);
+  EXPECT_TRUE(view.shown[0].exact);
+  EXPECT_TRUE(view.shown[0].back);
+  stepper.PageKeyUp(Stepper::kVkPrior);
+  // At the file's start there is no page before: nothing moves.
+  slider.pos = 0;
+  view.upTarget = 0;
+  view.shown.clear();
+  stepper.PageKeyDown(Stepper::kVkPrior);
+  RunTicks(1);
+  EXPECT_TRUE(view.shown.empty());
+  stepper.PageKeyUp(Stepper::kVkPrior);
+}
+
+TEST_F(StepperTest, MultipliedLineModeBackScansScreenLinesBackAtSamePosition) {
+  view.lines = std::vector<int64_t>(25, 8);
+  slider.pos = 5000;
+  for (int m : {10, 100}) {
     view.shown.clear();
     stepper.StepMultiplier = m;
     stepper.PageKeyDown(Stepper::kVkPrior);
@@ -434,10 +475,12 @@ TEST_F(StepperTest, ShortPageBackMovesByLinesButFirstOrByWrappedCapacity) {
   view.lines = {10, 20, 30};
   slider.pos = 5000;
   keys.ctrl = true;
+  stepper.StepMultiplier = 2;
   Press(false);
   RunTicks(1);
-  EXPECT_EQ(slider.pos, 5000 - (22 + 32));
+  EXPECT_EQ(slider.pos, 5000 - (22 + 32) * 2);
   stepper.StepButtonUp(false);
+  stepper.StepMultiplier = 1;
 
   view.wrap = true;
   view.wrapped = 300;
@@ -449,11 +492,11 @@ TEST_F(StepperTest, ShortPageBackMovesByLinesButFirstOrByWrappedCapacity) {
   stepper.StepButtonUp(false);
 
   view.code = 1;  // UTF-16: characters are two bytes
-  stepper.StepMultiplier = 1;
+  stepper.StepMultiplier = 2;
   slider.pos = 5000;
   Press(false);
   RunTicks(1);
-  EXPECT_EQ(slider.pos, 5000 - 600);
+  EXPECT_EQ(slider.pos, 5000 - 1200);
   stepper.StepButtonUp(false);
 }
 
