@@ -228,6 +228,7 @@ void TVastrelForm::BuildMenus() {
   ToolPrsMenu = new TMenuItem(ToolMenu, J("ツール"), "ToolPrsMenu");
   new TMenuItem(ToolMenu, "-");
   Option1 = new TMenuItem(ToolMenu, J("オプション(&O)..."), "Option1");
+  Option1->OnClick = [this](TMenuItem*) { Option1Click(); };
 
   HelpMenu = new TMenuItem(root, J("ヘルプ(&H)"), "HelpMenu");
   Help1 = new TMenuItem(HelpMenu, J("ヘルプの表示"), "Help1");

@@ -501,6 +501,12 @@ class TVastrelForm : public TForm {
   std::shared_ptr<DialogServices> dialogServices_;
   dialogs::MainWindowServices* DialogServicesOf();
 
+  // ==== Options, drops, paste hand-off, help (FormShell.cpp)
+  void Option1Click();
+  // Applies a changed FontSize / BookmarkFontSize to the views.
+  void ApplyFontSize();
+  void ApplyBookmarkFontSize();
+
   // One run of an edit dialog: what it was given and what it gave back.
   struct EditDialogRun {
     bool wide = false;
