@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under wine (not part of the tests).
-# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024] [tail-move file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
+# Usage: bench/run.sh [scan size in MiB, default 1024] [view file size in MiB, default 2048] [line-index file size in MiB, default 1024] [tail-move file size in MiB, default 1024] [conversion file size in MiB, default 1024]   (BUILD_DIR as for scripts/test)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$src/build}
 . "$src/scripts/build.sh"
 vastrel_build "$src" "$build" >/dev/null || true
-cmake --build "$build" --target page_bench page_view_bench line_index_bench tail_bench
+cmake --build "$build" --target page_bench page_view_bench line_index_bench tail_bench convert_bench
 . "$src/scripts/winenv.sh"
 winenv_start
 trap winenv_stop EXIT
@@ -45,3 +45,20 @@ rm -f "$file.copy" "$file"
 cp_mbs=$(echo "scale=1; $tail_mib * 1048576 / 1000000 / $t" | bc)
 echo "cp: $t s, $cp_mbs MB/s; tail move: $ours MB/s"
 echo "ratio (tail move MB/s / cp MB/s, goal >= 0.5): $(echo "scale=2; $ours / $cp_mbs" | bc)"
+# The whole-file converter against iconv on the same cached file, in the same run.
+conv_mib=${5:-1024}
+out=$(wine "$build/bin/convert_bench.exe" "$folder" "$conv_mib")
+echo "$out"
+ours=$(echo "$out" | sed -n 's/^convert seconds: //p' | tr -d '\r')
+start=$(date +%s.%N)
+LC_ALL=C iconv -f CP932 -t UTF-8 "$lines_dir/conv_sjis_${conv_mib}.txt" > "$lines_dir/conv_iconv_${conv_mib}.txt"
+t=$(echo "$(date +%s.%N) - $start" | bc)
+mb=$(echo "scale=1; $conv_mib * 1048576 / 1000000 / $t" | bc)
+echo "iconv CP932 -> UTF-8: $mb MB/s ($t s)"
+if cmp -s "$lines_dir/conv_utf8_${conv_mib}.txt" "$lines_dir/conv_iconv_${conv_mib}.txt"; then
+  echo "outputs byte-equal"
+else
+  echo "outputs DIFFER"
+fi
+echo "ratio (iconv time / converter time, goal >= 1.0): $(echo "scale=2; $t / $ours" | bc)"
+rm -f "$lines_dir/conv_iconv_${conv_mib}.txt" "$lines_dir/conv_utf8_${conv_mib}.txt"

@@ -42,6 +42,10 @@ class MainWindowServices {
   virtual void RouteKeyMessage(MSG& msg, bool& handled) {}
   // Whether the clipboard holds text (the pop-ups' paste items).
   virtual bool ClipboardHasText() { return false; }
+  // UTF-16 windows and all five codes are offered (the code conversion dialog).
+  virtual bool UnicodeMode() { return true; }
+  // A path with its UNC prefix and relative parts resolved, for showing.
+  virtual std::wstring NormalizePath(const std::wstring& path) { return path; }
 };
 
 // The registered services; a fallback that answers empty when none is.

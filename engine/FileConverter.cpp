@@ -216,18 +216,11 @@ class Run {
       case ccShiftJis:
         out->append(pivot);
         break;
-      case ccUtf16: {
-        std::u16string wide;
-        ok = conv::SjisToWide(ctx_, pivot.c_str(), r_.targetOrder, &wide);
-        out->append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+      case ccUtf16:
+      case ccUtf8:
+        SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot.data()), pivot.size(), r_.targetCode == ccUtf8,
+                      out);
         break;
-      }
-      case ccUtf8: {
-        std::string utf8;
-        ok = conv::SjisToUtf8(ctx_, pivot.c_str(), &utf8);
-        out->append(utf8);
-        break;
-      }
       case ccEucJp: {
         std::string euc;
         ok = conv::SjisToEuc(ctx_, pivot.c_str(), &euc);
@@ -242,6 +235,64 @@ class Run {
     }
     Harvest();
     return ok;
+  }
+
+  // Shift_JIS to UTF-16 units as SjisToWide gives them, from a table filled
+  // once per character value and run (the platform is asked once per value).
+  // Appends the target's bytes: UTF-8, or UTF-16 in targetOrder.
+  void SjisToUnicode(const unsigned char* s, size_t n, bool utf8, std::string* out) {
+    if (table_.empty()) table_.assign(65536 + 256, 0);
+    out->reserve(out->size() + n * 2 + 16);
+    const bool big = r_.targetOrder == conv::ByteOrder::Big;
+    auto put = [&](char16_t u) {
+      if (!utf8) {
+        const char lo = char(u & 0xFF), hi = char(u >> 8);
+        out->push_back(big ? hi : lo);
+        out->push_back(big ? lo : hi);
+      } else if (u < 0x80) {
+        out->push_back(char(u));
+      } else if (u < 0x800) {
+        out->push_back(char(0xC0 | (u >> 6)));
+        out->push_back(char(0x80 | (u & 0x3F)));
+      } else {
+        out->push_back(char(0xE0 | (u >> 12)));
+        out->push_back(char(0x80 | ((u >> 6) & 0x3F)));
+        out->push_back(char(0x80 | (u & 0x3F)));
+      }
+    };
+    size_t i = 0;
+    while (i < n) {
+      const unsigned b = s[i];
+      const int len = (conv::IsSjisLead(static_cast<unsigned char>(b)) && i + 1 < n && conv::IsSjisTrail(s[i + 1])) ? 2 : 1;
+      const size_t key = len == 2 ? 256 + ((b << 8) | s[i + 1]) : b;
+      uint32_t e = table_[key];
+      if (e == 0) {
+        char16_t w[2] = {0, 0};
+        const int k = ctx_.platform->SjisCharToWide(s + i, len, w);
+        if (k == 1 && w[0] != 0 && !conv::IsHighSurrogate(w[0]) && !conv::IsLowSurrogate(w[0])) e = 0x80000000u | w[0];
+        else if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0)) e = 2;  // not kept in the table
+        else e = 1;
+        table_[key] = e;
+      }
+      if (e & 0x80000000u) {
+        put(static_cast<char16_t>(e & 0xFFFF));
+      } else if (e == 2) {  // the routines' own way for a rare character
+        std::string one(reinterpret_cast<const char*>(s + i), len), part;
+        if (utf8) {
+          conv::SjisToUtf8(ctx_, one.c_str(), &part);
+        } else {
+          std::u16string wide;
+          conv::SjisToWide(ctx_, one.c_str(), r_.targetOrder, &wide);
+          part.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+        }
+        out->append(part);
+      } else {
+        put(subWide_);
+        const char16_t shown = 0xFFFD;
+        conv::ReportUnconvertible(ctx_, &shown, 1);
+      }
+      i += static_cast<size_t>(len);
+    }
   }
 
   // Direct UTF-16 to UTF-8: a surrogate without its partner cannot be written.
@@ -308,6 +359,7 @@ class Run {
   std::string held_;  // Shift_JIS not yet written as JIS (the open run)
   int listed_ = 0;
   std::unordered_set<uint32_t> seen_;
+  std::vector<uint32_t> table_;  // Shift_JIS character -> UTF-16 unit, filled on first use
 };
 
 }  // namespace

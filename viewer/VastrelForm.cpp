@@ -540,6 +540,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStatusHandlers();
   InstallFrameHandlers();
   InstallOpenHandlers();
+  InstallConvertHandlers();
   InstallEditHandlers();
   InstallStepping();
   InstallLineIndexHandlers();
@@ -557,7 +558,7 @@ void TVastrelForm::FormShow(TWinControl*) {
 void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
   // A close during an insertion, deletion or write-back is refused before
   // anything is stopped, so that watching and a running index build go on.
-  if (!WorkIdle) {
+  if (!WorkIdle || ConvertCloseRequest()) {
     canClose = false;
     return;
   }

@@ -622,6 +622,22 @@ class TVastrelForm : public TForm {
   void PurgeBookmarkLists();
   void InstallPaneProcedures();
 
+  // ---- whole-file code conversion (FormConvert.cpp)
+  void N17Click();
+  // Converts the open file into targetPath; true when complete with nothing
+  // unconvertible. sourceByteOrder: the open file's byte order (ByteOrder may
+  // already hold the dialog's choice for the output).
+  bool ConvertFileCode(const std::wstring& targetPath, int targetCode, bool withMark, int sourceByteOrder);
+  void LockUiForWork(bool on);
+  void ComboBox2Change();
+  static std::wstring CodeName(int code);
+  // A close request while a conversion runs: it is stopped, and the window
+  // closes when it has ended. True when a conversion runs.
+  bool ConvertCloseRequest();
+  bool CloseAfterConvert = false;
+  uint32_t ConvertBlockSize = 0;  // bytes per block; 0: the converter's own (tests)
+  void InstallConvertHandlers();
+
  private:
   void BuildLayout();
   void BuildMenus();

@@ -415,3 +415,37 @@ TEST_F(FileConverterTest, RefusesFilesAboveTheLimitAndMissingSources) {
   EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(Temporaries().empty());
 }
+
+// The converter's own table for Shift_JIS to UTF-8 and UTF-16 gives what the
+// conversion routines give, for every byte and pair, assigned or not.
+TEST_F(FileConverterTest, TheShiftJisTableAnswersAsTheRoutines) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) {
+    all += char(b);
+    all += ' ';
+  }
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!conv::IsSjisLead(static_cast<unsigned char>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      all += char(lead);
+      all += char(trail);
+    }
+    all += "\r\n";
+  }
+  CodeConv c;
+  std::string utf8;
+  ASSERT_TRUE(c.SjisToUtf8(all.c_str(), &utf8));
+  const uint32_t routineCount = c.UnconvertibleCount;
+  std::wstring wide;
+  ASSERT_TRUE(c.SjisToWide(all.c_str(), ByteOrder::Big, &wide));
+  std::string be;
+  for (wchar_t u : wide) {
+    be += char(u & 0xFF);  // already exchanged: the low byte in memory comes first
+    be += char((u >> 8) & 0xFF);
+  }
+  ConvertOutcome o;
+  EXPECT_TRUE(Convert(all, kForms[0], kForms[3], 4096, &o) == utf8);
+  EXPECT_EQ(o.unconvertibleCount, routineCount);
+  EXPECT_GT(o.unconvertibleCount, 0u);
+  EXPECT_TRUE(Convert(all, kForms[0], kForms[7], 4096, &o) == be);
+}
