@@ -101,6 +101,26 @@ int TVastrelForm::LinesPerPage() {
 
 namespace {
 
+// Drawing off on a window and its children for a scope, then one repaint of
+// the whole of it (frames and scroll bars too). A window that is hidden is
+// left alone: switching drawing back on would show it.
+class DrawingOff {
+ public:
+  explicit DrawingOff(HWND h) : h_(h && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) ? h : nullptr) {
+    if (h_) SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
+  }
+  ~DrawingOff() {
+    if (!h_) return;
+    SendMessageW(h_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(h_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+  DrawingOff(const DrawingOff&) = delete;
+  DrawingOff& operator=(const DrawingOff&) = delete;
+
+ private:
+  HWND h_;
+};
+
 // The bytes of a stretch of view text in the file's code (the stretch holds
 // no line end).
 int64_t FileLengthOfView(int code, const std::wstring& t, size_t from, size_t n, bool) {
@@ -284,8 +304,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     LastShownPosition = position;
   }
 
-  // 3-6: the size, the viewable size, the slider.
-  RealFileSize = GetFileSize64(Doc.FilePath);
+  // 3-6: the size (from the handle the page is read through), the viewable
+  // size, the slider.
+  fileops::File file(OpenForReading(Doc.FilePath));
+  const int64_t handleSize = file.IsOpen() ? fileops::Files().Size(file.get()) : -1;
+  RealFileSize = handleSize >= 0 ? handleSize : GetFileSize64(Doc.FilePath);
   Doc.FileSize = RealFileSize;
   StatusBar1->Panel(0)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, Doc.FileSize))));
   if (position >= Doc.FileSize) return;
@@ -311,7 +334,6 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   // 7-8
   const int lines = LinesPerPage();
   const DWORD pageBytes = static_cast<DWORD>(static_cast<uint16_t>(UpDown2->Position())) << 10;
-  fileops::File file(OpenForReading(Doc.FilePath));
   if (!file.IsOpen()) {
     ShowMessageWide(SystemErrorTextWide(GetLastError()));
     return;
@@ -476,13 +498,14 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
   }
 
-  // 18: show.
+  // 18: show. Setting an edit control's text redraws its scroll bars many
+  // times over; with drawing off on the page panel nothing in it draws until
+  // the page is complete (text, selection, scroll position), and it is then
+  // repainted once, frames and scroll bars included.
   const bool lone = CheckBox6->Checked();
+  const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
   if (IsWideView()) {
-    SendMessageW(CurrentPane, WM_SETREDRAW, FALSE, 0);
     SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);
-    SendMessageW(CurrentPane, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(CurrentPane, nullptr, TRUE);
   } else if (lone) {
     Memo1->SetLinesText(narrow);
   } else {
@@ -584,11 +607,13 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
   }
 
-  // 26: status.
+  // 26: status, both panels set with the bar's drawing off and drawn once.
   const int64_t pos = MyTrackBar1->Position();
-  StatusBar1->Panel(1)->SetTextW(Grouped(pos));
-  StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
-  StatusBar1->Invalidate();
+  {
+    const DrawingOff quietBar(StatusBar1->HandleAllocated() ? StatusBar1->Handle() : nullptr);
+    StatusBar1->Panel(1)->SetTextW(Grouped(pos));
+    StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
+  }
 }
 
 int64_t TVastrelForm::CountLinesToCaret(int64_t offset, bool mode) {

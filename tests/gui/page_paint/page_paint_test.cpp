@@ -1,0 +1,245 @@
+// What a page step leaves on screen, read back as pixels from the view's
+// window: the view's visible lines drawn as the page's first lines (the same
+// glyphs as the text drawn with the view's font at the view's positions), the
+// scroll bars and frame drawn, and nothing of what was on screen before.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "controls/MyTrackBar.h"
+#include "framework/Application.h"
+#include "framework/Cp932.h"
+#include "framework/StdCtrls.h"
+#include "framework/Timer.h"
+#include "support/main_window_fixture.h"
+#include "support/utf16_bytes.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+constexpr COLORREF kStale = RGB(255, 0, 255);
+
+// Lines of differing lengths, so that one page's shape differs from the next.
+std::wstring FileText(int lines, int longest) {
+  const std::wstring fill = L"あいうえおabcdeかきくけこ0123456789";
+  std::wstring text;
+  for (int n = 1; n <= lines; ++n) {
+    wchar_t head[16];
+    swprintf(head, 16, L"L%04d ", n);
+    text += head;
+    const int length = 3 + (n * 7) % longest;
+    for (int i = 0; i < length; ++i) text += fill[static_cast<size_t>(i) % fill.size()];
+    text += L"\r\n";
+  }
+  return text;
+}
+
+// The pixels of a window, frame and scroll bars included, as 0x00RRGGBB rows.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<DWORD> bits;
+  COLORREF At(int x, int y) const {
+    const DWORD p = bits[static_cast<size_t>(y) * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+};
+
+Pixels Capture(HDC source, int width, int height) {
+  Pixels out;
+  out.width = width;
+  out.height = height;
+  out.bits.resize(static_cast<size_t>(width) * height);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC mem = CreateCompatibleDC(source);
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  GdiFlush();
+  memcpy(out.bits.data(), bits, out.bits.size() * 4);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  return out;
+}
+
+Pixels CaptureWindow(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  HDC dc = GetWindowDC(h);
+  Pixels p = Capture(dc, r.right - r.left, r.bottom - r.top);
+  ReleaseDC(h, dc);
+  return p;
+}
+
+void HoldCtrl(bool down) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+class PagePaint : public testsupport::MainWindowTest {
+ protected:
+  void SetUp() override { UseFreshProgramFolder(L"pp"); }
+  void TearDown() override { EndMainWindow(); }
+
+  HWND View() { return form_->IsWideView() ? form_->CurrentPane : form_->Memo1->Handle(); }
+
+  // Page Down as a user presses it: the key, the step timer's first tick, the key's release.
+  void PageDown() {
+    HoldCtrl(false);
+    SendMessageW(View(), WM_KEYDOWN, VK_NEXT, 1);
+    ASSERT_TRUE(form_->Timer2->Enabled());
+    SendMessageW(TTimer::Window(), WM_TIMER, form_->Timer2->Id(), 0);
+    PostMessageW(View(), WM_KEYUP, VK_NEXT, 0xC0000001);
+  }
+
+  // Paints the whole of the view's window (frame, scroll bars, text) in a
+  // colour it never shows: whatever keeps it afterwards was not redrawn.
+  void Stain() {
+    const HWND v = View();
+    RECT r;
+    GetWindowRect(v, &r);
+    OffsetRect(&r, -r.left, -r.top);
+    HDC dc = GetWindowDC(v);
+    HBRUSH b = CreateSolidBrush(kStale);
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+    ReleaseDC(v, dc);
+    GdiFlush();
+  }
+
+  // Checks what the view shows on screen against its visible lines.
+  void CheckScreen(const std::string& what) {
+    SCOPED_TRACE(what);
+    const HWND v = View();
+    const Pixels shown = CaptureWindow(v);
+    // Nothing stale anywhere in the window.
+    int stale = 0;
+    for (int y = 0; y < shown.height; ++y)
+      for (int x = 0; x < shown.width; ++x)
+        if (shown.At(x, y) == kStale) ++stale;
+    EXPECT_EQ(stale, 0) << "pixels not redrawn after the page step";
+
+    // Where the client area lies in the window.
+    RECT wr, cr;
+    GetWindowRect(v, &wr);
+    GetClientRect(v, &cr);
+    POINT origin = {0, 0};
+    ClientToScreen(v, &origin);
+    const int cx = origin.x - wr.left, cy = origin.y - wr.top;
+
+    // The vertical scroll bar's top arrow button is drawn: an arrow on a
+    // button, more than one colour (and none of them stale, as above).
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    ASSERT_GE(shown.width, cx + cr.right + bar);
+    std::map<COLORREF, int> arrow;
+    for (int y = cy; y < cy + bar; ++y)
+      for (int x = cx + cr.right; x < cx + cr.right + bar; ++x) ++arrow[shown.At(x, y)];
+    EXPECT_GE(arrow.size(), 2u) << "the scroll bar's arrow is not drawn";
+
+    // The background: the commonest colour of the client area.
+    std::map<COLORREF, int> counts;
+    for (int y = cy; y < cy + cr.bottom; ++y)
+      for (int x = cx; x < cx + cr.right; ++x) ++counts[shown.At(x, y)];
+    COLORREF background = 0;
+    int most = 0;
+    for (const auto& c : counts)
+      if (c.second > most) most = c.second, background = c.first;
+
+    // The visible lines drawn with the view's font where the view puts them.
+    const int count = static_cast<int>(SendMessageW(v, EM_GETLINECOUNT, 0, 0));
+    const int first = static_cast<int>(SendMessageW(v, EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_EQ(first, 0) << "a page step shows the page from its first line";
+    RECT fr = {};
+    SendMessageW(v, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&fr));
+    HDC screen = GetDC(v);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, cr.right, cr.bottom);
+    ReleaseDC(v, screen);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    RECT all = {0, 0, cr.right, cr.bottom};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HFONT>(SendMessageW(v, WM_GETFONT, 0, 0)));
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, RGB(0, 0, 0));
+    IntersectClipRect(mem, fr.left, fr.top, fr.right, fr.bottom);
+    int drawnLines = 0, bottom = 0;
+    for (int i = first; i < count; ++i) {
+      const LRESULT index = SendMessageW(v, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+      const LRESULT pos = SendMessageW(v, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0);
+      const int x = static_cast<short>(LOWORD(pos)), y = static_cast<short>(HIWORD(pos));
+      if (pos == -1 || y >= fr.bottom) break;
+      const std::wstring t =
+          form_->IsWideView() ? form_->GetLineTextWide(i) : Cp932ToWide(form_->Memo1->Line(i));
+      TextOutW(mem, x, y, t.c_str(), static_cast<int>(t.size()));
+      ++drawnLines;
+      bottom = y;
+    }
+    SelectObject(mem, oldFont);
+    SelectObject(mem, oldBmp);
+    const Pixels expected = [&] {
+      HDC d = CreateCompatibleDC(nullptr);
+      HGDIOBJ o = SelectObject(d, bmp);
+      Pixels p = Capture(d, cr.right, cr.bottom);
+      SelectObject(d, o);
+      DeleteDC(d);
+      return p;
+    }();
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ASSERT_GT(drawnLines, 5);
+
+    // Ink (anything not background) must lie where the text's ink lies; the
+    // caret may differ by a thin bar.
+    int ink = 0, differ = 0;
+    const int rows = std::min<int>(cr.bottom, bottom + form_->LinePitch());
+    for (int y = 0; y < rows; ++y) {
+      for (int x = 0; x < cr.right; ++x) {
+        const bool want = expected.At(x, y) != RGB(255, 255, 255);
+        const bool got = shown.At(cx + x, cy + y) != background;
+        if (want) ++ink;
+        if (want != got) ++differ;
+      }
+    }
+    ASSERT_GT(ink, 0);
+    EXPECT_LT(differ, ink / 50 + 2 * form_->LinePitch()) << differ << " of " << ink << " ink pixels differ";
+  }
+};
+
+TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
+  const std::wstring text = FileText(400, 40);
+  struct Case {
+    const char* name;
+    bool utf16;
+    bool wrap;
+  } cases[] = {{"sjis", false, false}, {"utf16", true, false}, {"sjis wrap", false, true}, {"utf16 wrap", true, true}};
+  StartForm(0, 0, 900, 600);
+  for (const Case& c : cases) {
+    const std::string bytes = c.utf16 ? testsupport::Utf16Le(text, true) : WideToCp932(text);
+    form_->OpenFile(File(Cp932ToWide(c.name) + L".txt", bytes));
+    form_->CheckBox2->SetChecked(c.wrap);
+    Application->ProcessMessages();
+    ASSERT_EQ(form_->IsWideView(), c.utf16);
+    CheckScreen(std::string(c.name) + " first page");
+    for (int step = 1; step <= 3; ++step) {
+      const int64_t before = form_->MyTrackBar1->Position();
+      Stain();
+      PageDown();
+      Application->ProcessMessages();
+      ASSERT_GT(form_->MyTrackBar1->Position(), before);
+      CheckScreen(std::string(c.name) + " after Page Down " + std::to_string(step));
+    }
+  }
+}
+
+}  // namespace
