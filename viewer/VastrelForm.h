@@ -172,6 +172,13 @@ class TVastrelForm : public TForm {
   bool CanTakeHandOver();
   // Opens a handed-over or dropped path when its extension is accepted.
   void OpenDroppedPath(const std::wstring& path);
+  // The hand-over of another copy: a quick check of the first listed path;
+  // when it can be opened it is kept and its opening posted (true).
+  bool TakeHandOver(const std::wstring& path);
+  void OpenPendingHandOver();
+  std::wstring PendingHandOver;
+  static constexpr UINT kOpenHandOverMessage = WM_APP + 0x0E1;
+  static constexpr UINT_PTR kHandOverRetryTimer = 0x0E1;
   // Allows (or resets) the drop messages for a window of a lower integrity level.
   bool AllowDropMessages(HWND window, bool allow);
   // The command line's arguments, argument 0 being the program.
@@ -247,8 +254,12 @@ class TVastrelForm : public TForm {
 
   // ---- opening (FormOpen.cpp)
   // Opens path when its lower-cased extension occurs in OpenExtensions.
-  void OpenIfListedExt(const std::wstring& path);
-  void OpenFile(const std::wstring& path);
+  bool OpenIfListedExt(const std::wstring& path);
+  // Whether the lower-cased extension of path occurs in OpenExtensions (the
+  // one extension test of every way a file is opened).
+  bool ExtensionListed(const std::wstring& path);
+  // True when the file could be opened (the document is then the new file).
+  bool OpenFile(const std::wstring& path);
 
   // ==== Opening, code detection and page display (FormOpen.cpp, FormPage.cpp)
   int64_t RealFileSize = -1;      // the file's real size (Doc.FileSize may be capped)
