@@ -20,10 +20,10 @@ namespace {
 std::string J(const char* utf8) { return Cp932FromUtf8(utf8); }
 
 TMenuItem* Item(TMenuItem* parent, const char* caption, const char* name, int tag = 0,
-                const char* shortcut = nullptr) {
+                TShortCut shortcut = scNone) {
   TMenuItem* m = new TMenuItem(parent, J(caption), name);
   m->Tag = tag;
-  if (shortcut) m->ShortCutText = shortcut;
+  if (shortcut) m->SetShortCut(shortcut);
   return m;
 }
 
@@ -226,15 +226,15 @@ void TInputTextDlg::BuildMenus() {
   N41->Hint = J("選択範囲で実行");
   N41->OnClick = [this](TMenuItem* s) { N41Click(s); };
   TMenuItem* indent = Item(N5, "インデント", "N8");
-  IndentMenu1 = Item(indent, "タブ", "IndentMenu1", 0, "Ctrl+Tab");
-  IndentMenu2 = Item(indent, "スペース", "IndentMenu2", 1, "Ctrl+Space");
-  IndentMenu3 = Item(indent, "スペース半角", "IndentMenu3", 2, "Alt+Space");
+  IndentMenu1 = Item(indent, "タブ", "IndentMenu1", 0, scCtrl | VK_TAB);
+  IndentMenu2 = Item(indent, "スペース", "IndentMenu2", 1, scCtrl | VK_SPACE);
+  IndentMenu3 = Item(indent, "スペース半角", "IndentMenu3", 2, scAlt | VK_SPACE);
   for (TMenuItem* m : {IndentMenu1, IndentMenu2, IndentMenu3})
     m->OnClick = [this](TMenuItem* s) { IndentMenu1Click(s); };
   TMenuItem* outdent = Item(N5, "アウトデント", "N9");
-  OutdentMenu1 = Item(outdent, "タブ", "OutdentMenu1", 0, "Ctrl+Shift+Tab");
-  OutdentMenu2 = Item(outdent, "スペース", "OutdentMenu2", 1, "Ctrl+Shift+Space");
-  OutdentMenu3 = Item(outdent, "スペース半角", "OutdentMenu3", 2, "Shift+Space");
+  OutdentMenu1 = Item(outdent, "タブ", "OutdentMenu1", 0, scCtrl | scShift | VK_TAB);
+  OutdentMenu2 = Item(outdent, "スペース", "OutdentMenu2", 1, scCtrl | scShift | VK_SPACE);
+  OutdentMenu3 = Item(outdent, "スペース半角", "OutdentMenu3", 2, scShift | VK_SPACE);
   for (TMenuItem* m : {OutdentMenu1, OutdentMenu2, OutdentMenu3})
     m->OnClick = [this](TMenuItem* s) { OutdentMenu1Click(s); };
   Separator(outdent);
@@ -242,10 +242,10 @@ void TInputTextDlg::BuildMenus() {
   IndentAllDelMenu->OnClick = [this](TMenuItem* s) { IndentAllDelMenuClick(s); };
 
   Edit1 = Item(root, "編集", "Edit1");
-  N42 = Item(Edit1, "全て選択(&A)", "N42", 0, "Ctrl+A");
+  N42 = Item(Edit1, "全て選択(&A)", "N42", 0, scCtrl | 'A');
   N42->OnClick = [this](TMenuItem*) { N42Click(); };
   Find1 = Item(root, "検索(&S)", "Find1");
-  Replace1 = Item(Find1, "置換(&R)", "Replace1", 0, "Ctrl+R");
+  Replace1 = Item(Find1, "置換(&R)", "Replace1", 0, scCtrl | 'R');
   Replace1->OnClick = [this](TMenuItem* s) { Replace1Click(s); };
 
   PopupMenu2 = new TPopupMenu();
@@ -255,9 +255,11 @@ void TInputTextDlg::BuildMenus() {
   Separator(pop);
   Cut1 = Item(pop, "切り取り", "Cut1");
   Cut1->OnClick = [this](TMenuItem*) { Cut1Click(); };
-  Copy1 = Item(pop, "コピー(&C)", "Copy1", 0, "Ctrl+C");
+  Copy1 = Item(pop, "コピー(&C)", "Copy1");
+  Copy1->ShortCutText = "Ctrl+C";
   Copy1->OnClick = [this](TMenuItem*) { Copy1Click(); };
-  Paste1 = Item(pop, "貼り付け(&P)", "Paste1", 0, "Ctrl+V");
+  Paste1 = Item(pop, "貼り付け(&P)", "Paste1");
+  Paste1->ShortCutText = "Ctrl+V";
   Paste1->OnClick = [this](TMenuItem*) { Paste1Click(); };
   Delete1 = Item(pop, "削除(&D)", "Delete1");
   Delete1->OnClick = [this](TMenuItem*) { Delete1Click(); };

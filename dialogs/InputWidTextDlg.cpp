@@ -16,10 +16,10 @@ namespace {
 std::string J(const char* utf8) { return Cp932FromUtf8(utf8); }
 
 TMenuItem* Item(TMenuItem* parent, const char* caption, const char* name, int tag = 0,
-                const char* shortcut = nullptr) {
+                TShortCut shortcut = scNone) {
   TMenuItem* m = new TMenuItem(parent, J(caption), name);
   m->Tag = tag;
-  if (shortcut) m->ShortCutText = shortcut;
+  if (shortcut) m->SetShortCut(shortcut);
   return m;
 }
 
@@ -188,7 +188,7 @@ void TInputWidTextDlg::BuildMenus() {
   N39->OnClick = [this](TMenuItem*) { N39Click(); };
 
   Edit2 = Item(root, "編集(&E)", "Edit2");
-  N52 = Item(Edit2, "全て選択(&A)", "N52", 0, "Ctrl+A");
+  N52 = Item(Edit2, "全て選択(&A)", "N52", 0, scCtrl | 'A');
   N52->OnClick = [this](TMenuItem*) { N52Click(); };
   Edit1 = Item(root, "検索(&S)", "Edit1");
   Replace1 = Item(Edit1, "置換", "Replace1");

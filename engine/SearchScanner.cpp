@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "framework/FileOps.h"
 #include "text/conv_bytes.h"
 
@@ -339,15 +341,64 @@ bool SjisCharStart(const unsigned char* s, size_t i) {
   return true;
 }
 
+// The first index from `from` where the pattern begins in text[0, n), or npos:
+// sixteen positions at a time, those whose first and last bytes both match
+// are compared in full.
+__attribute__((target("sse2"))) size_t FindBytes(const unsigned char* text, size_t n, const std::string& pattern,
+                                                 size_t from) {
+  const size_t m = pattern.size();
+  if (m == 0 || m > n || from > n - m) return std::string::npos;
+  const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
+  const size_t last = n - m;  // the last start
+  size_t i = from;
+  if (m > 1) {
+    const __m128i first = _mm_set1_epi8(static_cast<char>(p[0]));
+    const __m128i final = _mm_set1_epi8(static_cast<char>(p[m - 1]));
+    for (; i + 16 <= last + 1; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1));
+      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, final))));
+      while (mask) {
+        const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+        if (std::memcmp(text + i + bit + 1, p + 1, m - 2) == 0) return i + bit;
+        mask &= mask - 1;
+      }
+    }
+  } else {
+    const __m128i first = _mm_set1_epi8(static_cast<char>(p[0]));
+    for (; i + 16 <= last + 1; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, first)));
+      if (mask) return i + static_cast<unsigned>(__builtin_ctz(mask));
+    }
+  }
+  for (; i <= last; ++i)
+    if (text[i] == p[0] && std::memcmp(text + i, p, m) == 0) return i;
+  return std::string::npos;
+}
+
+// Every NUL byte of buf[0, n) becomes 0x01.
+__attribute__((target("sse2"))) void ReplaceNulBytes(unsigned char* buf, size_t n) {
+  size_t i = 0;
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, zero)) == 0) continue;
+    for (size_t k = i; k < i + 16; ++k)
+      if (buf[k] == 0) buf[k] = 1;
+  }
+  for (; i < n; ++i)
+    if (buf[i] == 0) buf[i] = 1;
+}
+
 // First accepted occurrence of pattern in text[0, n) that begins before
 // limitIndex; npos when none.
 size_t FindNarrow(const unsigned char* text, size_t n, const std::string& pattern, size_t limitIndex) {
   if (pattern.empty() || pattern.size() > n) return std::string::npos;
-  std::string_view hay(reinterpret_cast<const char*>(text), n);
   size_t from = 0;
   while (from < limitIndex) {
-    size_t i = hay.find(pattern, from);
-    if (i == std::string_view::npos || i >= limitIndex) return std::string::npos;
+    size_t i = FindBytes(text, n, pattern, from);
+    if (i == std::string::npos || i >= limitIndex) return std::string::npos;
     if (SjisCharStart(text, i)) return i;
     from = i + 1;
   }
@@ -429,9 +480,7 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
       for (int64_t i = 0; i + 1 < n; i += 2)
         if (buf[i] == 0 && buf[i + 1] == 0) (spec.bigEndian ? buf[i + 1] : buf[i]) = 1;
     } else {
-      unsigned char* q = buf.data();
-      unsigned char* end = buf.data() + n;
-      while ((q = static_cast<unsigned char*>(std::memchr(q, 0, static_cast<size_t>(end - q)))) != nullptr) *q++ = 1;
+      ReplaceNulBytes(buf.data(), static_cast<size_t>(n));
     }
 
     // 2. Decode what lies before the lookahead margin (everything at the end).
@@ -464,6 +513,7 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + static_cast<int64_t>(found);
         result.sourceLength = static_cast<int64_t>(matched);
         result.matchedUnits = static_cast<int64_t>(matched);
+        result.firstCharLength = (matched >= 2 && conv::IsSjisLead(buf[found]) && conv::IsSjisTrail(buf[found + 1])) ? 2 : 1;
         return result;
       }
     } else if (spec.code == scUtf16) {
@@ -494,6 +544,7 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + 2 * static_cast<int64_t>(found);
         result.sourceLength = 2 * static_cast<int64_t>(matched);
         result.matchedUnits = static_cast<int64_t>(matched);
+        result.firstCharLength = (matched >= 2 && conv::IsHighSurrogate(c.wide[found]) && conv::IsLowSurrogate(c.wide[found + 1])) ? 4 : 2;
         return result;
       }
     } else {
@@ -545,12 +596,22 @@ SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& sp
         result.offset = pos + c.map[found];
         result.sourceLength = static_cast<int64_t>(endRel) - c.map[found];
         result.matchedUnits = static_cast<int64_t>(matched);
+        uint32_t firstEnd = c.decodedEnd;
+        for (size_t k = found + 1; k < count; ++k) {
+          if (c.map[k] != c.map[found]) {
+            firstEnd = c.map[k];
+            break;
+          }
+        }
+        result.firstCharLength = static_cast<int64_t>(firstEnd) - c.map[found];
         if (spec.code == scJis) {
           // The mode at the hit: decode again up to it (cheap next to the search).
           Chunk again;
           ResumeTracker at{static_cast<int64_t>(c.map[found]), &again};
           DecodeJis(buf.data(), static_cast<int64_t>(c.map[found]) + 1, mode, sub, again, at);
           result.jisMode = again.next == static_cast<int64_t>(c.map[found]) ? again.nextMode : mode;
+          // The character's own bytes, not an escape after it.
+          result.firstCharLength = std::min<int64_t>(result.firstCharLength, result.jisMode == 1 ? 2 : 1);
         }
         return result;
       }

@@ -100,6 +100,7 @@ struct SearchResult {
   int64_t offset = 0;        // Found: byte offset of the first matched character
   int64_t sourceLength = 0;  // Found: bytes of the matched characters in the file
   int64_t matchedUnits = 0;  // Found: length of the match in the comparable form (Shift_JIS bytes or UTF-16 units)
+  int64_t firstCharLength = 0;  // Found: bytes of the first matched character (Find Next goes on after it)
   int jisMode = 0;           // Found, JIS: shift mode at the hit
   int64_t reached = 0;       // Aborted: where a later search goes on (everything before it was searched)
   DWORD error = 0;           // ReadError: the system's error code

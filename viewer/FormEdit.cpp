@@ -19,6 +19,7 @@
 #include "viewer/FileAccess.h"
 #include "viewer/PathRoutines.h"
 #include "viewer/VastrelForm.h"
+#include "viewer/WorkProgress.h"
 
 // ---- the dialogs' services
 
@@ -108,24 +109,6 @@ void TVastrelForm::OfferBackup() {
 
 namespace {
 
-// Progress and abort of a whole-file copy: the work row's bar and abort button.
-class CopyProgress : public engine::ProgressSink {
- public:
-  explicit CopyProgress(TVastrelForm& f) : f_(f) {}
-  void SetMaximum(int64_t maximum) override {
-    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(maximum > 0 ? maximum : 1));
-    f_.ColorProgressBar1->SetPosition(0);
-  }
-  void Step(int64_t position) override {
-    f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(position));
-    Application->ProcessMessages();
-  }
-  bool ShouldStop() override { return f_.StopRequested || Application->Terminated(); }
-
- private:
-  TVastrelForm& f_;
-};
-
 std::wstring CopyFailureText(engine::CopyStep step, DWORD error) {
   std::wstring what;
   switch (step) {
@@ -154,21 +137,17 @@ std::wstring CopyFailureText(engine::CopyStep step, DWORD error) {
 }  // namespace
 
 int TVastrelForm::CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error) {
-  vastrel::WorkGuard::Scope job(Work, vastrel::WorkGuard::Job::WriteBack);
-  if (!job.Started()) return 1;
   // The copy holds the close and shows the work row with its abort button.
-  WorkIdle = false;
-  StopRequested = false;
-  ConfirmStop = false;
-  TCursorGuard hourglass(crHourGlass);
-  WorkPanel->SetVisible(true);
-  ColorProgressBar1->SetVisible(true);
-  SpeedButton2->SetVisible(true);
-  CopyProgress sink(*this);
-  const engine::CopyOutcome r = engine::CopyFileReplacing(source, target, sink);
-  ColorProgressBar1->SetPosition(0);
-  WorkPanel->SetVisible(false);
-  WorkIdle = true;
+  if (!EnableMenusForWork(false, vastrel::WorkGuard::Job::WriteBack)) return 1;
+  engine::CopyOutcome r;
+  {
+    vastrel::WorkFrame frame(WorkPanel, ColorProgressBar1, SpeedButton2);
+    StopRequested = false;
+    ConfirmStop = false;  // a stopped copy leaves nothing behind: no question
+    vastrel::WindowProgress sink(ColorProgressBar1, StopRequested);
+    r = engine::CopyFileReplacing(source, target, sink);
+  }
+  EnableMenusForWork(true, vastrel::WorkGuard::Job::WriteBack);
   StopRequested = false;
   if (error) *error = r.error;
   if (r.done()) return 0;

@@ -325,7 +325,7 @@ void TVastrelForm::UpdateFileSelection(WPARAM keyFlags) {
   // does: both corrections apply here too.
   const selection::FileSelection v = ViewRangeToFile(caret, viewLength);
   if (!(keyFlags & MK_SHIFT)) {
-    CaretOffset = Doc.SelStart = v.start;
+    CaretOffset = LastSelStart = Doc.SelStart = v.start;
     Doc.SelLength = v.length;
   } else {
     ExtendFileSelection(v);
@@ -358,7 +358,7 @@ void TVastrelForm::Memo1MouseDown(TMouseButton button, TShiftState shift) {
     Doc.JisShiftState = j.shiftState;
     JisRunStart = false;
   }
-  Doc.SelStart = CaretOffset = ViewCaretToFile(caret);
+  Doc.SelStart = CaretOffset = LastSelStart = ViewCaretToFile(caret);
   Doc.SelLength = 0;
 }
 
@@ -383,7 +383,7 @@ void TVastrelForm::Memo1MouseUp(TMouseButton button, TShiftState shift) {
     ExtendFileSelection(v);
   } else {
     const selection::FileSelection s = selection::MemoSelection({Doc.SelStart, Doc.SelLength}, v.start, v.length);
-    Doc.SelStart = s.start;
+    Doc.SelStart = LastSelStart = s.start;
     Doc.SelLength = s.length;
   }
   ShowSelectionStatus();

@@ -80,24 +80,6 @@ std::wstring ReplaceAll(const std::wstring& text, const wchar_t* pattern, const 
   return std::wstring(r.begin(), r.end());
 }
 
-// Progress and stop of the tail move: the work row's bar, one step per block.
-class MoveProgress : public engine::ProgressSink {
- public:
-  explicit MoveProgress(TVastrelForm& f) : f_(f) {}
-  void SetMaximum(int64_t maximum) override {
-    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(maximum > 0 ? maximum : 1));
-    f_.ColorProgressBar1->SetPosition(0);
-  }
-  void Step(int64_t position) override {
-    f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(position));
-    Application->ProcessMessages();
-  }
-  bool ShouldStop() override { return f_.StopRequested || Application->Terminated(); }
-
- private:
-  TVastrelForm& f_;
-};
-
 }  // namespace
 
 bool TVastrelForm::DecodeForEdit(const std::string& raw, EditSource* src) {
@@ -373,43 +355,27 @@ void TVastrelForm::EditSelectionInPlace() {
       CopyTextToClipboard(edited);
     return;
   }
-  // 5. The move, with progress and abort.
-  WorkIdle = false;
-  StopRequested = false;
-  ConfirmStop = true;
-  WorkPanel->SetVisible(true);
-  ColorProgressBar1->SetVisible(true);
-  SpeedButton2->SetVisible(true);
-  MoveProgress sink(*this);
-  engine::TailMoveOptions options;
-  options.tempFolder = Doc.FilePath.substr(0, Doc.FilePath.rfind(L'\\') + 1);
-  const engine::TailMoveOutcome r =
-      engine::ReplaceRange(out.get(), at, old, bytes.data(), bytes.size(), sink, options);
+  // 5. The move, with progress and abort; then the bookmarks behind the old
+  // range and everyone who follows the file's changes.
+  const engine::TailMoveOutcome r = MoveTail(out.get(), at, old, bytes, vastrel::WorkGuard::Job::WriteBack);
   const bool closed = out.Close();
-  ColorProgressBar1->SetPosition(0);
-  WorkPanel->SetVisible(false);
-  WorkIdle = true;
-  StopRequested = false;
-  switch (r.status) {
-    case engine::TailMoveStatus::Done:
-      break;
-    case engine::TailMoveStatus::Aborted:
+  if (!r.done()) {
+    if (r.status == engine::TailMoveStatus::Aborted)
       ShowMessageWide(L"書き込みを中止しました。ファイルは変更されていません。");
-      return;
-    case engine::TailMoveStatus::Damaged:
-      LineIndexFileChanged(at, 0);
-      ShowMessageWide(SystemErrorTextWide(r.error) + L"\n\nファイルの " + std::to_wstring(r.damageStart) + L" から " +
-                      std::to_wstring(r.damageEnd) +
-                      L" バイトまでが壊れている可能性があります。\nバックアップがあれば「元に戻す」で復元して下さい。");
-      return;
-    default:
-      ShowMessageWide(SystemErrorTextWide(r.error) + L"\n\nファイルは変更されていません。");
-      return;
+    else if (r.status == engine::TailMoveStatus::Refused && r.error == 0)
+      ShowMessageWide(L"他の作業中のため、書き込みを行えませんでした。ファイルは変更されていません。");
+    else {
+      // A damaged file may hold anything from the damage on: the index is stale.
+      if (r.status == engine::TailMoveStatus::Damaged) LineIndexFileChanged(at, 0);
+      ReportTailMove(r);
+    }
+    return;
   }
   if (!closed) ShowMessageWide(SystemErrorTextWide(GetLastError()));
   const int64_t delta = static_cast<int64_t>(bytes.size()) - old;
+  ShiftBookmarkOffsets(delta, at + old);
+  PublishFileChange(at, old, static_cast<int64_t>(bytes.size()));
   EditSizeDelta = delta;
-  LineIndexFileChanged(at, delta);
   NulCount = 0;
   Doc.SelStart = start / unit;
   Doc.SelLength = (length + delta) / unit;

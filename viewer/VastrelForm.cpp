@@ -544,6 +544,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallEditHandlers();
   InstallStepping();
   InstallLineIndexHandlers();
+  InstallSearchHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -556,6 +557,13 @@ void TVastrelForm::FormShow(TWinControl*) {
 }
 
 void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
+  // A search stops first; the close completes when it has ended.
+  if (SearchRunning) {
+    StopRequested = true;
+    CloseAfterSearch = true;
+    canClose = false;
+    return;
+  }
   // A close during an insertion, deletion or write-back is refused before
   // anything is stopped, so that watching and a running index build go on.
   if (!WorkIdle || ConvertCloseRequest()) {

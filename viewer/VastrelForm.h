@@ -51,6 +51,9 @@ class TColorProgressBar;
 class TUpdateThread;
 class TGyoThread;
 class IniStore;
+namespace dialogs {
+class MainWindowServices;
+}
 
 
 class TVastrelForm : public TForm {
@@ -556,6 +559,23 @@ class TVastrelForm : public TForm {
   // Seams: each drawn number of the column (index, text shown, colour); the Tool menu's opening.
   std::function<void(int index, const std::wstring& shown, TColor colour)> LineNumberDrawn;
   std::function<void()> ToolMenuHook;
+  // ---- search (FormSearch.cpp)
+  // LastSelStart (where Find Next starts) is declared with the typed edits above.
+  bool SearchRunning = false;     // a search reads the file
+  bool CloseAfterSearch = false;  // a close request came during the search
+  // Replaces the input box of Find (tests): false for a cancel.
+  std::function<bool(std::wstring& text)> AskSearchTextHook;
+  // The conversion library's kana conversion of a Shift_JIS text (direction:
+  // engine::KanaDirection); unset: the text stays as it is.
+  std::function<std::string(const std::string& sjis, int direction)> ConvertKanaHook;
+  std::function<void()> SyncCsvSelectionHook;  // the CSV view's rows of the hit
+  void Find2Click();
+  void FindNext2Click();
+  // 1 found or aborted, 0 not found or failed.
+  int SearchFile(const std::wstring& text, bool interactive);
+  std::string ConvertKana(const std::string& sjis, int direction);
+  void InstallSearchHandlers();
+
   // Asks a running build to stop (no wait).
   void CancelLineThread();
   // A document is taken: a build still running gives it nothing.

@@ -104,6 +104,14 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
   for (const char* now : {"wor", "WORD", "words", ""}) {
     SCOPED_TRACE(now);
     const std::wstring p = Open(bytes, tcShiftJis, 0, static_cast<int64_t>(bytes.size()));
+    // bookmarks before, at the end of and behind the changed word
+    TStrings& marks = form_->BockListBox1->Items();
+    marks.Clear();
+    for (const wchar_t* m : {L"0@2#0=a", L"0@9#0=b", L"0@11#1=c"}) {
+      marks.Add("");
+      SetItemWide(marks, marks.Count() - 1, m);
+    }
+    form_->Doc.BookmarksChanged = false;
     Answer([now](const std::wstring& t) {
       std::wstring w = t;
       w.replace(w.find(L"word"), 4, Cp932ToWide(now));
@@ -113,6 +121,11 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
     EXPECT_EQ(testsupport::ReadBytes(p), head + now + tail);
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(std::string(now).size()) - 4);
     EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(bytes.size()) + form_->EditSizeDelta);
+    const int64_t d = form_->EditSizeDelta;
+    EXPECT_EQ(GetItemWide(marks, 0), L"0@2#0=a");
+    EXPECT_EQ(GetItemWide(marks, 1), L"0@" + std::to_wstring(9 + d) + L"#0=b");
+    EXPECT_EQ(GetItemWide(marks, 2), L"0@" + std::to_wstring(11 + d) + L"#1=c");
+    EXPECT_EQ(form_->Doc.BookmarksChanged, d != 0);
   }
 }
 

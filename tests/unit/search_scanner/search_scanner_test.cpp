@@ -389,8 +389,8 @@ TEST_F(Scanner, FindNextOverFourHitsInEveryCode) {
         SearchResult r = Scan(bytes, code, be, p, start, 3, 0, mode);
         if (r.outcome != SearchOutcome::Found) break;
         hits.push_back(r.offset);
-        const int64_t firstChar = code == engine::scUtf16 ? 2 : code == engine::scUtf8 ? 3 : 2;
-        start = r.offset + firstChar;
+        EXPECT_EQ(code == engine::scUtf8 ? 3 : 2, r.firstCharLength);
+        start = r.offset + r.firstCharLength;
         mode = r.jisMode;
       }
       const int64_t c = code == engine::scUtf16 ? 2 : code == engine::scUtf8 ? 3 : 2;

@@ -1,0 +1,227 @@
+// Search: Find (Ctrl+F) asks for a text and searches the whole file from its
+// start; Find Next (F3) goes on after the last hit or from the caret. The
+// scan itself is engine/SearchScanner; this file wires it to the window: the
+// input box, the progress bar and abort button, the page at the hit, and the
+// services the dialogs ask of the main window.
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "controls/ColorProgressBar.h"
+#include "controls/MyTrackBar.h"
+#include "dialogs/InputBoxWUnit.h"
+#include "engine/SearchScanner.h"
+#include "framework/Application.h"
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
+#include "framework/Cp932.h"
+#include "framework/Cursor.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FileOps.h"
+#include "framework/Menus.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "viewer/FileAccess.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+std::u16string ToU16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+
+// Progress and abort of the search: the progress bar, messages pumped after
+// each chunk, the abort button's (or a close request's) stop flag.
+class SearchProgress : public engine::ProgressSink {
+ public:
+  explicit SearchProgress(TVastrelForm& f) : f_(f) {}
+  void SetMaximum(int64_t maximum) override {
+    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(std::max<int64_t>(1, maximum)));
+  }
+  void Step(int64_t position) override {
+    f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(std::max<int64_t>(0, position)));
+    Application->ProcessMessages();
+  }
+  bool ShouldStop() override { return f_.StopRequested || Application->Terminated(); }
+
+ private:
+  TVastrelForm& f_;
+};
+
+}  // namespace
+
+std::string TVastrelForm::ConvertKana(const std::string& sjis, int direction) {
+  if (!ConvertKanaHook) return sjis;  // no conversion library: the text stays as it is
+  return ConvertKanaHook(sjis, direction);
+}
+
+void TVastrelForm::Find2Click() {
+  if (Doc.FileSize < 0 || !FileCommandsAllowed()) return;
+  std::wstring text = SearchText;
+  bool ok;
+  if (AskSearchTextHook) {
+    ok = AskSearchTextHook(text);
+  } else {
+    auto* dlg = NewForm<TInputWideDlg>(L"探す文字列を入力して下さい。", this, ibPlainInput, SearchText);
+    dlg->SetTextW(L"文字列の検索");
+    if (ImageList1) dlg->SetIcon(ImageList1->GetIcon(imgFind));
+    ok = dlg->ShowModal() == mrOk;
+    text = dlg->InputText;
+    dlg->Free();
+  }
+  if (!ok) {
+    FocusTextView();
+    return;
+  }
+  SearchText = text;
+  LastSelStart = Doc.TextCode == tcUtf16 ? Doc.BomLength / 2 : Doc.BomLength;
+  SearchFile(SearchText, true);
+}
+
+void TVastrelForm::FindNext2Click() {
+  // Without a file or a text there is nothing to go on with.
+  if (Doc.FileSize < 0 || Doc.FilePath.empty() || SearchText.empty()) return;
+  if (!FileCommandsAllowed()) return;
+  SearchFile(SearchText, true);
+}
+
+int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
+  vastrel::WorkGuard::Scope work(Work, vastrel::WorkGuard::Job::Search);
+  if (!work.Started()) return 0;
+  NestGuard nest(this);
+  const std::wstring notFound = L"検索文字列 [ " + text + L" ] は、見つかりませんでした。";
+  const int unit = Doc.TextCode == tcUtf16 ? 2 : 1;
+
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    FocusTextView();
+    return 0;
+  }
+  const int64_t fileSize = GetFileSize64(Doc.FilePath);
+
+  // The frame: only the view is disabled; hourglass, progress bar, abort button.
+  SetTextReadOnlyStyle(false);
+  std::unique_ptr<TCursorGuard> hourglass(new TCursorGuard(crHourGlass));
+  StopRequested = false;
+  ConfirmStop = false;
+  SearchRunning = true;
+  LongWorkRunning = true;
+  ColorProgressBar1->SetPosition(0);
+  WorkPanel->Show();
+  ColorProgressBar1->Show();
+  SpeedButton2->Show();
+
+  engine::SearchPatterns patterns = engine::BuildSearchPatterns(
+      Conv.Cp932(), ToU16(text), Settings.SearchCaseSensitive, Settings.SearchKanaSensitive,
+      [this](const std::string& s, engine::KanaDirection d) { return ConvertKana(s, static_cast<int>(d)); });
+  engine::SearchSpec spec;
+  spec.code = Doc.TextCode;
+  spec.bigEndian = Doc.ByteOrder == boBigEndian;
+  spec.start = std::max<int64_t>(0, LastSelStart) * unit;
+  if (Doc.TextCode == tcJis && spec.start > 0 && spec.start < fileSize) {
+    // Inside a run the scan starts in that run's mode.
+    std::string designation;
+    int64_t count = 0;
+    conv::JisRunKind kind = Conv.JisShiftAt(file.get(), spec.start, &designation, &count, 0);
+    if (kind == conv::JisRunKind::DoubleByte) spec.jisMode = 1;
+    else if (kind == conv::JisRunKind::Kana) spec.jisMode = !designation.empty() && designation[0] == 0x0E ? 3 : 2;
+  }
+  SearchProgress progress(*this);
+  progress.SetMaximum(fileSize);
+  ColorProgressBar1->SetPosition(static_cast<uint64_t>(std::min(spec.start, fileSize)));
+  engine::SearchResult r = engine::SearchFileRange(file.get(), fileSize, spec, patterns, Conv, progress);
+  file.Close();
+
+  // Clean up in every case.
+  SetTextReadOnlyStyle(true);
+  hourglass.reset();
+  ColorProgressBar1->SetPosition(0);
+  ColorProgressBar1->Hide();
+  SpeedButton2->Hide();
+  WorkPanel->Hide();
+  int result = 1;
+  switch (r.outcome) {
+    case engine::SearchOutcome::Aborted:
+      LastSelStart = r.reached / unit;
+      SearchRunning = false;
+      LongWorkRunning = false;
+      break;
+    case engine::SearchOutcome::ReadError:
+      SearchRunning = false;
+      LongWorkRunning = false;
+      ShowMessageWide(SystemErrorTextWide(r.error));
+      result = 0;
+      break;
+    case engine::SearchOutcome::NotFound:
+      SearchRunning = false;
+      LongWorkRunning = false;
+      LastSelStart = 0;
+      if (interactive) ShowInfoBox(Handle(), notFound);
+      result = 0;
+      break;
+    case engine::SearchOutcome::Found: {
+      // The selection is the matched characters themselves.
+      if (Doc.TextCode == tcUtf16) {
+        Doc.SelStart = r.offset / 2;
+        Doc.SelLength = r.sourceLength / 2;
+      } else {
+        Doc.SelStart = r.offset;
+        Doc.SelLength = r.sourceLength;
+      }
+      if (Doc.TextCode == tcJis) {
+        Doc.JisShiftState = 0;
+        JisRunStart = false;
+      }
+      CaretOffset = Doc.SelStart;
+      const bool handOver = IndexHandOverHook && IndexHandOverHook();
+      if (!handOver && ListBox1->Count() > 0 && UpdateLineNumbersHook) UpdateLineNumbersHook();
+      SearchRunning = false;
+      LongWorkRunning = false;
+      // The page at the hit's line (the backward scan from the hit finds its start).
+      MovingBack = MovingForward = false;
+      SearchHit = true;
+      ShowPage(false, true, r.offset);
+      SearchHit = false;
+      if (Doc.TextCode == tcJis) {
+        // As a mouse selection of the same characters sets it.
+        Memo1MouseDown(mbLeft, 0);
+        Memo1MouseUp(mbLeft, 0);
+      }
+      LastSelStart = (r.offset + r.firstCharLength) / unit;
+      if (SyncCsvSelectionHook) SyncCsvSelectionHook();
+      if (N26 && N26->Checked() && !handOver && UpdateLineNumbersHook) UpdateLineNumbersHook();
+      MessageBeep(0);
+      break;
+    }
+  }
+  FocusTextView();
+  if (CloseAfterSearch) {
+    CloseAfterSearch = false;
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+  }
+  return result;
+}
+
+void TVastrelForm::InstallSearchHandlers() {
+  // The input boxes reach this window through its dialog services.
+  DialogServicesOf();
+  Find2->OnClick = [this](TMenuItem*) { Find2Click(); };
+  FindNext2->OnClick = [this](TMenuItem*) { FindNext2Click(); };
+  // The abort button stops a search at once, without a question.
+  SpeedButton2->OnClick = [this, next = SpeedButton2->OnClick](TWinControl* sender) {
+    if (SearchRunning) {
+      StopRequested = true;
+      return;
+    }
+    if (next) next(sender);
+  };
+  // F3 and Ctrl+F from the panes.
+  ViewCommandHook = [this, next = ViewCommandHook](vastrel::ViewCommand c) {
+    if (c == vastrel::ViewCommand::Find) {
+      Find2Click();
+    } else if (c == vastrel::ViewCommand::FindNext) {
+      FindNext2Click();
+    } else if (next) {
+      next(c);
+    }
+  };
+}
