@@ -42,6 +42,16 @@ class MainWindowServices {
   virtual void RouteKeyMessage(MSG& msg, bool& handled) {}
   // Whether the clipboard holds text (the pop-ups' paste items).
   virtual bool ClipboardHasText() { return false; }
+  // Options: opens a help topic ("Vastrel.htm#Option").
+  virtual void ShowHelpTopic(const std::string& topic) {}
+  // Options: whether the program's shortcut stands in a shell folder (0: the
+  // desktop, 9: Send To), and its creation (on) or deletion (off).
+  virtual bool ProgramLinkExists(int folder) { return false; }
+  virtual void SetProgramLink(int folder, bool on) {}
+  // Options: whether the shell's open-with entry names the program, and its
+  // registration (on) or removal (off).
+  virtual bool OpenWithSet() { return false; }
+  virtual void SetOpenWith(bool on) {}
   // UTF-16 windows and all five codes are offered (the code conversion dialog).
   virtual bool UnicodeMode() { return true; }
   // A path with its UNC prefix and relative parts resolved, for showing.

@@ -31,12 +31,16 @@ bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b) {
 }
 
 std::vector<std::wstring> SectionLinesFromText(const std::wstring& text, const std::wstring& section) {
+  return SectionLinesFromText(text, section, &EqualsNoCaseAscii);
+}
+
+std::vector<std::wstring> SectionLinesFromText(const std::wstring& text, const std::wstring& section, SameName same) {
   std::vector<std::wstring> out;
   if (section.empty()) return out;
   const std::wstring header = L"[" + section + L"]";
   std::vector<std::wstring> lines = StoreLines(text);
   size_t i = 0;
-  while (i < lines.size() && !EqualsNoCaseAscii(lines[i], header)) ++i;
+  while (i < lines.size() && !same(lines[i], header)) ++i;
   if (i == lines.size()) return out;
   for (++i; i < lines.size(); ++i) {
     if (lines[i][0] == L'[') break;
@@ -52,11 +56,57 @@ std::vector<std::wstring> SectionHeadersFromText(const std::wstring& text) {
   return out;
 }
 
+namespace {
+// Line ends inside a value: stored as kStoreEscape + 'r' / 'n', the escape
+// unit itself doubled, only inside a quoted value.
+const wchar_t kStoreEscape = 0x0010;
+
+bool NeedsEscape(const std::wstring& v) {
+  return v.find_first_of(std::wstring{L'\r', L'\n', kStoreEscape}) != std::wstring::npos;
+}
+
+std::wstring EscapeValue(const std::wstring& v) {
+  std::wstring out;
+  out.reserve(v.size() + 8);
+  for (wchar_t c : v) {
+    if (c == L'\r') {
+      out += kStoreEscape;
+      out += L'r';
+    } else if (c == L'\n') {
+      out += kStoreEscape;
+      out += L'n';
+    } else if (c == kStoreEscape) {
+      out += kStoreEscape;
+      out += kStoreEscape;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::wstring UnescapeValue(const std::wstring& v) {
+  if (v.find(kStoreEscape) == std::wstring::npos) return v;
+  std::wstring out;
+  out.reserve(v.size());
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (v[i] != kStoreEscape || i + 1 == v.size()) {
+      out += v[i];
+      continue;
+    }
+    const wchar_t n = v[++i];
+    out += n == L'r' ? L'\r' : n == L'n' ? L'\n' : n;
+  }
+  return out;
+}
+}  // namespace
+
 std::wstring QuoteStoreLine(const std::wstring& line) {
   auto eq = line.find(L'=');
   if (eq == std::wstring::npos) return line;
   std::wstring v = line.substr(eq + 1);
   if (v.empty()) return line;
+  if (NeedsEscape(v)) return line.substr(0, eq + 1) + L"\"" + EscapeValue(v) + L"\"";
   auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
   bool quote = blank(v.front()) || blank(v.back()) ||
                (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front());
@@ -67,7 +117,7 @@ std::wstring UnquoteStoreLine(const std::wstring& line) {
   auto eq = line.find(L'=');
   if (eq == std::wstring::npos) return line;
   if (line.size() - eq - 1 >= 2 && line[eq + 1] == L'"' && line.back() == L'"')
-    return line.substr(0, eq + 1) + line.substr(eq + 2, line.size() - eq - 3);
+    return line.substr(0, eq + 1) + UnescapeValue(line.substr(eq + 2, line.size() - eq - 3));
   return line;
 }
 

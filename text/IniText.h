@@ -19,6 +19,10 @@ std::vector<std::wstring> StoreLines(const std::wstring& text);
 // line that contains "=", whole. Empty for an empty section name or when
 // the section is missing.
 std::vector<std::wstring> SectionLinesFromText(const std::wstring& text, const std::wstring& section);
+// The same with the header lines compared by `same` (the store layer passes
+// the comparison that the system uses for paths).
+using SameName = bool (*)(const std::wstring& a, const std::wstring& b);
+std::vector<std::wstring> SectionLinesFromText(const std::wstring& text, const std::wstring& section, SameName same);
 
 // Every line of a store text that begins with "[", brackets included.
 std::vector<std::wstring> SectionHeadersFromText(const std::wstring& text);
@@ -31,6 +35,11 @@ bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);
 // begins or ends with a blank or tab, or is enclosed in a pair of quotes,
 // is written enclosed in double quotes; reading drops one enclosing pair of
 // double quotes. Lines without "=" pass unchanged.
+// A CR or LF in a value never reaches the store as itself (each stored line
+// is one entry): such a value, or one holding the escape unit U+0010, is
+// stored quoted with CR as U+0010 'r', LF as U+0010 'n' and U+0010 doubled;
+// reading undoes that inside a quoted value. Values without these units are
+// stored and read exactly as before.
 std::wstring QuoteStoreLine(const std::wstring& line);
 std::wstring UnquoteStoreLine(const std::wstring& line);
 

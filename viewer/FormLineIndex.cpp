@@ -797,6 +797,7 @@ void TVastrelForm::Tool1Click() {
   N16->SetEnabled(Doc.SelLength > 0 && N15->Enabled());
   N29->SetEnabled(LineCheckpointList->empty() && HasLineNumberList());
   N31->SetEnabled(!LineCheckpointList->empty());
+  BookmarkMenuStates();
   if (ToolMenuHook) ToolMenuHook();
 }
 

@@ -65,12 +65,15 @@ std::wstring OpenFilter(const std::string& extensionsCp932) {
   return L"テキスト(" + patterns + L")\r\n" + patterns + L"\r\n全てのファイル(*.*)\r\n*.*";
 }
 
-void TVastrelForm::OpenIfListedExt(const std::wstring& path) {
+bool TVastrelForm::ExtensionListed(const std::wstring& path) {
   const std::wstring ext = LowerExtension(path);
-  if (ext.empty()) return;
   // A plain substring test of the extension list (".lo" matches ".log").
-  if (Cp932ToWide(Settings.OpenExtensions).find(ext) == std::wstring::npos) return;
-  OpenFile(path);
+  return !ext.empty() && Cp932ToWide(Settings.OpenExtensions).find(ext) != std::wstring::npos;
+}
+
+bool TVastrelForm::OpenIfListedExt(const std::wstring& path) {
+  if (!ExtensionListed(path)) return false;
+  return OpenFile(path);
 }
 
 void TVastrelForm::Open1Click() {
@@ -92,18 +95,18 @@ int TVastrelForm::DetectTextCode(HANDLE file) {
                                 [](bool busy) { Screen->SetCursor(busy ? crHourGlass : crDefault); });
 }
 
-void TVastrelForm::OpenFile(const std::wstring& path) {
+bool TVastrelForm::OpenFile(const std::wstring& path) {
   // The file is opened first: when it cannot be, nothing of the open
   // document changes (its page, code, size and paths stay together).
   fileops::File file(OpenForReading(path));
   if (!file.IsOpen()) {
     ShowMessageWide(SystemErrorTextWide(GetLastError()));
-    return;
+    return false;
   }
 
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
-  if (Doc.BookmarksChanged) ConfirmBookmarkList(true);
+  if (Doc.BookmarksChanged) ConfirmBookmarkList(true, true);
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;
   Doc.SelStart = 0;
@@ -182,8 +185,9 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
   CsvHeaderTaken = false;
   ShowPage(true, false, 0);
 
-  // 12 (the CSV view filled when it is on) belongs to the CSV view; 13 (the
-  // file's bookmarks loaded) to the bookmarks: their calls go here once they exist.
+  // 12 (the CSV view filled when it is on) belongs to the CSV view.
+  // 13: the file's stored bookmarks.
+  if (LoadBookmarkList(true)) SpeedButton5->SetEnabled(ConfirmBookmarkList(false, Settings.ConfirmBookmarkLoad) == 1);
   // 14: the number column is shown again for the new page.
   if (ListBox1->Visible()) {
     ListBox1->SetWidth(25);
@@ -212,6 +216,7 @@ void TVastrelForm::OpenFile(const std::wstring& path) {
 
   // 17: the view takes the keyboard.
   FocusViewOfCode(memo);
+  return true;
 }
 
 void TVastrelForm::ComboBox1Change() {

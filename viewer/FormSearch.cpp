@@ -9,6 +9,7 @@
 
 #include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
+#include "dialogs/ConversionLibrary.h"
 #include "dialogs/InputBoxWUnit.h"
 #include "engine/SearchScanner.h"
 #include "framework/Application.h"
@@ -49,8 +50,12 @@ class SearchProgress : public engine::ProgressSink {
 }  // namespace
 
 std::string TVastrelForm::ConvertKana(const std::string& sjis, int direction) {
-  if (!ConvertKanaHook) return sjis;  // no conversion library: the text stays as it is
-  return ConvertKanaHook(sjis, direction);
+  if (ConvertKanaHook) return ConvertKanaHook(sjis, direction);
+  // The conversion library, loaded for this conversion; without it the text stays as it is.
+  ConversionLibrary library;
+  if (!library.Load()) return sjis;
+  return library.ConvertText(sjis, direction == static_cast<int>(engine::KanaDirection::KataToHira) ? ckKataToHira
+                                                                                                     : ckHiraToKata);
 }
 
 void TVastrelForm::Find2Click() {

@@ -13,6 +13,14 @@
 namespace {
 void ReportError(DWORD code) { MessageBoxWide(SystemErrorTextWide(code), MessageTitle(), MB_OK | MB_ICONINFORMATION); }
 
+// Section names are paths: compared as the system compares file names,
+// ordinal with every letter's case folded.
+bool SamePathName(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() &&
+         CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+             CSTR_EQUAL;
+}
+
 std::string WideToUtf16LeBytes(const std::wstring& text, bool mark) {
   std::string out;
   out.reserve(text.size() * 2 + 2);
@@ -55,7 +63,7 @@ void IniStore::ReadIniSectionOf(const std::wstring& file, const std::wstring& se
 void IniStore::ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list) {
   std::string bytes;
   if (section.empty() || FileSize64(file) < 0 || !ReadFileBytes(file, bytes)) return;
-  for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section))
+  for (auto& line : initext::SectionLinesFromText(DecodeTextFileBytes(bytes), section, &SamePathName))
     AddWithWideCopy(list, initext::UnquoteStoreLine(line));
 }
 

@@ -45,7 +45,8 @@ class IniStore {
   bool WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const;
   // The section's lines read from the store's UTF-16 text (appended to list,
   // each an empty text with a wide copy); nothing for a missing file or an
-  // empty section name.
+  // empty section name. The header is found as the system finds a path:
+  // ordinal, the case of every letter folded.
   static void ReadSectionFromText(const std::wstring& file, const std::wstring& section, TStrings& list);
   // Every line of the store that begins with "[", brackets included
   // (appended as wide copies); nothing for a missing file.

@@ -10,14 +10,20 @@
 
 const char kSettingsSection[] = "Orvik";
 
+namespace {
+void HoldInRange(int& value, int lo, int hi, int fallback) {
+  if (value < lo || value > hi) value = fallback;
+}
+}  // namespace
+
 void MendSettings(ViewerSettings& s) {
   const ViewerSettings d;
-  if (s.FontSize < 1) s.FontSize = d.FontSize;
-  if (s.BookmarkFontSize < 1) s.BookmarkFontSize = d.BookmarkFontSize;
-  if (s.DetectSizeMB < 1) s.DetectSizeMB = 1;
+  HoldInRange(s.FontSize, kFontSizeMin, kFontSizeMax, d.FontSize);
+  HoldInRange(s.BookmarkFontSize, kFontSizeMin, kFontSizeMax, d.BookmarkFontSize);
+  HoldInRange(s.DetectSizeMB, 1, 50, d.DetectSizeMB);
   if (!initext::IsOneCp932Char(s.SubstituteChar)) s.SubstituteChar = d.SubstituteChar;
-  if (s.BookmarkTitleMax < 1) s.BookmarkTitleMax = d.BookmarkTitleMax;
-  if (s.CsvColumnMax < 1) s.CsvColumnMax = d.CsvColumnMax;
+  HoldInRange(s.BookmarkTitleMax, 23, 92, d.BookmarkTitleMax);
+  HoldInRange(s.CsvColumnMax, 10, 50, d.CsvColumnMax);
 }
 
 ViewerSettings LoadViewerSettings(const std::wstring& settingsFile, bool unicodeMode) {

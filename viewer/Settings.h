@@ -39,11 +39,13 @@ struct ViewerSettings {
 
 extern const char kSettingsSection[];  // "Orvik"
 
-// Puts values that would break the program back in range: a font size below
-// 1 takes its default (10, bookmark list 9); DetectSizeMB below 1 becomes 1;
-// a SubstituteChar that is not exactly one character of one or two bytes
-// becomes "?"; BookmarkTitleMax and CsvColumnMax below 1 take their defaults
-// (46, 10). Larger values are kept.
+// The font sizes the options offer.
+constexpr int kFontSizeMin = 6, kFontSizeMax = 72;
+// Holds every ranged value to the range the options dialog offers; a value
+// outside takes its default, and the mended value is what is saved: font
+// sizes 6-72 (defaults 10, bookmark list 9), DetectSizeMB 1-50 (1),
+// BookmarkTitleMax 23-92 (46), CsvColumnMax 10-50 (10). A SubstituteChar
+// that is not exactly one character of one or two bytes becomes "?".
 void MendSettings(ViewerSettings& s);
 
 // Reads every key in the file's order (missing keys and unreadable values

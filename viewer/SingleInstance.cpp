@@ -78,16 +78,22 @@ std::wstring JoinParamPathWide(const std::vector<std::wstring>& args, int startI
 bool SendFileListTo(HWND target, const std::wstring& list, bool wideApi) {
   COPYDATASTRUCT cds = {};
   cds.dwData = kFileListCopyDataId;
-  LRESULT answer;
+  DWORD_PTR answer = 0;
   if (wideApi) {
     cds.cbData = static_cast<DWORD>(list.size() * sizeof(wchar_t));
     cds.lpData = cds.cbData ? const_cast<wchar_t*>(list.data()) : nullptr;
-    answer = SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    if (!SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG,
+                             kHandOverTimeoutMs, &answer)) {
+      answer = 0;  // timed out or hung: this copy opens the file itself
+    }
   } else {
     std::string narrow = WideToCp932(list);
     cds.cbData = static_cast<DWORD>(narrow.size());
     cds.lpData = cds.cbData ? &narrow[0] : nullptr;
-    answer = SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    if (!SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG,
+                             kHandOverTimeoutMs, &answer)) {
+      answer = 0;
+    }
   }
   return answer == 1;
 }
@@ -170,10 +176,10 @@ std::wstring DecodeFileListCopyData(const COPYDATASTRUCT* cds) {
 }
 
 LRESULT ReceiveFileListCopyData(const COPYDATASTRUCT* cds, bool canOpenNow,
-                                const std::function<void(const std::wstring&)>& openPath, HWND appWindow) {
+                                const std::function<bool(const std::wstring&)>& takePath, HWND appWindow) {
   if (!canOpenNow) return 0;
   std::wstring first = pathtext::FirstListedPath(DecodeFileListCopyData(cds));
-  if (!first.empty() && openPath) openPath(first);
+  if (first.empty() || !takePath || !takePath(first)) return 0;
   if (appWindow && IsIconic(appWindow)) OpenIcon(appWindow);
   return 1;
 }

@@ -15,13 +15,14 @@
 //   const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(msg.lParam);
 //   if (IsFileListCopyData(cds)) {
 //     msg.Result = ReceiveFileListCopyData(cds, canOpenNow,
-//                      [&](const std::wstring& p) { OpenDroppedPath(p); },
+//                      [&](const std::wstring& p) { return TakeHandOver(p); },
 //                      Application->Handle());
 //     return;   // not passed on
 //   }
-// where canOpenNow is false while the main window is disabled (a modal
-// dialog or message box it owns is open) or long work runs; the sender then
-// starts its own copy.
+// where canOpenNow is false while a box or modal form of the program is open
+// or long work runs, and TakeHandOver checks the path quickly and posts its
+// opening (no box inside WM_COPYDATA, so the sender is never held); when the
+// answer is 0 the sender starts its own copy.
 //
 // The first copy's show handler joins its own arguments with
 // JoinParamPathWide(args, 1, UnicodeMode).
@@ -35,6 +36,8 @@
 extern const wchar_t kApplicationTitle[];   // "Vastrel": title, mutex name, window text
 extern const wchar_t kMainWindowClass[];    // "TVastrelForm"
 constexpr ULONG_PTR kFileListCopyDataId = 776;
+// How long the sender waits for the running copy's answer; no answer counts as 0.
+constexpr UINT kHandOverTimeoutMs = 10000;
 
 // Process flag: the hand-over goes as UTF-16 (true on the NT family). Set by
 // BeginSingleInstance on the second-start path.
@@ -111,7 +114,8 @@ bool IsFileListCopyData(const COPYDATASTRUCT* cds);
 // The record's text: cbData / 2 UTF-16 units (an odd last byte is ignored).
 std::wstring DecodeFileListCopyData(const COPYDATASTRUCT* cds);
 // The receiving side. canOpenNow false: answers 0 and opens nothing. Else the
-// first path of the list goes to openPath (not called for an empty list),
-// appWindow is restored when minimised, and the answer is 1.
+// first path of the list goes to takePath (not called for an empty list);
+// when it takes the path, appWindow is restored when minimised and the
+// answer is 1; otherwise 0.
 LRESULT ReceiveFileListCopyData(const COPYDATASTRUCT* cds, bool canOpenNow,
-                                const std::function<void(const std::wstring&)>& openPath, HWND appWindow);
+                                const std::function<bool(const std::wstring&)>& takePath, HWND appWindow);

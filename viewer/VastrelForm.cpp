@@ -228,6 +228,7 @@ void TVastrelForm::BuildMenus() {
   ToolPrsMenu = new TMenuItem(ToolMenu, J("ツール"), "ToolPrsMenu");
   new TMenuItem(ToolMenu, "-");
   Option1 = new TMenuItem(ToolMenu, J("オプション(&O)..."), "Option1");
+  Option1->OnClick = [this](TMenuItem*) { Option1Click(); };
 
   HelpMenu = new TMenuItem(root, J("ヘルプ(&H)"), "HelpMenu");
   Help1 = new TMenuItem(HelpMenu, J("ヘルプの表示"), "Help1");
@@ -545,6 +546,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallStepping();
   InstallLineIndexHandlers();
   InstallSearchHandlers();
+  InstallBookmarkHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -580,10 +582,10 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
   SaveViewerSettings(Paths.settingsFile, Settings, UpDown1->Position(), UpDown2->Position(), UnicodeMode);
   SaveLastFolder(Paths, LastFolder, UnicodeMode);
   if (Doc.BookmarksChanged && (BockListBox1->Count() > 0 || Store().IniSectionExists(Paths.bookStore, Doc.FilePath))) {
-    ConfirmBookmarkList(true);
+    ConfirmBookmarkList(true, true);
   }
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
-  if (Settings.DeleteMissingBookmarks) PurgeBookmarkLists();
+  if (Settings.DeleteMissingBookmarks) PurgeBookmarkLists(Paths.bookStore, true);
   canClose = true;
 }
 
@@ -622,11 +624,21 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
       if (IsFileListCopyData(cds)) {
         return ReceiveFileListCopyData(
-            cds, CanTakeHandOver(), [this](const std::wstring& path) { OpenDroppedPath(path); },
+            cds, CanTakeHandOver(), [this](const std::wstring& path) { return TakeHandOver(path); },
             Application->Handle());
       }
       break;
     }
+    case kOpenHandOverMessage:
+      OpenPendingHandOver();
+      return 0;
+    case WM_TIMER:
+      if (wp == kHandOverRetryTimer) {
+        KillTimer(Handle(), kHandOverRetryTimer);
+        OpenPendingHandOver();
+        return 0;
+      }
+      break;
     case WM_ACTIVATE:
       if (LOWORD(wp) == WA_INACTIVE) {
         Timer4->SetInterval(10);
@@ -658,15 +670,36 @@ std::wstring TVastrelForm::JoinParamPath(int startIndex) {
 }
 
 void TVastrelForm::OpenDroppedPath(const std::wstring& given) {
-  std::wstring path = LongFileName(given);
-  std::wstring ext = pathtext::ExtractNameWide(path);
-  size_t dot = ext.rfind(L'.');
-  ext = dot == std::wstring::npos ? std::wstring() : ext.substr(dot);
-  if (ext.empty() || Cp932ToWide(Settings.OpenExtensions).find(ext) == std::wstring::npos) return;
-  OpenIfListedExt(path);
+  // The open sets the watched path and the last folder itself, and only when
+  // the file opened: a refused or failed open leaves both as they were.
+  const std::wstring path = LongFileName(given);
+  if (!OpenIfListedExt(path)) return;
   Doc.BackupOffered = false;
-  WatchPath = path;
-  LastFolder = pathtext::ExtractDriveDirWide(path);
+}
+
+bool TVastrelForm::TakeHandOver(const std::wstring& given) {
+  // Only a quick look here: the sender waits for the answer. The file must be
+  // there, be a file and have a listed extension; it is opened once this
+  // message is answered, so any notice of the open comes outside it.
+  const std::wstring path = LongFileName(given);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (!ExtensionListed(path)) return false;
+  PendingHandOver = path;
+  PostMessageW(Handle(), kOpenHandOverMessage, 0, 0);
+  return true;
+}
+
+void TVastrelForm::OpenPendingHandOver() {
+  if (PendingHandOver.empty()) return;
+  if (!CanTakeHandOver()) {
+    // A box or long work came up meanwhile: open when it is over.
+    SetTimer(Handle(), kHandOverRetryTimer, 200, nullptr);
+    return;
+  }
+  const std::wstring path = PendingHandOver;
+  PendingHandOver.clear();
+  OpenDroppedPath(path);
 }
 
 bool TVastrelForm::AllowDropMessages(HWND window, bool allow) {

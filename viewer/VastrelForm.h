@@ -172,6 +172,13 @@ class TVastrelForm : public TForm {
   bool CanTakeHandOver();
   // Opens a handed-over or dropped path when its extension is accepted.
   void OpenDroppedPath(const std::wstring& path);
+  // The hand-over of another copy: a quick check of the first listed path;
+  // when it can be opened it is kept and its opening posted (true).
+  bool TakeHandOver(const std::wstring& path);
+  void OpenPendingHandOver();
+  std::wstring PendingHandOver;
+  static constexpr UINT kOpenHandOverMessage = WM_APP + 0x0E1;
+  static constexpr UINT_PTR kHandOverRetryTimer = 0x0E1;
   // Allows (or resets) the drop messages for a window of a lower integrity level.
   bool AllowDropMessages(HWND window, bool allow);
   // The command line's arguments, argument 0 being the program.
@@ -247,8 +254,12 @@ class TVastrelForm : public TForm {
 
   // ---- opening (FormOpen.cpp)
   // Opens path when its lower-cased extension occurs in OpenExtensions.
-  void OpenIfListedExt(const std::wstring& path);
-  void OpenFile(const std::wstring& path);
+  bool OpenIfListedExt(const std::wstring& path);
+  // Whether the lower-cased extension of path occurs in OpenExtensions (the
+  // one extension test of every way a file is opened).
+  bool ExtensionListed(const std::wstring& path);
+  // True when the file could be opened (the document is then the new file).
+  bool OpenFile(const std::wstring& path);
 
   // ==== Opening, code detection and page display (FormOpen.cpp, FormPage.cpp)
   int64_t RealFileSize = -1;      // the file's real size (Doc.FileSize may be capped)
@@ -501,6 +512,12 @@ class TVastrelForm : public TForm {
   std::shared_ptr<DialogServices> dialogServices_;
   dialogs::MainWindowServices* DialogServicesOf();
 
+  // ==== Options, drops, paste hand-off, help (FormShell.cpp)
+  void Option1Click();
+  // Applies a changed FontSize / BookmarkFontSize to the views.
+  void ApplyFontSize();
+  void ApplyBookmarkFontSize();
+
   // One run of an edit dialog: what it was given and what it gave back.
   struct EditDialogRun {
     bool wide = false;
@@ -541,9 +558,6 @@ class TVastrelForm : public TForm {
   int CopyFileAsWork(const std::wstring& source, const std::wstring& target, DWORD* error);
   void Undo1Click();
   void InstallEditHandlers();
-
-  // The close handler's step of the bookmark feature.
-  void ConfirmBookmarkList(bool saveMode);
 
   // ==== Line index, line numbers, jumps and the jump list (FormLineIndex.cpp)
   // Lookups count from the index's checkpoints (engine/LineIndex.h): lines
@@ -639,8 +653,48 @@ class TVastrelForm : public TForm {
   void Tool1Click();
   void InstallLineIndexHandlers();
   // ==== end of line index
-  void PurgeBookmarkLists();
   void InstallPaneProcedures();
+  // ==== Bookmarks (FormBookmarks.cpp): the list BockListBox1 holds each
+  // entry (text/BookmarkEntry.h) as its item's wide object, the item's text
+  // being "new" for an entry made since the file was opened.
+  TMenuItem *N6 = nullptr, *N8 = nullptr, *Delete2 = nullptr;  // PopupMenu2
+  bool BookListJustLeft = false;  // the list has just lost the focus
+  // Seam: the retitle box, shown modally next (tests drive it from its loop).
+  std::function<void(TForm* box)> RetitleBoxShown;
+  // The caret's index in the view, the selection length, the bookmark text
+  // (the selection, else the caret line from the caret on) and the caret's
+  // line in the view (counted at CR LF); the pointers may be null.
+  void GetCaretLineInfo(int64_t* caret, int64_t* selLength, std::wstring& text, int64_t* line);
+  void N7Click();
+  void N6Click();
+  void BockListBox1DblClick();
+  void Delete2Click();
+  bool SaveBookmarkList();
+  // testOnly: whether the store holds the file's section; else it is loaded.
+  bool LoadBookmarkList(bool testOnly);
+  // 1 when done, 0 when the user said No.
+  int ConfirmBookmarkList(bool save, bool ask);
+  void SortBookmarks();
+  void GetBookmarkText(int index, std::wstring& value, std::wstring& name);
+  void DrawItemText(HDC dc, const std::wstring& text, UINT format, RECT& rect);
+  // Erases sections without keys, and with removeMissing those of missing files.
+  void PurgeBookmarkLists(const std::wstring& store, bool removeMissing);
+  void N11Click();
+  void N8Click();
+  void PopupMenu2Popup();
+  // The enabling of List1 and N11 (on opening either menu).
+  void BookmarkMenuStates();
+  // withSender false: hide the panel.
+  void List1Click(bool withSender);
+  void BockListBox1DrawItem(int index, const RECT& rect, unsigned state);
+  void CheckBox4Click();
+  void CheckBox5Click();
+  void BockListBox1MouseDown(TMouseButton button, int x, int y);
+  void BockListBox1MouseUp(TMouseButton button, int x, int y);
+  void BockListBox1Exit();
+  void InstallBookmarkHandlers();
+  // ==== end of bookmarks
+
 
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();

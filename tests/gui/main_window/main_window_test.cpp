@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include <thread>
 #include "framework/Application.h"
 #include "framework/ComCtrls.h"
 #include "framework/MessageService.h"
@@ -123,11 +124,72 @@ TEST_F(MainWindow, HandOverOpensTheFirstListedFileOnlyWhenIdle) {
   EXPECT_TRUE(f->Doc.FilePath.empty());
 
   EXPECT_EQ(HandOver(a + L"\r\n" + b), 1);
+  Application->ProcessMessages();  // the file opens after the answer
   EXPECT_EQ(f->Doc.FilePath, a);
   EXPECT_EQ(f->LastFolder + L"\\", folder_);
-  // A file whose extension is not accepted is not opened.
-  EXPECT_EQ(HandOver(bin), 1);
+  // A file whose extension is not accepted is refused: the sender opens it.
+  EXPECT_EQ(HandOver(bin), 0);
+  Application->ProcessMessages();
   EXPECT_EQ(f->Doc.FilePath, a);
+}
+
+TEST_F(MainWindow, HandOverNeverBlocksItsSenderAndNeverLies) {
+  std::wstring a = folder_ + L"a.txt";
+  ASSERT_TRUE(testsupport::WriteBytes(a, "a\r\n"));
+  ASSERT_TRUE(CreateDirectoryW((folder_ + L"sub").c_str(), nullptr));
+  std::wstring upper = folder_ + L"sub\\UPPER.TXT";
+  ASSERT_TRUE(testsupport::WriteBytes(upper, "upper\r\n"));
+  TVastrelForm* f = StartForm();
+  ASSERT_EQ(HandOver(a), 1);
+  Application->ProcessMessages();
+  ASSERT_EQ(f->Doc.FilePath, a);
+  const std::wstring folderBefore = f->LastFolder, watchBefore = f->WatchPath;
+
+  // A missing path, a folder, and ten thousand missing paths: refused at
+  // once (the first path decides), and nothing of the document changes.
+  std::wstring many;
+  for (int i = 0; i < 10000; ++i) many += folder_ + L"gone\\missing" + std::to_wstring(i) + L".txt\r\n";
+  for (const std::wstring& list : {folder_ + L"gone\\missing.txt", folder_ + L"sub", many}) {
+    const DWORD t0 = GetTickCount();
+    EXPECT_EQ(HandOver(list), 0);
+    EXPECT_LT(GetTickCount() - t0, 1000u);
+    Application->ProcessMessages();
+    EXPECT_EQ(f->Doc.FilePath, a);
+    EXPECT_EQ(f->LastFolder, folderBefore);
+    EXPECT_EQ(f->WatchPath, watchBefore);
+  }
+  EXPECT_TRUE(messages_.empty());
+  // An upper-case extension passes the same lower-cased test as every open.
+  EXPECT_EQ(HandOver(upper), 1);
+  Application->ProcessMessages();
+  EXPECT_EQ(f->Doc.FilePath, upper);
+  EXPECT_EQ(f->LastFolder + L"\\", folder_ + L"sub\\");
+
+  // A real notice of the program is up (answered from another thread): the
+  // hand-over is refused, and the page stays the open file's.
+  SetMessageHandler(nullptr);
+  LRESULT answer = -1;
+  std::thread other([&] {
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !box; ++i) {
+      box = FindWindowW(L"#32770", L"Vastrel");
+      if (!box) Sleep(10);
+    }
+    std::wstring list = a;
+    COPYDATASTRUCT cds = {776, static_cast<DWORD>(list.size() * 2), const_cast<wchar_t*>(list.data())};
+    DWORD_PTR r = 0;
+    if (SendMessageTimeoutW(f->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &r)) {
+      answer = static_cast<LRESULT>(r);
+    }
+    if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  ShowMessageWide(L"notice");
+  other.join();
+  SetMessageHandler([](const MessageRequest&) { return IDOK; });
+  Application->ProcessMessages();
+  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(f->Doc.FilePath, upper);
+  EXPECT_NE(ViewText().find(L"upper"), std::wstring::npos);
 }
 
 TEST_F(MainWindow, CommandLineFileIsOpenedAtShow) {

@@ -123,11 +123,15 @@ class Paging : public testsupport::MainWindowTest {
   // One step: the page key (with Ctrl when asked) to the view, or a press of
   // a step button with Ctrl held; released as soon as the page moved (or
   // after a while when it cannot move).
-  // The step timer's first tick, as the system sends it (the press started it).
+  // The step timer's first tick, and only that one: the press started the
+  // timer; it is stopped here and its tick runs once, so that a slow page
+  // display cannot let a second tick in before the release.
   void FirstTick(bool forward) {
     TTimer* t = forward ? form_->Timer2 : form_->Timer1;
     ASSERT_TRUE(t->Enabled());
-    SendMessageW(TTimer::Window(), WM_TIMER, t->Id(), 0);
+    t->SetEnabled(false);
+    if (forward) form_->Stepping().ForwardTimerTick();
+    else form_->Stepping().BackTimerTick();
     Application->ProcessMessages();
   }
 

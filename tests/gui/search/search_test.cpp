@@ -322,3 +322,14 @@ TEST_F(Search, KeysFromTheMemoAndAPane) {
   form_->FindNext2Click();
   EXPECT_TRUE(messages_.empty());
 }
+
+TEST_F(Search, KanaNotToldApartThroughTheConversionLibrary) {
+  form_->Settings.SearchKanaSensitive = false;
+  Open(Padded(L"xx ひらがな カタカナ"), 0);
+  ASSERT_EQ(0, Find(L"かたかな"));
+  EXPECT_EQ(L"カタカナ", Copied());
+  ASSERT_EQ(0, Find(L"ヒラガナ"));
+  EXPECT_EQ(L"ひらがな", Copied());
+  form_->Settings.SearchKanaSensitive = true;
+  ASSERT_EQ(1, Find(L"かたかな"));
+}

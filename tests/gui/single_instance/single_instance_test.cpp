@@ -29,6 +29,7 @@ struct Receiver {
   };
   std::vector<Got> received;
   std::vector<std::wstring> opened;
+  bool takes = true;  // what the receiver's path check answers
 
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrW(h, GWLP_USERDATA));
@@ -37,7 +38,12 @@ struct Receiver {
       if (IsFileListCopyData(cds)) {
         self->received.push_back({cds->dwData, cds->cbData, DecodeFileListCopyData(cds)});
         return ReceiveFileListCopyData(
-            cds, self->canOpen, [self](const std::wstring& p) { self->opened.push_back(p); }, h);
+            cds, self->canOpen,
+            [self](const std::wstring& p) {
+              self->opened.push_back(p);
+              return self->takes;
+            },
+            h);
       }
     }
     return DefWindowProcW(h, m, w, l);
@@ -88,8 +94,15 @@ TEST(FileListCopyData, SendAndReceiveBetweenTwoWindows) {
   EXPECT_FALSE(SendFilesToRunningCopy(L"C:\\c.txt", true, kClass, L"Vastrel other"));
   EXPECT_EQ(running.received.size(), 2u);
 
-  // An empty list: cbData 0, nothing to open, answered 1.
-  EXPECT_TRUE(SendFilesToRunningCopy(L"", true, kClass, kTitle));
+  // A path the receiver does not take (missing, not listed): answered 0, so
+  // the sending copy opens it itself.
+  running.takes = false;
+  EXPECT_FALSE(SendFilesToRunningCopy(L"C:\\missing.txt", true, kClass, kTitle));
+  running.takes = true;
+  running.opened.pop_back();
+
+  // An empty list: cbData 0, nothing taken, answered 0.
+  EXPECT_FALSE(SendFilesToRunningCopy(L"", true, kClass, kTitle));
   EXPECT_EQ(running.received.back().cb, 0u);
   EXPECT_EQ(running.opened.size(), 1u);
 

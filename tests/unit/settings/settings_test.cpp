@@ -108,13 +108,39 @@ TEST(Settings, HandEditedFiles) {
          EXPECT_EQ(s.BookmarkTitleMax, 46);
          EXPECT_EQ(s.CsvColumnMax, 10);
        }},
-      {"large values are kept, sizes in 64 bits", "[Orvik]\r\nchksize=3000\r\nbooktitlemax=500\r\nclmmax=99\r\nfontsz=72\r\n",
+      {"values above their ranges take the defaults",
+       "[Orvik]\r\nchksize=2147483647\r\nbooktitlemax=93\r\nclmmax=51\r\nfontsz=2147483647\r\nfontszbk=73\r\n",
        [](const ViewerSettings& s) {
-         EXPECT_EQ(s.DetectSizeMB, 3000);
-         EXPECT_EQ(s.DetectSizeBytes(), 3000LL * 1048576);
-         EXPECT_EQ(s.BookmarkTitleMax, 500);
-         EXPECT_EQ(s.CsvColumnMax, 99);
+         EXPECT_EQ(s.DetectSizeMB, 1);
+         EXPECT_EQ(s.BookmarkTitleMax, 46);
+         EXPECT_EQ(s.CsvColumnMax, 10);
+         EXPECT_EQ(s.FontSize, 10);
+         EXPECT_EQ(s.BookmarkFontSize, 9);
+       }},
+      {"values below their ranges take the defaults",
+       "[Orvik]\r\nbooktitlemax=22\r\nclmmax=9\r\nfontsz=5\r\nfontszbk=5\r\n",
+       [](const ViewerSettings& s) {
+         EXPECT_EQ(s.BookmarkTitleMax, 46);
+         EXPECT_EQ(s.CsvColumnMax, 10);
+         EXPECT_EQ(s.FontSize, 10);
+         EXPECT_EQ(s.BookmarkFontSize, 9);
+       }},
+      {"the ends of the ranges are kept, sizes in 64 bits",
+       "[Orvik]\r\nchksize=50\r\nbooktitlemax=92\r\nclmmax=50\r\nfontsz=72\r\nfontszbk=6\r\n",
+       [](const ViewerSettings& s) {
+         EXPECT_EQ(s.DetectSizeMB, 50);
+         EXPECT_EQ(s.DetectSizeBytes(), 50LL * 1048576);
+         EXPECT_EQ(s.BookmarkTitleMax, 92);
+         EXPECT_EQ(s.CsvColumnMax, 50);
          EXPECT_EQ(s.FontSize, 72);
+         EXPECT_EQ(s.BookmarkFontSize, 6);
+       }},
+      {"the lower ends too", "[Orvik]\r\nchksize=1\r\nbooktitlemax=23\r\nclmmax=10\r\nfontsz=6\r\n",
+       [](const ViewerSettings& s) {
+         EXPECT_EQ(s.DetectSizeMB, 1);
+         EXPECT_EQ(s.BookmarkTitleMax, 23);
+         EXPECT_EQ(s.CsvColumnMax, 10);
+         EXPECT_EQ(s.FontSize, 6);
        }},
       {"substitute of two bytes is kept", "[Orvik]\r\nchmog=\x81\x48\r\n",
        [](const ViewerSettings& s) { EXPECT_EQ(s.SubstituteChar, "\x81\x48"); }},
