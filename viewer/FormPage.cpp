@@ -499,17 +499,19 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   }
 
   // 18: show. Setting an edit control's text redraws its scroll bars many
-  // times over; with drawing off on the page panel nothing in it draws until
-  // the page is complete (text, selection, scroll position), and it is then
-  // repainted once, frames and scroll bars included.
+  // times over; with drawing off on the page panel nothing in it draws while
+  // the text is set, and it is then repainted once, frames and scroll bars
+  // included.
   const bool lone = CheckBox6->Checked();
-  const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
-  if (IsWideView()) {
-    SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);
-  } else if (lone) {
-    Memo1->SetLinesText(narrow);
-  } else {
-    SetTextNarrow(narrow);
+  {
+    const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
+    if (IsWideView()) {
+      SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);
+    } else if (lone) {
+      Memo1->SetLinesText(narrow);
+    } else {
+      SetTextNarrow(narrow);
+    }
   }
 
   // Where the page's lines begin in the file, for the line steps.
