@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 
 #include "framework/FileOps.h"
+#include "text/conv.h"
 #include "text/conv_bytes.h"
 
 namespace engine {
@@ -228,34 +229,6 @@ void DecodeEuc(const unsigned char* s, int64_t limit, const unsigned char sub[2]
   c.decodedEnd = static_cast<uint32_t>(i);
 }
 
-int JisSequence(const unsigned char* s, int* mode) {
-  if (s[0] == kSO) {
-    *mode = 3;
-    return 1;
-  }
-  if (s[0] != kEsc) return 0;
-  if (s[1] == '$') {
-    if (s[2] == '@' || s[2] == 'B') {
-      *mode = 1;
-      return 3;
-    }
-    if (s[2] == '(' && s[3] == 'D') {
-      *mode = 1;
-      return 4;
-    }
-  } else if (s[1] == '(') {
-    if (s[2] == 'B' || s[2] == 'J') {
-      *mode = 0;
-      return 3;
-    }
-    if (s[2] == 'I') {
-      *mode = 2;
-      return 3;
-    }
-  }
-  return 0;
-}
-
 void DecodeJis(const unsigned char* s, int64_t limit, int mode, const unsigned char sub[2], Chunk& c,
                ResumeTracker& rt) {
   int m = mode;
@@ -274,7 +247,7 @@ void DecodeJis(const unsigned char* s, int64_t limit, int mode, const unsigned c
       continue;
     }
     int seqMode = 0;
-    int seqLen = JisSequence(s + i, &seqMode);
+    int seqLen = conv::JisSequenceAt(s + i, &seqMode);
     if (seqLen > 0) {
       m = seqMode;
       i += seqLen;

@@ -345,7 +345,6 @@ bool EucToSjis(Context& ctx, const char* text, std::string* out) {
   });
 }
 
-namespace {
 // Length of the JIS escape or shift sequence at s that JisToSjis knows, with the
 // mode it selects (0 single-byte, 1 double-byte, 2 kana by ESC ( I, 3 kana by SO);
 // 0 when none starts at s. ESC & @ is reported alone (3 bytes, no mode change): the
@@ -377,7 +376,6 @@ int JisSequenceAt(const unsigned char* s, int* mode) {
   }
   return 0;
 }
-}  // namespace
 
 bool JisToSjis(Context& ctx, const char* text, std::string* out) {
   ctx.listedChecked = false;  // the list may have changed since the last conversion

@@ -103,6 +103,10 @@ bool SjisToEuc(Context& ctx, const char* text, std::string* out);
 bool EucToSjis(Context& ctx, const char* text, std::string* out);
 // JIS (ISO-2022-JP) to Shift_JIS; sets KanaByShiftOut when a kana run is met.
 bool JisToSjis(Context& ctx, const char* text, std::string* out);
+// Length of the JIS escape or shift sequence at s (0 when none starts there), with
+// the mode it selects in *mode: 0 single-byte, 1 double-byte, 2 kana by ESC ( I,
+// 3 kana by SO. Reads up to four bytes at s.
+int JisSequenceAt(const unsigned char* s, int* mode);
 // Shift_JIS to JIS; kana runs marked with SO/SI when KanaByShiftOut, else ESC ( I.
 bool SjisToJis(Context& ctx, const char* text, std::string* out);
 
