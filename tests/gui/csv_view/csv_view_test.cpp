@@ -242,6 +242,11 @@ TEST_F(CsvView, TickShowsColumnsRowsAndCellsOnScreen) {
     }
   }
   SaveWindow(form_->Handle(), L"csv_view.bmp");
+  // The same with two rows selected and the captions shown.
+  Drag(1, {2});
+  form_->N24->Click();
+  RedrawWindow(form_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE | RDW_ALLCHILDREN);
+  SaveWindow(form_->Handle(), L"csv_view_captions.bmp");
 }
 
 TEST_F(CsvView, ColumnsCappedAtTheSetting) {
@@ -439,6 +444,65 @@ TEST_F(CsvView, UntickingBringsTheTextViewBackWithTheRowsSelected) {
   ASSERT_EQ(Lv()->ColumnCount(), 3);
   EXPECT_EQ(Lv()->Column(1)->Caption(), "value");
   ExpectRowsMatchView("again");
+}
+
+TEST_F(CsvView, CtrlClickScrollingDragSearchHitAndColumnRightClick) {
+  const std::string bytes = NumberedCsv(200);
+  Open(L"more.csv", bytes);
+  Tick(true);
+  const std::vector<csvview::LineSpan> lines = csvview::SplitLines(bytes);
+  // A click, then a Ctrl+click further down: one block of rows and of text.
+  Drag(1, {});
+  Drag(4, {}, MK_CONTROL);
+  EXPECT_EQ(Selected(), Range(1, 4));
+  EXPECT_EQ(form_->Doc.SelStart, lines[1].start);
+  EXPECT_EQ(form_->Doc.SelLength, lines[4].End() - lines[1].start);
+
+  // Dragging onto the last fully visible row scrolls one row per move. The
+  // rows are a little taller than the text view's lines: a tall window with
+  // the captions shown has some rows below the list view's edge.
+  form_->SetBounds(10, 10, 760, 860);
+  form_->N24->Click();
+  Application->ProcessMessages();
+  const int visible = Lv()->VisibleRowCount();
+  ASSERT_GT(Lv()->Count(), visible) << "the page needs rows below the list view's edge";
+  const int moves = std::min(3, Lv()->Count() - visible);
+  ASSERT_EQ(Lv()->TopItem()->Index(), 0);
+  const int bottom = visible - 1;
+  PostMessageW(LvWnd(), WM_MOUSEMOVE, MK_LBUTTON, At(RowPoint(1)));  // the click tracking's own
+  for (int i = 0; i < moves; ++i) PostMessageW(LvWnd(), WM_MOUSEMOVE, MK_LBUTTON, At(RowPoint(bottom)));
+  PostMessageW(LvWnd(), WM_LBUTTONUP, 0, At(RowPoint(bottom)));
+  SendMessageW(LvWnd(), WM_LBUTTONDOWN, MK_LBUTTON, At(RowPoint(0)));
+  Application->ProcessMessages();
+  // The pointer stays where it is while the rows move up under it.
+  EXPECT_EQ(Lv()->TopItem()->Index(), moves);
+  EXPECT_EQ(Selected().front(), 0);
+  form_->N24->Click();
+  Application->ProcessMessages();
+
+  // A search hit selects its rows.
+  form_->AskSearchTextHook = [](std::wstring& text) {
+    text = L"r7,21";
+    return true;
+  };
+  ShowAt(0);
+  form_->Find2Click();
+  Application->ProcessMessages();
+  ASSERT_EQ(form_->Doc.SelStart, lines[7].start);
+  ASSERT_EQ(Selected().size(), 1u);
+  EXPECT_EQ(*form_->CsvRowLine(Selected().front()), L"r7,21,x7");
+  ExpectRowsMatchView("after the search");
+
+  // A right click on a caption shows the page again with the stored captions.
+  form_->N24->Click();
+  Application->ProcessMessages();
+  Lv()->Column(1)->SetCaption("changed");
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(LvWnd(), LVM_GETHEADER, 0, 0));
+  NMHDR nm = {header, static_cast<UINT_PTR>(GetDlgCtrlID(header)), static_cast<UINT>(NM_RCLICK)};
+  SendMessageW(LvWnd(), WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
+  Application->ProcessMessages();
+  EXPECT_EQ(Lv()->Column(1)->Caption(), "value");
+  ExpectRowsMatchView("after the right click");
 }
 
 TEST_F(CsvView, OddInputs) {
