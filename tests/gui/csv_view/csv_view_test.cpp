@@ -480,6 +480,19 @@ TEST_F(CsvView, CtrlClickScrollingDragSearchHitAndColumnRightClick) {
   form_->N24->Click();
   Application->ProcessMessages();
 
+  // A click on a line number selects that line's row.
+  form_->N26->Click();
+  Application->ProcessMessages();
+  ASSERT_TRUE(form_->ListBox1->Visible());
+  ASSERT_GT(form_->ListBox1->Count(), 6);
+  const RECT numberRect = form_->ListBox1->ItemRect(5);
+  form_->ListBox1MouseDown(mbLeft, numberRect.left + 2, (numberRect.top + numberRect.bottom) / 2);
+  Application->ProcessMessages();
+  EXPECT_EQ(Selected(), Range(5, 5));
+  EXPECT_EQ(form_->Doc.SelStart, lines[5].start);
+  form_->N26->Click();
+  Application->ProcessMessages();
+
   // A search hit selects its rows.
   form_->AskSearchTextHook = [](std::wstring& text) {
     text = L"r7,21";
