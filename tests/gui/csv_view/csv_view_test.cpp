@@ -518,6 +518,32 @@ TEST_F(CsvView, CtrlClickScrollingDragSearchHitAndColumnRightClick) {
   ExpectRowsMatchView("after the right click");
 }
 
+TEST_F(CsvView, AnotherKindOfFileEndsTheColumnView) {
+  for (const bool wideFirst : {false, true}) {
+    SCOPED_TRACE(wideFirst ? "from UTF-8" : "from Shift_JIS");
+    Open(L"a.csv", wideFirst ? "\xEF\xBB\xBF" + Utf8(kSample) : WideToCp932(kSample));
+    Tick(true);
+    form_->N24->Click();
+    Application->ProcessMessages();
+    for (const bool wideNext : {false, true}) {
+      SCOPED_TRACE(wideNext ? "to UTF-8" : "to Shift_JIS");
+      Open(L"b.txt", wideNext ? "\xEF\xBB\xBF" + Utf8(L"plain text\r\n") : "plain text\r\n");
+      EXPECT_FALSE(form_->CheckBox7->Checked());
+      EXPECT_FALSE(form_->CheckBox7->Enabled());
+      EXPECT_FALSE(IsWindowVisible(LvWnd()));
+      EXPECT_TRUE(IsWindowVisible(TextViewWnd()));
+      EXPECT_EQ(ViewText(), L"plain text\r\n");
+    }
+    // The next ".csv" file starts without the captions row.
+    Open(L"c.csv", WideToCp932(kSample));
+    Tick(true);
+    EXPECT_FALSE(form_->N24->Checked());
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(SendMessageW(LvWnd(), LVM_GETHEADER, 0, 0))));
+    ExpectRowsMatchView("next file");
+    Tick(false);
+  }
+}
+
 TEST_F(CsvView, OddInputs) {
   // UTF-16 with mark, a quoted field with CR LF inside, an empty line, a very long line.
   std::wstring longField(12000, L'長');
