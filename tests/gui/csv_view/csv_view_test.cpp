@@ -362,26 +362,31 @@ TEST_F(CsvView, RowDragSelectsTheLinesInTheFileAndBack) {
 }
 
 TEST_F(CsvView, LoneLineEndsKeepRowsAndLinesTogether) {
-  // LF-only lines, one lone CR, Shift_JIS text.
-  const std::string bytes = WideToCp932(L"a,b\nいち,1\nに,2\rさん,3\r\nし,4\nご,5\n");
-  const std::vector<csvview::LineSpan> lines = csvview::SplitLines(bytes);
-  for (bool crlf : {false, true}) {
-    SCOPED_TRACE(crlf ? "CR/LF on" : "CR/LF off");
-    Open(crlf ? L"lf1.csv" : L"lf0.csv", bytes);
-    if (form_->CheckBox6->Checked() != crlf) {
-      form_->CheckBox6->SetChecked(crlf);
-      Application->ProcessMessages();
-    }
-    if (!form_->CheckBox7->Checked()) Tick(true);
-    ShowAt(0);
-    ExpectRowsMatchView("page");
-    ASSERT_GE(Lv()->Count(), 6);
-    for (int row : {1, 3, 5}) {
-      Drag(row, {});
-      EXPECT_EQ(Selected(), Range(row, row));
-      EXPECT_EQ(form_->Doc.SelStart, lines[static_cast<size_t>(row)].start) << row;
-      EXPECT_EQ(form_->Doc.SelLength, lines[static_cast<size_t>(row)].length) << row;
-      EXPECT_EQ(Field(*form_->CsvRowLine(row), 1), std::to_wstring(row)) << row;
+  // LF-only lines and one lone CR, in the memo (Shift_JIS) and in a pane (UTF-8).
+  const std::wstring text = L"a,b\nいち,1\nに,2\rさん,3\r\nし,4\nご,5\n";
+  int n = 0;
+  for (bool utf8 : {false, true}) {
+    const std::string bytes = utf8 ? Utf8(text) : WideToCp932(text);
+    const std::vector<csvview::LineSpan> lines = csvview::SplitLines(bytes);
+    for (bool crlf : {false, true}) {
+      SCOPED_TRACE(std::string(utf8 ? "UTF-8" : "Shift_JIS") + (crlf ? ", CR/LF on" : ", CR/LF off"));
+      Open(L"lf" + std::to_wstring(++n) + L".csv", bytes);
+      ASSERT_EQ(form_->Doc.TextCode, utf8 ? tcUtf8 : tcShiftJis);
+      if (form_->CheckBox6->Checked() != crlf) {
+        form_->CheckBox6->SetChecked(crlf);
+        Application->ProcessMessages();
+      }
+      if (!form_->CheckBox7->Checked()) Tick(true);
+      ShowAt(0);
+      ExpectRowsMatchView("page");
+      ASSERT_GE(Lv()->Count(), 6);
+      for (int row : {1, 3, 5}) {
+        Drag(row, {});
+        EXPECT_EQ(Selected(), Range(row, row));
+        EXPECT_EQ(form_->Doc.SelStart, lines[static_cast<size_t>(row)].start) << row;
+        EXPECT_EQ(form_->Doc.SelLength, lines[static_cast<size_t>(row)].length) << row;
+        EXPECT_EQ(Field(*form_->CsvRowLine(row), 1), std::to_wstring(row)) << row;
+      }
     }
   }
 }
@@ -542,6 +547,21 @@ TEST_F(CsvView, AnotherKindOfFileEndsTheColumnView) {
     ExpectRowsMatchView("next file");
     Tick(false);
   }
+}
+
+TEST_F(CsvView, EmptyFileAndAFirstLineWithoutFields) {
+  Open(L"empty.csv", "");
+  Tick(true);
+  EXPECT_TRUE(IsWindowVisible(LvWnd()));
+  EXPECT_EQ(Lv()->ColumnCount(), 0);
+  EXPECT_LE(Lv()->Count(), 1);
+  Tick(false);
+  // A quote left open on the first line counts no field: no column.
+  Open(L"open.csv", "\"abc\r\nx,y\r\n");
+  Tick(true);
+  EXPECT_EQ(Lv()->ColumnCount(), 0);
+  ExpectRowsMatchView("open quote");
+  RedrawWindow(LvWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
 }
 
 TEST_F(CsvView, OddInputs) {
