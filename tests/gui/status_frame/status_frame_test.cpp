@@ -214,6 +214,22 @@ TEST_F(StatusFrame, MemoPopUpMenuCopiesTheWholeSelection) {
     copied = Clipboard::GetTextW();
     EXPECT_TRUE(copied == expected);
   }
+  // The pane (UTF-16 and UTF-8 pages) answers the menu key with the same menu.
+  Open(Sample(L"utf16le_bom.txt"));
+  ASSERT_TRUE(form_->IsWideView());
+  shown.clear();
+  TPopupMenu::Tracker = [&](TPopupMenu* m, int x, int y) -> UINT {
+    shown.push_back(Shown{m, POINT{x, y}});
+    return 0;
+  };
+  const HWND pane = form_->CurrentPane;
+  SendMessageW(pane, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pane), -1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].menu, form_->PopupMenu1);
+  POINT corner{0, 0};
+  ClientToScreen(pane, &corner);
+  EXPECT_EQ(shown[0].at.x, corner.x);
+  EXPECT_EQ(shown[0].at.y, corner.y);
   EXPECT_TRUE(messages_.empty());
 }
 
