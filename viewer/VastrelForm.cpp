@@ -539,7 +539,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   CsvHeaderCaptions = new TStringList();
   LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
-  WatchThread = new TUpdateThread(nullptr);
+  WatchThread = new TUpdateThread([this] { WatchTick(); });
   // 3: the panes' background.
   PaneBrush = CreateSolidBrush(RGB(255, 255, 255));
   // 4-6: the two wide panes on the page panel, with the memo's font.
@@ -574,6 +574,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallLineIndexHandlers();
   InstallSearchHandlers();
   InstallBookmarkHandlers();
+  InstallWatchHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
