@@ -23,6 +23,7 @@
 #include "viewer/WorkGuard.h"
 #include "engine/TailMover.h"
 #include "text/JisEdit.h"
+#include "text/JisWrite.h"
 
 class TPanel;
 class TMemo;
@@ -545,11 +546,19 @@ class TVastrelForm : public TForm {
     int64_t byteLength = 0;
     bool hadNul = false;              // NULs shown as U+0001
     bool genuinePlaceholder = false;  // a real 0x01 (or unit 1) in the range
+    // JIS: raw holds a few bytes behind the range (byteLength long), read from
+    // jisStart; byteAt holds character counts; edgeInside: the range ends
+    // inside a character or sequence.
+    jiswrite::State jisStart;
+    bool edgeInside = false;
   };
   // False when the range holds both NULs and a real placeholder value.
   bool DecodeForEdit(const std::string& raw, EditSource* src);
   // The text in the file's code; lost gets the characters the code lacks.
   bool EncodeEdited(const std::wstring& text, bool hadNul, std::string* out, std::wstring* lost);
+  // JIS: written from state `from`, leaving state `to` behind the text.
+  bool EncodeEditedJis(const std::wstring& text, bool hadNul, const jiswrite::State& from, const jiswrite::State& to,
+                       std::string* out, std::wstring* lost);
   void EditSelectionInPlace();
   // Offers a backup copy before the first edit of the open file.
   void OfferBackup();
