@@ -548,6 +548,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallSearchHandlers();
   InstallBookmarkHandlers();
   InstallWatchHandlers();
+  InstallStoredListsHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {

@@ -716,6 +716,16 @@ class TVastrelForm : public TForm {
   void InstallWatchHandlers();
   // ==== end of file watch
 
+  // ==== The overviews of the stored lists (FormStoredLists.cpp): the files
+  // with a bookmark list (N13) or a line list (N27); what the user deletes
+  // there is removed from the store after a question.
+  void N13Click();
+  void N27Click();
+  // Runs the overview dialog of the mode over store; true when something was removed.
+  bool RunStoredListsDialog(int mode, const std::wstring& store);
+  void InstallStoredListsHandlers();
+
+
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();
   // Converts the open file into targetPath; true when complete with nothing
