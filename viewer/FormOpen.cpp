@@ -106,6 +106,7 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
 
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
+  BookmarkNamesAtBackup.clear();
   if (Doc.BookmarksChanged) ConfirmBookmarkList(true, true);
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;

@@ -575,6 +575,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallSearchHandlers();
   InstallBookmarkHandlers();
   InstallWatchHandlers();
+  InstallStoredListsHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {

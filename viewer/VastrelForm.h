@@ -498,6 +498,12 @@ class TVastrelForm : public TForm {
   // delta, those inside a removed range move to its start; BookmarksChanged is
   // set when one moved. Byte values; halved for UTF-16 files.
   void ShiftBookmarkOffsets(int64_t delta, int64_t pivot);
+  // The bookmark names when the backup was made (kept shifted along with the
+  // entries: first, the name now; second, the name at the backup); Undo puts
+  // the backup's names back on the entries that still exist.
+  std::vector<std::pair<std::wstring, std::wstring>> BookmarkNamesAtBackup;
+  void KeepBookmarkNamesAtBackup();
+  void RestoreBookmarkNamesAfterUndo();
   // The change notification: called once after every completed in-place edit
   // with the byte offset, the bytes removed there and the bytes inserted there
   // (a CR taken along by Backspace is part of the range). Passes it to the
@@ -725,6 +731,16 @@ class TVastrelForm : public TForm {
   void WatchFromLastLine();
   void InstallWatchHandlers();
   // ==== end of file watch
+
+  // ==== The overviews of the stored lists (FormStoredLists.cpp): the files
+  // with a bookmark list (N13) or a line list (N27); what the user deletes
+  // there is removed from the store after a question.
+  void N13Click();
+  void N27Click();
+  // Runs the overview dialog of the mode over store; true when something was removed.
+  bool RunStoredListsDialog(int mode, const std::wstring& store);
+  void InstallStoredListsHandlers();
+
 
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();
