@@ -24,10 +24,12 @@
 #include "engine/TailMover.h"
 #include "text/JisEdit.h"
 #include "text/JisWrite.h"
+#include "text/CsvView.h"
 
 class TPanel;
 class TMemo;
 class TListView;
+class TListItem;
 class TListBox;
 class TComboBox;
 class TCheckBox;
@@ -86,6 +88,7 @@ class TVastrelForm : public TForm {
   TMenuItem *Copy1 = nullptr, *Delete1 = nullptr, *Edit1 = nullptr, *PopN5 = nullptr;
   TPopupMenu* PopupMenu2 = nullptr;  // bookmark list
   TPopupMenu* PopupMenu3 = nullptr;  // CSV view
+  TMenuItem* Copy2 = nullptr;
   TPopupMenu* PopupMenu4 = nullptr;  // jump list
   TImageList* ImageList1 = nullptr;
 
@@ -149,7 +152,7 @@ class TVastrelForm : public TForm {
   WNDPROC Panel5PrevProc = nullptr, Memo1PrevProc = nullptr, ListView1PrevProc = nullptr;
   HBRUSH PaneBrush = nullptr;
 
-  TStringList* CsvHeaderCaptions = nullptr;
+  TStringList* CsvHeaderList = nullptr;  // the CSV view's captions, from the file's first line
   engine::CheckpointList* LineCheckpointList = nullptr;  // the open file's line index
   TUpdateThread* WatchThread = nullptr;
   TGyoThread* LineThread = nullptr;  // the running line-index build, if any
@@ -741,6 +744,47 @@ class TVastrelForm : public TForm {
   bool RunStoredListsDialog(int mode, const std::wstring& store);
   void InstallStoredListsHandlers();
 
+
+  // ==== CSV column view (FormCsv.cpp): ListView1 in place of the text view
+  // while "CSV" (CheckBox7) is ticked; each row's Data is its line's UTF-16
+  // copy (std::wstring), owned by the row.
+  int CsvDragAnchor = -1;  // row where a left-button drag started
+  bool CsvViewOn();        // "CSV" ticked (and enabled)
+  // Fills the rows from the page text exactly as the text view shows it.
+  void FillCsvView(const std::wstring& page);
+  void CheckBox7Click();
+  void RestoreCsvColumns();
+  void RefreshCsvView();
+  void ClearCsvView();
+  // The first and last line of the text view's selection (lines as the rows
+  // break them); false when nothing is selected.
+  bool SelectedLineRange(int* first, int* last);
+  void SyncCsvSelection();
+  void CsvSelectionToText();
+  void CsvItemToText(TListItem* item);
+  void ExtendCsvSelection(TListView* view, int anchor, bool scroll, int current);
+  void ListView1AdvancedCustomDrawItem(TListItem* item, unsigned state, bool& defaultDraw);
+  void PopupMenu3Popup();
+  void Copy2Click();
+  void N24Click();
+  void ListView1MouseDown(TMouseButton button, int x, int y);
+  void ListView1MouseMove(TShiftState shift, int x, int y);
+  void ListView1MouseUp(TMouseButton button, int x, int y);
+  void InstallCsvHandlers();
+  // Row i's line; nullptr past the rows.
+  const std::wstring* CsvRowLine(int row);
+  // The text view's window shown or hidden (its place in the layout kept).
+  void SetTextViewShown(bool shown);
+  // The lines of the text view's text, as the rows break them.
+  std::vector<csvview::LineSpan> ViewLineSpans();
+  // Exactly rows first..last selected (none for -1).
+  void SelectCsvRows(int first, int last);
+  // The rows of the text view's selection selected, the others not.
+  void MarkCsvRowsOfSelection();
+  void WidenCsvView();
+  void SetSliderPositionQuietly(int64_t position);
+  int CsvPaintPrevious = -1, CsvPaintFirst = -1, CsvPaintLast = -1;  // the selection's lines of one paint
+  bool CsvPaintHasRange = false;
 
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();
