@@ -228,6 +228,19 @@ TEST_F(ShellIntegration, ADropDuringWorkOpensWhenTheWorkEnds) {
   EXPECT_EQ(form_->Doc.FilePath, b);
 }
 
+TEST_F(ShellIntegration, NarrowSystemsReadTheDropInCodePage932) {
+  TVastrelForm::SystemLevelOverride = 1;  // Windows Me: no UTF-16 windows
+  Start();
+  TVastrelForm::SystemLevelOverride = -1;
+  ASSERT_FALSE(form_->UnicodeMode);
+  const std::wstring name = File(L"\x65E5\x672C\x8A9E.txt", "nihongo\r\n");  // 日本語.txt
+  HGLOBAL drop = MakeDrop({name}, Middle(form_->Memo1->Handle()));
+  EXPECT_EQ(form_->DragQueryFileAuto(static_cast<HDROP>(drop), 0), name);
+  SendMessageW(form_->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(form_->Doc.FilePath, name);
+}
+
 // ---- the clipboard's file list
 
 TEST_F(ShellIntegration, PasteOpensTheClipboardsFileWithoutTheExtensionTest) {
