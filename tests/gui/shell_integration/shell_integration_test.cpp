@@ -398,6 +398,13 @@ TEST_F(ShellIntegration, HandOffPastesTheCaretLineIntoTheWindowInFront) {
   EXPECT_FALSE(form_->PasteLeadingLineEnd);
   EXPECT_EQ(form_->SpeedButton6->ImageIndex(), 38);
 
+  // Below NT the keys go through keybd_event.
+  form_->SystemLevel = 1;
+  SetWindowTextW(g_targetEdit, L"");
+  form_->SpeedButton6Click();
+  EXPECT_EQ(WindowText(g_targetEdit), L"first line");
+  form_->SystemLevel = 5;
+
   // F1 on the text view does the same while the button is enabled.
   form_->Timer5Timer();
   ASSERT_TRUE(form_->SpeedButton6->Enabled());
