@@ -102,8 +102,12 @@ std::wstring TShellLink::IncludeTrailingBackslashWid(const std::wstring& path) {
 }
 
 bool TShellLink::SamePath(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
+  if (a.size() != b.size()) return false;
+  // Upper-cased by the system's own table, as the file system compares names.
+  std::wstring x = a, y = b;
+  if (!x.empty()) CharUpperBuffW(&x[0], static_cast<DWORD>(x.size()));
+  if (!y.empty()) CharUpperBuffW(&y[0], static_cast<DWORD>(y.size()));
+  return x == y;
 }
 
 // ---- special folders

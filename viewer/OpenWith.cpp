@@ -1,15 +1,13 @@
 #include "viewer/OpenWith.h"
 
+#include "controls/ShellLink.h"
 #include "framework/Registry.h"
 #include "text/ShellText.h"
 
 namespace openwith {
 
 namespace {
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
-}
+bool SameText(const std::wstring& a, const std::wstring& b) { return TShellLink::SamePath(a, b); }
 }  // namespace
 
 bool UpdateOpenWithList(const std::vector<std::wstring>& extensions, TRegistry& reg, bool on,
