@@ -4,6 +4,7 @@
 // FormOpen.cpp: opening files; FormPage.cpp: page display; and so on).
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -53,6 +54,7 @@ class TMyTrackBar;
 class TNewTrackBar;
 class TColorProgressBar;
 class TUpdateThread;
+class TShellLink;
 class TGyoThread;
 class IniStore;
 namespace dialogs {
@@ -528,6 +530,42 @@ class TVastrelForm : public TForm {
   // Applies a changed FontSize / BookmarkFontSize to the views.
   void ApplyFontSize();
   void ApplyBookmarkFontSize();
+  // The shell-link service: the program's shortcuts, dropped shortcuts.
+  TShellLink* ShellLink1 = nullptr;
+  std::wstring WindowsFolder;  // GetPath(0x24) at construction
+  // The program's file name ("Vastrel.exe") and its path in ProgramFolder.
+  static std::wstring ProgramFileName();
+  std::wstring ProgramPath();
+  // The name of the program's shortcuts: the application title.
+  std::wstring LinkTitle();
+  // Whether the program's shortcut stands in the folder (0 desktop, 9 Send
+  // To), and its creation or deletion.
+  bool ProgramLinkExists(int csidl);
+  void SetProgramLink(int csidl, bool on);
+  // A drop on the window: the first file opens when it fell on the text area
+  // (kept for the end of the work while work runs). Finished in every case.
+  void WmDropFiles(HDROP drop);
+  std::wstring DragQueryFileAuto(HDROP drop, UINT index);
+  // Opens the last drop kept while work ran (posted when the work has ended).
+  void OpenPendingDrops();
+  static constexpr UINT kOpenPendingDropMessage = WM_APP + 0x117;
+  // The File menu's paste: the clipboard's first file, opened without the extension test.
+  void Paste1Click();
+  std::wstring ClipboardFileName();
+  // The paste hand-off: the window in front before ours, the button's state.
+  void Timer4Timer();
+  void Timer5Timer();
+  void SpeedButton6MouseDown(TMouseButton button);
+  // Help: the topic (code page 932, "Vastrel.htm#Option") in the help viewer.
+  void ShowHelpTopic(TForm* owner, const std::string& topic);
+  void SendHelpTopic(HWND window, const std::string& text);
+  static bool WasMaximized(HWND window);
+  // The open-with entry of the program (registry roots: tests may change them).
+  HKEY OpenWithUserRoot = HKEY_CURRENT_USER;
+  HKEY OpenWithClassesRoot = HKEY_CLASSES_ROOT;
+  bool SetOpenWith(const std::wstring& programName, bool on);
+  bool IsOpenWithSet(const std::wstring& programName);
+  void InstallShellHandlers();
 
   // One run of an edit dialog: what it was given and what it gave back.
   struct EditDialogRun {
@@ -814,4 +852,4 @@ class TVastrelForm : public TForm {
 extern TVastrelForm* VastrelForm;
 
 // The open and save dialogs' filter for the listed extensions (".txt.ini.log").
-std::wstring OpenFilter(const std::string& extensionsCp932);
+std::wstring BuildFileFilter(const std::string& extensionsCp932);
