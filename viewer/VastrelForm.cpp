@@ -8,6 +8,7 @@
 #include "controls/NewTrackBar.h"
 #include "controls/ColorProgressBar.h"
 #include "controls/NumberEdit.h"
+#include "controls/ShellLink.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -53,18 +54,21 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   // 4: room of a horizontal scroll bar, for the page layout.
   HScrollBarHeight = GetSystemMetrics(SM_CYHSCROLL);
 
-  // 5: the Send To shortcut is looked for by the shell-link service, which is
-  // not part of this program yet; without it there is none.
-  SendToLink = false;
-
   // The system level decides the file and ini paths of what follows.
   DecideSystemLevel();
 
-  // 6: folders beside the program and the store paths.
+  // 6: folders beside the program and the store paths (the program's path,
+  // which step 5 needs, comes from them).
   std::wstring folder = ProgramFolderOverride.empty() ? ProgramFolder() : ProgramFolderOverride;
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   Paths = MakeStorePaths(folder);
   PrepareDataFolders(Paths);
+
+  // 5: the shell-link service; the Windows folder, and whether the program's
+  // shortcut stands in the Send To folder.
+  ShellLink1 = new TShellLink();
+  WindowsFolder = ShellLink1->GetPath(0x24);
+  SendToLink = ProgramLinkExists(9);
 
   // 7: settings and the last folder.
   Settings = LoadViewerSettings(Paths.settingsFile, UnicodeMode);
@@ -133,6 +137,7 @@ TVastrelForm::~TVastrelForm() {
   delete Timer4;
   delete Timer5;
   delete ImageList1;
+  delete ShellLink1;
   if (VastrelForm == this) VastrelForm = nullptr;
 }
 
@@ -582,8 +587,10 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallLineIndexHandlers();
   InstallSearchHandlers();
   InstallBookmarkHandlers();
-  InstallCsvHandlers();
   InstallWatchHandlers();
+  InstallStoredListsHandlers();
+  InstallCsvHandlers();
+  InstallShellHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -685,6 +692,12 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       // The default activation handling still runs: it puts the keyboard focus back.
       break;
+    case WM_DROPFILES:
+      WmDropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case kOpenPendingDropMessage:
+      OpenPendingDrops();
+      return 0;
     case WM_MOUSEWHEEL:
       WheelScroll(GET_WHEEL_DELTA_WPARAM(wp) > 0, (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0);
       return 0;
