@@ -33,6 +33,7 @@ class TCheckBox;
 class TSpeedButton;
 class TUpDown;
 class TEdit;
+class TNumberEdit;
 class TStatusBar;
 class TSplitter;
 class TStaticText;
@@ -95,7 +96,7 @@ class TVastrelForm : public TForm {
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox6 = nullptr, *CheckBox7 = nullptr,
             *CheckBox8 = nullptr;
   TStaticText* StaticText1 = nullptr;  // step multiplier
-  TEdit *EditMaxEdit = nullptr, *PageSizeEdit = nullptr;
+  TNumberEdit *EditMaxEdit = nullptr, *PageSizeEdit = nullptr;
   TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr;
 
   TPanel* Panel5 = nullptr;  // the page panel: memo, list view, the wide panes
