@@ -163,6 +163,18 @@ TEST_F(FileWatch, StartingShowsTheLastPageAndGrowthIsFollowed) {
   EXPECT_EQ(form_->MyTrackBar1->Max(), 305 * 14 + 5);
   EXPECT_LE(form_->MyTrackBar1->Position(), form_->MyTrackBar1->Max() - 32);
   EXPECT_TRUE(messages_.empty());
+
+  // Once the follow scroll has reached the end, an unchanged file is looked
+  // at and nothing more: no page is read or shown.
+  ASSERT_TRUE(AwaitTicks(60));
+  fileops::FaultFiles faults;
+  fileops::ScopedFiles use(faults);
+  const int64_t pages = form_->PagesShown;
+  ASSERT_TRUE(AwaitTicks(5));
+  EXPECT_TRUE(ticks.back().looked);
+  EXPECT_EQ(faults.Calls(fileops::Op::Information), 5);
+  EXPECT_EQ(faults.Calls(fileops::Op::Read), 0);
+  EXPECT_EQ(form_->PagesShown, pages);
 }
 
 TEST_F(FileWatch, ShrinkingEmptyingAndReplacingAreShownAgain) {
@@ -282,8 +294,8 @@ TEST_F(FileWatch, SwitchingOftenNeitherHangsNorTicksWhenOff) {
 TEST_F(FileWatch, CloseWhileWatchingEndsAtOnce) {
   OpenLines(100);
   Watch();
-  ASSERT_TRUE(AwaitTicks(1));
-  // A long interval: the close must not wait for the thread's sleep.
+  // A long interval: the close must not wait for the thread's sleep. The
+  // thread reads it after the tick that it is waiting to have run now.
   form_->WatchThread->IntervalMs = 120000;
   ASSERT_TRUE(AwaitTicks(1));
   const auto t0 = std::chrono::steady_clock::now();
