@@ -19,6 +19,7 @@
 #include "framework/Thread.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/utf16_bytes.h"
 #include "text/WatchTick.h"
 #include "viewer/UpdateThreadUnit.h"
 #include "viewer/VastrelForm.h"
@@ -175,6 +176,47 @@ TEST_F(FileWatch, StartingShowsTheLastPageAndGrowthIsFollowed) {
   EXPECT_EQ(faults.Calls(fileops::Op::Information), 5);
   EXPECT_EQ(faults.Calls(fileops::Op::Read), 0);
   EXPECT_EQ(form_->PagesShown, pages);
+}
+
+// The wide views follow as well: UTF-16 counts two bytes a unit, UTF-8 has
+// characters of several bytes.
+TEST_F(FileWatch, WideCodesAreFollowed) {
+  struct Case {
+    const wchar_t* name;
+    std::string (*bytes)(const std::wstring&, bool first);
+  } cases[] = {
+      {L"u16.txt", [](const std::wstring& w, bool first) { return testsupport::Utf16Le(w, first); }},
+      {L"u8.txt",
+       [](const std::wstring& w, bool first) {
+         std::string out(first ? "\xEF\xBB\xBF" : "");
+         const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+         std::string u(static_cast<size_t>(n), '\0');
+         WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &u[0], n, nullptr, nullptr);
+         return out + u;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+    std::wstring text;
+    for (int i = 1; i <= 120; ++i) text += L"行" + std::to_wstring(i) + L" テキスト\r\n";
+    const std::wstring p = File(c.name, c.bytes(text, true));
+    ASSERT_TRUE(form_->OpenFile(p));
+    ASSERT_TRUE(form_->IsWideView());
+    Watch();
+    EXPECT_NE(ViewText().find(L"行120 テキスト"), std::wstring::npos);
+    {
+      Writer w(p);
+      ASSERT_TRUE(w.Append(c.bytes(L"追記された行\r\n", false)));
+      ASSERT_TRUE(AwaitView(L"追記された行"));
+      ASSERT_TRUE(w.Truncate(static_cast<LONG>(c.bytes(text.substr(0, text.find(L"行60 ")), true).size())));
+      ASSERT_TRUE(AwaitAction(watchtick::Action::Reshow));
+    }
+    EXPECT_EQ(LastViewLine(), L"行59 テキスト");
+    EXPECT_EQ(ViewText().find(L"追記"), std::wstring::npos);
+    form_->ChkSpBtn->Click();
+    ASSERT_FALSE(form_->ChkSpBtn->Down());
+  }
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(FileWatch, ShrinkingEmptyingAndReplacingAreShownAgain) {
