@@ -13,6 +13,7 @@
 #include "controls/NewTrackBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "framework/Clipboard.h"
 #include "framework/FileOps.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -374,6 +375,16 @@ TEST_F(FileWatch, SpeedBarNoDeleteBoxAndOpeningAnotherFile) {
   Watch();
   const std::wstring other = File(L"other.txt", Lines(1, 10));
   ASSERT_TRUE(form_->OpenFile(other));
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_TRUE(form_->WatchThread->Suspended());
+
+  // And so does opening a file pasted from the clipboard.
+  Watch();
+  const std::wstring pasted = File(L"pasted.txt", Lines(1, 5));
+  ASSERT_TRUE(Clipboard::SetFileList({pasted}, form_->Handle()));
+  form_->Paste1Click();
+  EXPECT_EQ(form_->Doc.FilePath, pasted);
   EXPECT_FALSE(form_->ChkSpBtn->Down());
   EXPECT_FALSE(form_->NewTrackBar1->Visible());
   EXPECT_TRUE(form_->WatchThread->Suspended());
