@@ -166,7 +166,10 @@ void TVastrelForm::Paste1Click() {
   CheckBox1->SetChecked(true);  // "削除禁止"
   Application->ProcessMessages();
   // A running watch stops.
-  if (ChkSpBtn->Down()) ChkSpBtn->SetDown(false);
+  if (ChkSpBtn->Down()) {
+    ChkSpBtn->SetDown(false);
+    ChkSpBtnClick();
+  }
   WatchPath = path;
   LastFolder = pathtext::ExtractDriveDirWide(path);
   OpenFile(path);
