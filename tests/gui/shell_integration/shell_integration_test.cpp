@@ -474,6 +474,13 @@ TEST_F(ShellIntegration, OptionsMakeAndRemoveTheProgramsShortcuts) {
   EXPECT_TRUE(TShellLink::SamePath(target, program)) << target;
   EXPECT_TRUE(form_->SendToLink);
 
+  // A new start finds the Send To shortcut (and the Windows folder).
+  form_->Free();
+  form_ = nullptr;
+  Start();
+  EXPECT_TRUE(form_->SendToLink);
+  EXPECT_FALSE(form_->WindowsFolder.empty());
+
   runOptions(false);
   EXPECT_EQ(GetFileAttributesW(desktopLink.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesW((sendTo + L"\\Vastrel.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
