@@ -170,8 +170,11 @@ void TVastrelForm::Paste1Click() {
   Doc.BackupOffered = false;
   CheckBox1->SetChecked(true);  // "削除禁止"
   Application->ProcessMessages();
-  // A running watch stops.
-  if (ChkSpBtn->Down()) ChkSpBtn->SetDown(false);
+  // A running watch stops, through the watch button's own handler.
+  if (ChkSpBtn->Down()) {
+    ChkSpBtn->SetDown(false);
+    ChkSpBtnClick();
+  }
   WatchPath = path;
   LastFolder = pathtext::ExtractDriveDirWide(path);
   OpenFile(path);

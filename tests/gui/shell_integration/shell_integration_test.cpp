@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/NewTrackBar.h"
 #include "controls/ShellLink.h"
 #include "dialogs/OptionDlg.h"
 #include "framework/Application.h"
@@ -260,6 +261,16 @@ TEST_F(ShellIntegration, PasteOpensTheClipboardsFileWithoutTheExtensionTest) {
   EXPECT_EQ(form_->WatchPath, data);
   EXPECT_TRUE(form_->CheckBox1->Checked());  // "削除禁止"
   EXPECT_EQ(ViewText(), L"pasted\r\n");
+
+  // A watched file: the paste stops the watch through its button's handler.
+  ASSERT_TRUE(form_->OpenFile(File(L"watched.txt", "watched\r\n")));
+  form_->ChkSpBtn->Click();
+  ASSERT_TRUE(form_->ChkSpBtn->Down());
+  ASSERT_TRUE(form_->NewTrackBar1->Visible());
+  form_->Paste1->Click();
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_EQ(form_->Doc.FilePath, data);
 }
 
 // ---- help
