@@ -181,6 +181,7 @@ void TVastrelForm::MakeBackup() {
   if (result == 0) {
     Doc.BackupPath = candidate;
     Doc.BackupOffered = true;
+    KeepBookmarkNamesAtBackup();
   } else {
     Doc.BackupOffered = false;
   }
@@ -200,7 +201,10 @@ void TVastrelForm::Undo1Click() {
   if (CopyFileAsWork(Doc.BackupPath, WatchPath, nullptr) != 0) return;
   const int64_t size = GetFileSize64(WatchPath);
   // The whole file changed: the line index no longer fits it.
-  if (WatchPath == Doc.FilePath) LineIndexFileChanged(0, size - before);
+  if (WatchPath == Doc.FilePath) {
+    LineIndexFileChanged(0, size - before);
+    RestoreBookmarkNamesAfterUndo();
+  }
   int64_t position = MyTrackBar1->Position();
   if (position >= size) position = 0;
   ShowPage(false, false, position);

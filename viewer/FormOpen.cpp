@@ -85,6 +85,7 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
 
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
+  BookmarkNamesAtBackup.clear();
   if (Doc.BookmarksChanged) ConfirmBookmarkList(true, true);
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;
@@ -123,8 +124,8 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
     WithoutClick(CheckBox7, [&] { CheckBox7->SetChecked(false); });
     if (N24->Checked()) N24->SetChecked(false);
   }
-  if (CsvHeaderCaptions) CsvHeaderCaptions->Clear();
-  ListView1->Clear();
+  if (CsvHeaderList) CsvHeaderList->Clear();
+  ClearCsvView();
   ListView1->SetVisible(CheckBox7->Enabled() && CheckBox7->Checked());
 
   // 8: the code.
@@ -167,7 +168,11 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   CsvHeaderTaken = false;
   ShowPage(true, false, 0);
 
-  // 12 (the CSV view filled when it is on) belongs to the CSV view.
+  // 12: the CSV view, when it is on, was filled by the page display.
+  if (CsvViewOn()) {
+    SetTextViewShown(false);
+    WidenCsvView();
+  }
   // 13: the file's stored bookmarks.
   if (LoadBookmarkList(true)) SpeedButton5->SetEnabled(ConfirmBookmarkList(false, Settings.ConfirmBookmarkLoad) == 1);
   // 14: the number column is shown again for the new page.

@@ -230,7 +230,6 @@ void TVastrelForm::BuildMenus() {
   new TMenuItem(ToolMenu, "-");
   N27 = new TMenuItem(ToolMenu, J("行番号リストの一覧"), "N27");
   N29 = new TMenuItem(ToolMenu, J("行番号リストを読み込む"), "N29");
-  N24 = new TMenuItem(ToolMenu, J("カラムの表示"), "N24");
   ToolPrsMenu = new TMenuItem(ToolMenu, J("ツール"), "ToolPrsMenu");
   new TMenuItem(ToolMenu, "-");
   Option1 = new TMenuItem(ToolMenu, J("オプション(&O)..."), "Option1");
@@ -252,6 +251,9 @@ void TVastrelForm::BuildMenus() {
   PopN5 = new TMenuItem(&PopupMenu1->Items, J("ブックマークを設定"), "PopN5");
   PopupMenu2 = new TPopupMenu();
   PopupMenu3 = new TPopupMenu();
+  Copy2 = new TMenuItem(&PopupMenu3->Items, J("コピー(&C)"), "Copy2");
+  new TMenuItem(&PopupMenu3->Items, "-");
+  N24 = new TMenuItem(&PopupMenu3->Items, J("カラムの表示"), "N24");
   PopupMenu4 = new TPopupMenu();
   new TMenuItem(&PopupMenu4->Items, J("コピー"), "Copy3");
   N30 = new TMenuItem(&PopupMenu4->Items, J("ブックマークを作成する"), "N30");
@@ -495,6 +497,12 @@ void TVastrelForm::BuildLayout() {
   ListView1 = Named(new TListView(Panel5), "ListView1");
   ListView1->SetAlign(alClient);
   ListView1->SetVisible(false);
+  ListView1->ReadOnly = true;
+  ListView1->BorderNone = true;
+  ListView1->SetMultiSelect(true);
+  ListView1->SetRowSelect(true);
+  ListView1->SetGridLines(true);
+  ListView1->SetShowColumnHeaders(false);
 
   Timer1 = new TTimer();
   Timer2 = new TTimer();
@@ -541,7 +549,7 @@ IniStore& TVastrelForm::Store() {
 
 void TVastrelForm::FormCreate(TWinControl*) {
   // 1: the CSV header captions and the line index.
-  CsvHeaderCaptions = new TStringList();
+  CsvHeaderList = new TStringList();
   LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
   WatchThread = new TUpdateThread([this] { WatchTick(); });
@@ -580,6 +588,8 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallSearchHandlers();
   InstallBookmarkHandlers();
   InstallWatchHandlers();
+  InstallStoredListsHandlers();
+  InstallCsvHandlers();
   InstallShellHandlers();
 }
 
@@ -633,10 +643,10 @@ void TVastrelForm::FormDestroy(TWinControl*) {
     if (LineThread) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   BockListBox1->Items().Clear();
-  ListView1->Clear();
+  ClearCsvView();
   if (LineCheckpointList) LineCheckpointList->clear();
-  delete CsvHeaderCaptions;
-  CsvHeaderCaptions = nullptr;
+  delete CsvHeaderList;
+  CsvHeaderList = nullptr;
   delete LineCheckpointList;
   LineCheckpointList = nullptr;
   delete WatchThread;

@@ -206,14 +206,17 @@ TEST_F(ShellIntegration, ADroppedShortcutOpensItsTarget) {
 TEST_F(ShellIntegration, ADropOnTheListViewTurnsTheCsvViewOffFirst) {
   Start();
   const std::wstring a = File(L"a.txt", "alpha\r\n");
-  form_->CheckBox7->SetEnabled(true);
-  form_->CheckBox7->SetChecked(true);
-  form_->Memo1->SetVisible(false);
-  form_->ListView1->SetVisible(true);
+  ASSERT_TRUE(form_->OpenFile(File(L"table.csv", "name,count\r\napple,3\r\npear,5\r\n")));
   Application->ProcessMessages();
+  ASSERT_TRUE(form_->CheckBox7->Enabled());
+  form_->CheckBox7->SetChecked(true);
+  Application->ProcessMessages();
+  ASSERT_TRUE(IsWindowVisible(form_->ListView1->Handle()));
   Drop({a}, Middle(form_->ListView1->Handle()));
   EXPECT_FALSE(form_->CheckBox7->Checked());
+  EXPECT_FALSE(form_->ListView1->Visible());
   EXPECT_EQ(form_->Doc.FilePath, a);
+  EXPECT_EQ(ViewText(), L"alpha\r\n");
 }
 
 TEST_F(ShellIntegration, ADropDuringWorkOpensWhenTheWorkEnds) {
