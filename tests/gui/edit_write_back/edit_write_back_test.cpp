@@ -7,7 +7,9 @@
 
 #include "controls/NumberEdit.h"
 #include "framework/Application.h"
+#include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
+#include "framework/StringList.h"
 #include "framework/FileOps.h"
 #include "support/main_window_fixture.h"
 #include "support/utf16_bytes.h"
@@ -153,37 +155,6 @@ TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
   EXPECT_EQ(testsupport::ReadBytes(p), "aef");
 }
 
-TEST_F(EditWriteBack, FaultsLeaveTheFileAsItWasWithOneMessage) {
-  std::string tail(3 << 20, 't');
-  const std::string bytes = "head-word-" + tail;
-  struct Case {
-    const char* name;
-    Op op;
-    int nth;
-    int64_t disk;
-  } cases[] = {{"write error", Op::Write, 2, -1}, {"read error", Op::Read, 3, -1}, {"full disk", Op::Count, 0, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::wstring p = Open(bytes, tcShiftJis, 5, 4);
-    Answer([](const std::wstring&) { return std::wstring(L"longer word"); });
-    FaultFiles faults;
-    if (c.nth) faults.FailAt(c.op, c.nth, ERROR_WRITE_FAULT);
-    faults.diskSpace = c.disk;
-    faults.overwritesTakeSpace = false;  // only growth takes space
-    {
-      ScopedFiles scoped(faults);
-      form_->EditMenuClick();
-    }
-    const std::string now = testsupport::ReadBytes(p);
-    EXPECT_EQ(now.size(), bytes.size());
-    EXPECT_TRUE(now == bytes) << now.substr(0, 40);
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(form_->Doc.SelStart, 5);
-    EXPECT_EQ(form_->Doc.SelLength, 4);
-    EXPECT_EQ(form_->EditSizeDelta, 0);
-  }
-}
-
 TEST_F(EditWriteBack, AFileChangedWhileTheDialogWasOpenIsNotWritten) {
   for (int how = 0; how < 2; ++how) {
     const std::wstring p = Open("abcdef", tcShiftJis, 1, 2);
@@ -289,8 +260,8 @@ const std::string kJisFile = "abc\r\n\x1B$B\x24\x22\x24\x24\x24\x26\x1B(Bdef\r\n
 class EditWriteBackJis : public EditWriteBack {
  protected:
   // Opens the JIS file and selects memo bytes [from, to) as the mouse would.
-  std::wstring OpenJis(int64_t from, int64_t to) {
-    const std::wstring p = Open(kJisFile, tcJis, 0, 0);
+  std::wstring OpenJis(int64_t from, int64_t to, const std::string& bytes = kJisFile) {
+    const std::wstring p = Open(bytes, tcJis, 0, 0);
     form_->SetSelection(from, to);
     form_->HandleEditMouse(0);
     messages_.clear();
@@ -393,6 +364,124 @@ TEST_F(EditWriteBackJis, ARangeThatBeginsInsideACharacterIsRefused) {
   EXPECT_EQ(runs_, 0);
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(testsupport::ReadBytes(p), kJisFile);
+}
+
+// The fault table through the edit command, in a Shift_JIS and a JIS file
+// whose tail takes several 1 MiB blocks: an error ends with the file as it
+// was and one message with the system's text; short reads and writes end
+// with the finished result; an abort at a block puts the file back.
+class AbortAtWrite : public FaultFiles {
+ public:
+  AbortAtWrite(int nth, HWND button) : nth_(nth), button_(button) {}
+  bool Write(HANDLE h, const void* buf, DWORD len, DWORD* done) override {
+    if (writes_ == 0) readsAtFirstWrite = Calls(Op::Read);
+    if (++writes_ == nth_) {
+      PostMessageW(button_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+      PostMessageW(button_, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    }
+    return FaultFiles::Write(h, buf, len, done);
+  }
+  int readsAtFirstWrite = 0;
+
+ private:
+  int nth_, writes_ = 0;
+  HWND button_;
+};
+
+TEST_F(EditWriteBackJis, FaultsLeaveTheOriginalOrTheFinishedFile) {
+  std::string tail((3 << 20) + 3, 't');
+  for (size_t i = 0; i < tail.size(); i += 101) tail[i] = static_cast<char>('a' + i % 26);
+  struct Code {
+    const char* name;
+    int code;
+    std::string bytes, expected;
+    int64_t from, to;  // view selection
+    std::wstring now;
+  } codes[] = {
+      {"Shift_JIS", tcShiftJis, "head-word-" + tail, "head-longer word-" + tail, 5, 9, L"longer word"},
+      {"JIS", tcJis, "ab\x1B$B\x24\x22\x24\x24\x1B(Bcd" + tail, "ab\x1B$B\x34\x41\x3B\x7A\x1B(Bxcd" + tail, 2, 6,
+       L"漢字x"},
+  };
+  enum Kind { kError, kFinished, kAbort };
+  for (const Code& c : codes) {
+    // A clean run counts the writes (the last one puts the new text in) and
+    // the reads before the move's first write (the next read is the move's second).
+    AbortAtWrite counting(0, nullptr);
+    int reads = 0, writes = 0;
+    {
+      const std::wstring p = c.code == tcJis ? OpenJis(c.from, c.to, c.bytes) : Open(c.bytes, c.code, c.from, c.to - c.from);
+      Answer([&c](const std::wstring&) { return c.now; });
+      ScopedFiles scoped(counting);
+      form_->EditMenuClick();
+      reads = counting.readsAtFirstWrite + 1;
+      writes = counting.Calls(Op::Write);
+      ASSERT_EQ(testsupport::ReadBytes(p), c.expected) << c.name;
+    }
+    ASSERT_GE(writes, 4) << c.name;
+    struct Row {
+      const char* name;
+      Kind kind;
+      Op op;
+      int nth;
+      int64_t disk;
+      DWORD maxRead, maxWrite;
+    } rows[] = {
+        {"write error at block 2", kError, Op::Write, 2, -1, 0, 0},
+        {"read error at block 2", kError, Op::Read, reads, -1, 0, 0},
+        {"failing text write", kError, Op::Write, writes, -1, 0, 0},
+        {"full disk on extension", kError, Op::Count, 0, 0, 0, 0},
+        {"short reads", kFinished, Op::Count, 0, -1, 4093, 0},
+        {"short writes", kFinished, Op::Count, 0, -1, 0, 4093},
+        {"abort at block 2", kAbort, Op::Count, 2, -1, 0, 0},
+    };
+    for (const Row& r : rows) {
+      SCOPED_TRACE(std::string(c.name) + ": " + r.name);
+      const std::wstring p =
+          c.code == tcJis ? OpenJis(c.from, c.to, c.bytes) : Open(c.bytes, c.code, c.from, c.to - c.from);
+      const int64_t selStart = form_->Doc.SelStart, selLength = form_->Doc.SelLength;
+      TStrings& marks = form_->BockListBox1->Items();
+      marks.Clear();
+      marks.Add("");
+      SetItemWide(marks, 0, L"0@20#0=behind");
+      form_->Doc.BookmarksChanged = false;
+      Answer([&c](const std::wstring&) { return c.now; });
+      SetMessageHandler([this](const MessageRequest& m) {
+        messages_.push_back(m.text);
+        return IDYES;  // the abort button's question
+      });
+      AbortAtWrite faults(r.kind == kAbort ? r.nth : 0, form_->SpeedButton2->Handle());
+      if (r.nth && r.kind == kError) faults.FailAt(r.op, r.nth, ERROR_WRITE_FAULT);
+      faults.diskSpace = r.disk;
+      faults.overwritesTakeSpace = false;  // only growth takes space
+      faults.maxRead = r.maxRead;
+      faults.maxWrite = r.maxWrite;
+      {
+        ScopedFiles scoped(faults);
+        form_->EditMenuClick();
+      }
+      const std::string now = testsupport::ReadBytes(p);
+      EXPECT_EQ(now.size(), r.kind == kFinished ? c.expected.size() : c.bytes.size());
+      EXPECT_TRUE(now == (r.kind == kFinished ? c.expected : c.bytes)) << now.substr(0, 40);
+      if (r.kind == kFinished) {
+        EXPECT_TRUE(messages_.empty());
+        continue;
+      }
+      if (r.kind == kError) {
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_NE(messages_[0].find(SystemErrorTextWide(r.disk >= 0 ? ERROR_DISK_FULL : ERROR_WRITE_FAULT)),
+                  std::wstring::npos);
+      } else {
+        ASSERT_EQ(messages_.size(), 2u);  // the question, then the notice
+        EXPECT_NE(messages_[1].find(L"中止"), std::wstring::npos);
+      }
+      EXPECT_EQ(form_->Doc.SelStart, selStart);
+      EXPECT_EQ(form_->Doc.SelLength, selLength);
+      EXPECT_EQ(form_->EditSizeDelta, 0);
+      EXPECT_EQ(GetItemWide(marks, 0), L"0@20#0=behind");
+      EXPECT_FALSE(form_->Doc.BookmarksChanged);
+      EXPECT_TRUE(form_->Work.Idle());
+    }
+  }
 }
 
 std::vector<std::wstring> Names(const std::wstring& dir) {
