@@ -189,6 +189,41 @@ TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
   EXPECT_EQ(runs_, 0);
 }
 
+// Shift+Down at a page's last line moves the page on: the view then holds
+// only the part of the selection on its page (nothing here), while the file
+// selection reaches from the anchor. Edit Max measures the latter.
+TEST_F(EditWriteBack, EditMaxCountsAShiftDownExtensionOverPages) {
+  std::string bytes;
+  char line[40];
+  for (int i = 0; i < 33000; ++i) {
+    wsprintfA(line, "L%06dxxxxxxxxxxxxxxxxxxxxxxx\r\n", i);  // 32 bytes
+    bytes += line;
+  }
+  form_->UpDown1->SetPosition(1);
+  for (int64_t lines : {int64_t{32768}, int64_t{32769}}) {  // exactly 1 MiB, and one line more
+    SCOPED_TRACE(lines);
+    Open(bytes, tcShiftJis, 0, 0);
+    form_->Memo1->SetSelStart(0);
+    form_->Memo1MouseDown(mbLeft, 0);  // the anchor
+    form_->Memo1MouseUp(mbLeft, 0);
+    form_->MovingBack = form_->MovingForward = false;
+    form_->ShowPage(false, true, (lines - 5) * 32);
+    const int at = form_->Memo1->LineIndex(5);
+    form_->Memo1->SetSelection(at, at);
+    WORD key = VK_DOWN;
+    form_->Memo1KeyUp(key, ssShift);
+    ASSERT_EQ(form_->Doc.SelStart, 0);
+    ASSERT_EQ(form_->Doc.SelLength, lines * 32);
+    runs_ = 0;
+    messages_.clear();
+    Answer([](const std::wstring& t) { return t; });
+    form_->EditMenuClick();
+    EXPECT_EQ(runs_, lines == 32768 ? 1 : 0);
+    EXPECT_EQ(seen_.size(), lines == 32768 ? size_t{1} << 20 : 0u);
+    EXPECT_EQ(messages_.size(), lines == 32768 ? 0u : 1u);
+  }
+}
+
 TEST_F(EditWriteBack, NulsRoundTripAndAMixedRangeIsRefused) {
   std::string bytes = std::string("a\0b c", 5);
   std::wstring p = Open(bytes, tcShiftJis, 0, 5);
