@@ -98,6 +98,32 @@ TEST_F(EditWriteBack, UnchangedTextLeavesEveryCodeByteIdentical) {
       EXPECT_TRUE(messages_.empty());
     }
   }
+  // Ranges across the 1 MiB border of larger files.
+  const size_t mib = size_t(1) << 20;
+  std::string bigSjis, bigJis;
+  while (bigSjis.size() < 2 * mib + 3) bigSjis += "a\x87\x90" + Sjis("日本") + "\r\n";
+  while (bigJis.size() < 2 * mib + 3) bigJis += "ab\x1B$B\x24\x22\x1B(B\r\n";
+  const struct {
+    const char* name;
+    std::string bytes;
+    int code;
+  } big[] = {{"Shift_JIS", bigSjis, tcShiftJis},
+             {"UTF-16 BE mark", U16(Cp932ToWide(bigSjis), true, true), tcUtf16},
+             {"JIS", bigJis, tcJis}};
+  for (const auto& c : big) {
+    SCOPED_TRACE(std::string(c.name) + " across 1 MiB");
+    const int64_t unit = c.code == tcUtf16 ? 2 : 1;
+    int64_t from = static_cast<int64_t>(mib) / unit - 1000;
+    if (c.code == tcJis) from = static_cast<int64_t>(c.bytes.rfind("ab", mib - 1000));  // at a line start
+    const std::wstring p = Open(c.bytes, c.code, from, 5000);
+    form_->Doc.JisShiftState = 3;  // a JIS range that begins outside a run
+    runs_ = 0;
+    Answer([](const std::wstring& t) { return t; });
+    form_->EditMenuClick();
+    EXPECT_EQ(runs_, 1);
+    EXPECT_TRUE(testsupport::ReadBytes(p) == c.bytes);
+    EXPECT_TRUE(messages_.empty());
+  }
 }
 
 TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
@@ -137,7 +163,7 @@ TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
     std::string tail(tailSize, 'x');
     for (size_t i = 0; i < tailSize; i += 97) tail[i] = static_cast<char>('a' + i % 26);
     const std::string bytes = "0123456789" + tail;
-    for (const char* now : {"ab", "abcdefg"}) {
+    for (const char* now : {"ab", "abc", "wxyz", "abcde", "abcdefg"}) {  // 1 byte shorter, equal, 1 longer, ...
       const std::wstring p = Open(bytes, tcShiftJis, 2, 4);  // "2345"
       Answer([now](const std::wstring&) { return Cp932ToWide(now); });
       form_->EditMenuClick();
@@ -156,16 +182,51 @@ TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
 }
 
 TEST_F(EditWriteBack, AFileChangedWhileTheDialogWasOpenIsNotWritten) {
-  for (int how = 0; how < 2; ++how) {
+  const char* hows[] = {"appended", "same size, other bytes", "touched", "replaced by a copy"};
+  for (int how = 0; how < 4; ++how) {
+    SCOPED_TRACE(hows[how]);
     const std::wstring p = Open("abcdef", tcShiftJis, 1, 2);
+    std::string expected = "abcdef";
     form_->EditDialogSeam = [&](TVastrelForm::EditDialogRun& run) {
-      if (how == 0) testsupport::WriteBytes(p, "abcdefgh");  // appended
-      else testsupport::WriteBytes(p, "aXYdef");              // same size, other bytes
+      switch (how) {
+        case 0:
+          testsupport::WriteBytes(p, expected = "abcdefgh");
+          break;
+        case 1:
+          testsupport::WriteBytes(p, expected = "aXYdef");
+          break;
+        case 2: {  // the same bytes, written an hour later
+          HANDLE h = CreateFileW(p.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+          FILETIME t;
+          GetFileTime(h, nullptr, nullptr, &t);
+          ULARGE_INTEGER u{{t.dwLowDateTime, t.dwHighDateTime}};
+          u.QuadPart += 36000000000ull;
+          t.dwLowDateTime = u.LowPart;
+          t.dwHighDateTime = u.HighPart;
+          EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+          CloseHandle(h);
+          break;
+        }
+        default: {  // another file with the same bytes and time takes its place
+          const std::wstring other = File(L"other.txt", "abcdef");
+          HANDLE a = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+          HANDLE b = CreateFileW(other.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+          FILETIME t;
+          GetFileTime(a, nullptr, nullptr, &t);
+          SetFileTime(b, nullptr, nullptr, &t);
+          CloseHandle(a);
+          CloseHandle(b);
+          EXPECT_TRUE(MoveFileExW(other.c_str(), p.c_str(), MOVEFILE_REPLACE_EXISTING));
+          break;
+        }
+      }
       run.wideText = L"ZZ";
       run.result = mrOk;
     };
     form_->EditMenuClick();
-    EXPECT_EQ(testsupport::ReadBytes(p), how == 0 ? "abcdefgh" : "aXYdef");
+    EXPECT_EQ(testsupport::ReadBytes(p), expected);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].find(L"クリップボード"), std::wstring::npos);
   }
@@ -564,7 +625,7 @@ TEST_F(EditWriteBack, BackupGoesToANumberedNameAndUndoRestoresFromIt) {
   // A failing replace or read leaves the target and no temporary file.
   testsupport::WriteBytes(p, "changed again");
   const size_t before = Names(folder_).size();
-  for (Op op : {Op::Replace, Op::Read}) {
+  for (Op op : {Op::Replace, Op::Read, Op::Open}) {  // Open: a locked backup
     FaultFiles faults;
     faults.FailAt(op, 1, ERROR_ACCESS_DENIED);
     messages_.clear();
