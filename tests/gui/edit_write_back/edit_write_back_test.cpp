@@ -12,6 +12,7 @@
 #include "framework/StringList.h"
 #include "framework/FileOps.h"
 #include "support/main_window_fixture.h"
+#include "text/StatusText.h"
 #include "support/utf16_bytes.h"
 
 using fileops::FaultFiles;
@@ -248,6 +249,34 @@ TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
   runs_ = 0;
   form_->EditMenuClick();
   EXPECT_EQ(runs_, 0);
+  // Windows 95 and 98 read 64 KB at once: that limit is named; JIS escapes
+  // that carry the range's bytes past Edit Max name Edit Max.
+  std::string jis;
+  while (jis.size() < (1 << 20) + 100) jis += "a\x1B$B\x24\x22\x1B(B";  // 1 text byte + 2 in 9 bytes
+  const struct {
+    const char* name;
+    std::string bytes;
+    int code;
+    int level;
+    int64_t length, limit;
+    bool passes;
+  } rows[] = {
+      {"64 KB on Windows 98", bytes, tcShiftJis, 0, 0x10000, 0x10000, true},
+      {"64 KB + 1 on Windows 98", bytes, tcShiftJis, 0, 0x10001, 0x10000, false},
+      {"JIS escapes past Edit Max", jis, tcJis, 5, 3 * ((1 << 20) / 9) + 3, 1 << 20, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Open(r.bytes, r.code, 0, r.length);
+    form_->Doc.JisShiftState = 3;
+    form_->SystemLevel = r.level;
+    runs_ = 0;
+    form_->EditMenuClick();
+    form_->SystemLevel = 5;
+    EXPECT_EQ(runs_, r.passes ? 1 : 0);
+    ASSERT_EQ(messages_.size(), r.passes ? 0u : 1u);
+    if (!r.passes) EXPECT_NE(messages_[0].find(statustext::FormatSize(false, r.limit)), std::wstring::npos);
+  }
 }
 
 // Shift+Down at a page's last line moves the page on: the view then holds
