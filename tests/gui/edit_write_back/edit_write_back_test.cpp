@@ -439,6 +439,10 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
       {"the whole run deleted", 5, 11, L"あいう", L"", head + rest},
       {"a kana into the shift-out run", 17, 18, L"ｲ", L"ｳｲ",
        head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii + "def\r\n\x0E\x31\x33\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
+      {"ASCII typed at a caret inside a run", 7, 7, L"", L"X",
+       head + kanji + "\x24\x22" + ascii + "X" + kanji + "\x24\x24\x24\x26" + ascii + rest},
+      {"a kana for ASCII joins the shift-out run before it", 18, 20, L"gh", L"ｶh",
+       head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii + "def\r\n\x0E\x31\x32\x36\x0Fh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
       {"ASCII between the older run and JIS-Roman", 22, 25, L"亜z", L"亜xz",
        head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii +
            "def\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Bx\x1B(Jz\r\n"},
