@@ -137,7 +137,7 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
     // bookmarks before, at the end of and behind the changed word
     TStrings& marks = form_->BockListBox1->Items();
     marks.Clear();
-    for (const wchar_t* m : {L"0@2#0=a", L"0@9#0=b", L"0@11#1=c"}) {
+    for (const wchar_t* m : {L"2@2#0=a", L"9@9#0=b", L"11@11#1=c"}) {
       marks.Add("");
       SetItemWide(marks, marks.Count() - 1, m);
     }
@@ -152,9 +152,10 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(std::string(now).size()) - 4);
     EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(bytes.size()) + form_->EditSizeDelta);
     const int64_t d = form_->EditSizeDelta;
-    EXPECT_EQ(GetItemWide(marks, 0), L"0@2#0=a");
-    EXPECT_EQ(GetItemWide(marks, 1), L"0@" + std::to_wstring(9 + d) + L"#0=b");
-    EXPECT_EQ(GetItemWide(marks, 2), L"0@" + std::to_wstring(11 + d) + L"#1=c");
+    EXPECT_EQ(GetItemWide(marks, 0), L"2@2#0=a");
+    // A moves as far as B.
+    EXPECT_EQ(GetItemWide(marks, 1), std::to_wstring(9 + d) + L"@" + std::to_wstring(9 + d) + L"#0=b");
+    EXPECT_EQ(GetItemWide(marks, 2), std::to_wstring(11 + d) + L"@" + std::to_wstring(11 + d) + L"#1=c");
     EXPECT_EQ(form_->Doc.BookmarksChanged, d != 0);
   }
 }
