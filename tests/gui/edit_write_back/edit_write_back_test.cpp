@@ -8,6 +8,7 @@
 #include "controls/NumberEdit.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "dialogs/InputTextDlg.h"
 #include "framework/ComCtrls.h"
 #include "framework/StringList.h"
 #include "framework/FileOps.h"
@@ -460,6 +461,32 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
     EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(now).size()));
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(c.expected.size()) - static_cast<int64_t>(kJisFile.size()));
   }
+}
+
+// The real narrow dialog once, driven as a user would: when it becomes
+// active, its text is selected, "X" typed over it and OK clicked.
+HHOOK g_cbt = nullptr;
+LRESULT CALLBACK TypeIntoTheEditDialog(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE && InputTextDlg && reinterpret_cast<HWND>(wp) == InputTextDlg->Handle()) {
+    HWND memo = InputTextDlg->Memo1->Handle();
+    PostMessageW(memo, EM_SETSEL, 0, -1);
+    PostMessageW(memo, WM_CHAR, L'X', 1);
+    PostMessageW(InputTextDlg->OKBtn->Handle(), BM_CLICK, 0, 0);
+  }
+  return CallNextHookEx(g_cbt, code, wp, lp);
+}
+
+TEST_F(EditWriteBackJis, TheRealDialogWritesWhatIsTypedIntoIt) {
+  const std::wstring p = OpenJis(7, 9);  // い
+  form_->EditDialogSeam = nullptr;
+  g_cbt = SetWindowsHookExW(WH_CBT, TypeIntoTheEditDialog, nullptr, GetCurrentThreadId());
+  ASSERT_NE(g_cbt, nullptr);
+  CtrlE();
+  UnhookWindowsHookEx(g_cbt);
+  EXPECT_EQ(testsupport::ReadBytes(p), "abc\r\n\x1B$B\x24\x22\x1B(BX\x1B$B\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n"
+                                       "\x1B$@\x30\x21\x1B(Jz\r\n");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(form_->Doc.SelLength, 1);
 }
 
 TEST_F(EditWriteBackJis, UndoPutsTheBackupBack) {
