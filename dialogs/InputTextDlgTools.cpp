@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "dialogs/ReplaceFlows.h"
 #include "framework/Buttons.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
@@ -106,4 +107,4 @@ void TInputTextDlg::mtsh1Click(TMenuItem* sender) {
   const eradates::WidthFn width = [this](const std::string& t, bool toHalf) { return ConvertWholeWidth(t, toHalf); };
   ConvertSelection([&](const std::string& s) { return eradates::YearToEra(s, form, full, width); });
 }
-void TInputTextDlg::Replace1Click(TMenuItem*) {}
+void TInputTextDlg::Replace1Click(TMenuItem*) { dialogs::RunNarrowReplace(*this); }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "controls/ColorButton.h"
+#include "dialogs/ReplaceFlows.h"
 #include "framework/Buttons.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
@@ -197,4 +198,4 @@ void TInputWidTextDlg::N50Click(TMenuItem*) {
   LineTool(*this, [](Lines l) { return linetools::RemoveLeadingBlanks(std::move(l)); });
 }
 
-void TInputWidTextDlg::Replace1Click(TMenuItem*) {}
+void TInputWidTextDlg::Replace1Click(TMenuItem*) { dialogs::RunWideReplace(*this); }
