@@ -3,6 +3,7 @@
 #include "framework/Control.h"
 #include "framework/Cp932.h"
 #include "framework/Form.h"
+#include "framework/Menus.h"
 #include "framework/Thread.h"
 
 
@@ -77,6 +78,18 @@ bool TApplication::IsDialogKeyHandled(MSG& msg) {
   return form->DialogKey(key);
 }
 
+bool TApplication::IsMenuShortCutHandled(MSG& msg) {
+  // Offered before the dialog keys and before the key is translated, so that
+  // a key the menu takes neither moves the focus (Ctrl+Tab) nor types a
+  // character (Ctrl+Space) nor opens the system menu (Alt+Space).
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  TWinControl* own = TWinControl::FromHandle(msg.hwnd);
+  if (!own) return false;
+  TForm* form = own->ParentForm();
+  if (!form || !form->Menu() || !own->Enabled()) return false;
+  return form->Menu()->IsShortCut(ShortCutOf(static_cast<WORD>(msg.wParam), KeyShiftState()));
+}
+
 void TApplication::DispatchOne(MSG& msg) {
   try {
     if (OnMessage) {
@@ -84,6 +97,7 @@ void TApplication::DispatchOne(MSG& msg) {
       OnMessage(msg, handled);
       if (handled) return;
     }
+    if (IsMenuShortCutHandled(msg)) return;
     if (IsDialogKeyHandled(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -71,6 +71,8 @@ class TApplication {
  private:
   TApplication();
   bool IsDialogKeyHandled(MSG& msg);
+  // A key-down that the menu of the control's form takes as a shortcut.
+  bool IsMenuShortCutHandled(MSG& msg);
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
