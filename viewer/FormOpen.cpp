@@ -129,7 +129,10 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   Doc.TextCode = tcShiftJis;
 
   // 6: watching stops; the new file is the one of backups and watching.
-  if (ChkSpBtn->Down()) ChkSpBtn->SetDown(false);
+  if (ChkSpBtn->Down()) {
+    ChkSpBtn->SetDown(false);
+    ChkSpBtnClick();
+  }
   Doc.BackupOffered = false;
   WatchPath = path;
   LastFolder = pathtext::ExtractDriveDirWide(path);

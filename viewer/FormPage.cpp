@@ -593,6 +593,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   // 24: the slider shows the page start.
   SetSliderQuietly(MyTrackBar1, start, -1, 0);
   Doc.PagePosition = start;
+  ++PagesShown;
   ViewHasSelection = GetSelLength() != 0;
 
   // 25

@@ -7,6 +7,7 @@
 #include "controls/MyTrackBar.h"
 #include "controls/NewTrackBar.h"
 #include "controls/ColorProgressBar.h"
+#include "controls/NumberEdit.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -325,8 +326,10 @@ void TVastrelForm::BuildLayout() {
   StaticText1->SetCaption("1");
   x += 40;
   auto spin = [&](const char* editName, const char* upDownName, const char* unit, int lo, int hi,
-                  TEdit*& edit) {
-    edit = Named(new TEdit(ToolPanel), editName);
+                  TNumberEdit*& edit) {
+    auto* box = Named(new TNumberEdit(ToolPanel), editName);  // right-aligned
+    box->SetNumberOnly(true);
+    edit = box;
     edit->SetBounds(x, 4, 34, 22);
     TUpDown* ud = Named(new TUpDown(ToolPanel), upDownName);
     ud->SetBounds(x + 34, 4, 16, 22);
@@ -347,8 +350,18 @@ void TVastrelForm::BuildLayout() {
   Panel3->SetAlignment(taRightJustify);
   x += 114;
   CheckBox8 = check("CheckBox8", "行", 36, false);
-  ColorProgressBar2 = Named(new TColorProgressBar(ToolPanel), "ColorProgressBar2");
-  ColorProgressBar2->SetBounds(x, 10, 80, 10);
+  // The line-index progress fills a small panel of its own.
+  TPanel* lineProgress = Named(new TPanel(ToolPanel), "LineProgressPanel");
+  lineProgress->SetBounds(x, 7, 82, 16);
+  lineProgress->SetBevelOuter(bvNone);
+  ColorProgressBar2 = Named(new TColorProgressBar(lineProgress), "ColorProgressBar2");
+  ColorProgressBar2->SetBounds(0, 0, 82, 16);
+  ColorProgressBar2->SetAlign(alClient);
+  ColorProgressBar2->SetBoxColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar2->SetBarColor(static_cast<TColor>(0xD77800));
+  ColorProgressBar2->SetLineColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar2->SetBarStyle(btWin7);
+  ColorProgressBar2->SetFlat(true);
   ColorProgressBar2->SetVisible(false);
 
   // Bottom rows: status bar, long-work progress, slider.
@@ -367,7 +380,20 @@ void TVastrelForm::BuildLayout() {
   SpeedButton2->SetAlign(alRight);
   SpeedButton2->OnClick = [this](TWinControl*) { SpeedButton2Click(); };
   ColorProgressBar1 = Named(new TColorProgressBar(WorkPanel), "ColorProgressBar1");
+  ColorProgressBar1->SetBounds(0, 0, 102, 18);
   ColorProgressBar1->SetAlign(alClient);
+  ColorProgressBar1->SetSmooth(true);
+  ColorProgressBar1->SetBoxColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar1->SetBarColor(static_cast<TColor>(0xD77800));
+  ColorProgressBar1->SetLineColor(static_cast<TColor>(0xC8D0D4));
+  ColorProgressBar1->SetBarStyle(btWin7);
+  ColorProgressBar1->SetPrsLevel(30);
+  ColorProgressBar1->SetTextSwitch(true);
+  ColorProgressBar1->SetShadow(true);
+  ColorProgressBar1->Font().SetName(L"ＭＳ Ｐゴシック");
+  ColorProgressBar1->Font().SetHeight(-13);
+  ColorProgressBar1->Font().SetColor(clBlack);
+  ColorProgressBar1->SetVisible(false);  // shown by the long work
 
   // The file-position bar: vertical, beside the page, with the step buttons
   // above (back) and below (forward).
@@ -460,6 +486,7 @@ void TVastrelForm::BuildLayout() {
   Memo1->SetHideSelection(false);
   Memo1->SetColor(clWindow);
   Memo1->TabStop = true;
+  Memo1->PopupMenu = PopupMenu1;  // the panes show it from their own procedure
   ListView1 = Named(new TListView(Panel5), "ListView1");
   ListView1->SetAlign(alClient);
   ListView1->SetVisible(false);
@@ -512,7 +539,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   CsvHeaderCaptions = new TStringList();
   LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
-  WatchThread = new TUpdateThread(nullptr);
+  WatchThread = new TUpdateThread([this] { WatchTick(); });
   // 3: the panes' background.
   PaneBrush = CreateSolidBrush(RGB(255, 255, 255));
   // 4-6: the two wide panes on the page panel, with the memo's font.
@@ -547,6 +574,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallLineIndexHandlers();
   InstallSearchHandlers();
   InstallBookmarkHandlers();
+  InstallWatchHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {

@@ -33,6 +33,7 @@ class TCheckBox;
 class TSpeedButton;
 class TUpDown;
 class TEdit;
+class TNumberEdit;
 class TStatusBar;
 class TSplitter;
 class TStaticText;
@@ -95,7 +96,7 @@ class TVastrelForm : public TForm {
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox6 = nullptr, *CheckBox7 = nullptr,
             *CheckBox8 = nullptr;
   TStaticText* StaticText1 = nullptr;  // step multiplier
-  TEdit *EditMaxEdit = nullptr, *PageSizeEdit = nullptr;
+  TNumberEdit *EditMaxEdit = nullptr, *PageSizeEdit = nullptr;
   TUpDown *UpDown1 = nullptr, *UpDown2 = nullptr;
 
   TPanel* Panel5 = nullptr;  // the page panel: memo, list view, the wide panes
@@ -695,6 +696,26 @@ class TVastrelForm : public TForm {
   void InstallBookmarkHandlers();
   // ==== end of bookmarks
 
+  // ==== File watch (FormWatch.cpp): while ChkSpBtn is down, WatchThread has
+  // WatchTick run on this thread at NewTrackBar1's interval.
+  uint64_t LastWriteTime = 0;  // the watched file's last-write time (FILETIME) when a tick last acted
+  bool WatchTickRunning = false;
+  // The identity (volume, file index) of the file at WatchIdentityPath at the last look.
+  std::wstring WatchIdentityPath;
+  uint64_t WatchVolume = 0, WatchIndex = 0;
+  int64_t PagesShown = 0;  // pages the page routine has put on screen
+  // Seam: called at the end of every tick with whether it looked at the file
+  // and what it did (a watchtick::Action as int).
+  std::function<void(bool looked, int action)> WatchTicked;
+  void WatchTick();
+  void ChkSpBtnClick();
+  void NewTrackBar1Change();
+  void NewTrackBar1MouseDown(TMouseButton button);
+  void CheckBox1Click();
+  // The last page, from the start of its line.
+  void WatchFromLastLine();
+  void InstallWatchHandlers();
+  // ==== end of file watch
 
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();
