@@ -87,7 +87,13 @@ bool TApplication::IsMenuShortCutHandled(MSG& msg) {
   if (!own) return false;
   TForm* form = own->ParentForm();
   if (!form || !form->Menu() || !own->Enabled()) return false;
-  return form->Menu()->IsShortCut(ShortCutOf(static_cast<WORD>(msg.wParam), KeyShiftState()));
+  if (form->Menu()->IsShortCut(ShortCutOf(static_cast<WORD>(msg.wParam), KeyShiftState()))) return true;
+  offeredKey_ = &msg;  // the control does not offer it a second time
+  return false;
+}
+
+bool TApplication::ShortCutOffered(HWND h, UINT message, WPARAM key) const {
+  return offeredKey_ && offeredKey_->hwnd == h && offeredKey_->message == message && offeredKey_->wParam == key;
 }
 
 void TApplication::DispatchOne(MSG& msg) {
@@ -97,6 +103,13 @@ void TApplication::DispatchOne(MSG& msg) {
       OnMessage(msg, handled);
       if (handled) return;
     }
+    const MSG* outerOffered = offeredKey_;
+    offeredKey_ = nullptr;
+    struct Restore {
+      const MSG*& slot;
+      const MSG* value;
+      ~Restore() { slot = value; }
+    } restore{offeredKey_, outerOffered};
     if (IsMenuShortCutHandled(msg)) return;
     if (IsDialogKeyHandled(msg)) return;
     TranslateMessage(&msg);

@@ -203,6 +203,7 @@ TEST_F(EditToolBoxes, NumberingSettingsBoxDefaultsAndRange) {
   EXPECT_EQ(GetWindow(GetWindow(box->Handle(), GW_CHILD), GW_HWNDLAST), box->Bevel1->Handle());
   POINT inside = {box->Edit1->Left() + 2, box->Edit1->Top() + 2};
   EXPECT_EQ(ChildWindowFromPointEx(box->Handle(), inside, CWP_SKIPINVISIBLE), box->Edit1->Handle());
+  SaveWindowPicture(box->Handle(), "numbering_settings.bmp");
   box->Free();
 }
 
@@ -398,6 +399,23 @@ TEST_F(EditToolBoxes, WideConversionsByTheLocale) {
   WideSelect(dlg, 1, 1);
   Fire(dlg, FindItem(&dlg->MainMenu1->Items, "abcABCB1"));
   EXPECT_EQ(WideText(dlg), L"<ｶﾞｰﾄﾞ>");
+  dlg->Free();
+}
+
+TEST_F(EditToolBoxes, NarrowEraToolsThroughTheConversionLibrary) {
+  const std::string text = J("平成１２年に2019年");
+  auto* dlg = NewForm<TInputTextDlg>(text, nullptr, &services);
+  dlg->Show();
+  Pump();
+  dlg->Memo1->SetSelection(0, static_cast<int>(text.size()));
+  Fire(dlg, dlg->N15);  // era to year, half width
+  EXPECT_EQ(dlg->Memo1->Text(), J("2000年に2019年"));
+  dlg->Undo1Click();
+  dlg->Memo1->SetSelection(0, static_cast<int>(text.size()));
+  Fire(dlg, dlg->N21);  // year to era, full width, two kanji
+  EXPECT_EQ(dlg->Memo1->Text(), J("平成１２年に令和１年"));
+  dlg->Undo1Click();
+  EXPECT_EQ(dlg->Memo1->Text(), text);
   dlg->Free();
 }
 
