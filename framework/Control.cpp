@@ -578,6 +578,18 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
+    case WM_CONTEXTMENU:
+      if (PopupMenu) {
+        POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (lp == -1) {  // from the keyboard: no mouse point
+          pt = POINT{0, 0};
+          ClientToScreen(hwnd_, &pt);
+        }
+        TForm* form = ParentForm();
+        PopupMenu->Popup(pt.x, pt.y, form && form->HandleAllocated() ? form->Handle() : hwnd_);
+        return 0;
+      }
+      break;
     case WM_GETDLGCODE:
       if (!nativeProc_) return DLGC_WANTARROWS | DLGC_WANTCHARS;
       break;

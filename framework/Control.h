@@ -50,6 +50,7 @@ TShiftState KeyShiftState();               // from GetKeyState
 TShiftState MouseShiftState(WPARAM wp);    // from the MK_ flags of a mouse message
 
 class TForm;
+class TPopupMenu;
 class TWinControl;
 
 typedef std::function<void(TWinControl* sender)> TNotifyEvent;
@@ -138,6 +139,13 @@ class TWinControl {
   virtual void SetTextW(const std::wstring& text);
 
   bool DoubleBuffered = false;
+
+  // The control's pop-up menu (not owned). A context-menu request reaching
+  // the control (WM_CONTEXTMENU: a right click, Shift+F10 or the menu key)
+  // shows it instead of the window's own menu, at the mouse point, or at the
+  // control's top left corner when the request comes from the keyboard;
+  // nullptr: the window's own handling. Setting it fires nothing.
+  TPopupMenu* PopupMenu = nullptr;
 
   TNotifyEvent OnClick, OnDblClick, OnEnter, OnExit, OnResize;
   TMouseEvent OnMouseDown, OnMouseUp;

@@ -64,6 +64,9 @@ class SystemFileOps : public FileOps {
     if (index) *index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
   }
+  bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override {
+    return GetFileInformationByHandle(h, info) != 0;
+  }
 };
 
 SystemFileOps g_system;
@@ -291,6 +294,11 @@ bool FaultFiles::Replace(const std::wstring& from, const std::wstring& to) {
 bool FaultFiles::Identity(HANDLE h, uint64_t* volume, uint64_t* index) {
   if (Fails(Op::Identity)) return false;
   return inner_.Identity(h, volume, index);
+}
+
+bool FaultFiles::Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+  if (Fails(Op::Information)) return false;
+  return inner_.Information(h, info);
 }
 
 }  // namespace fileops

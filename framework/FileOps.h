@@ -45,6 +45,10 @@ class FileOps {
   // GetFileInformationByHandle): two handles with the same identity are one file,
   // whatever path opened them.
   virtual bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) = 0;
+  // What the file system holds for an open file (GetFileInformationByHandle):
+  // size, times and identity as the file has them now, even while another
+  // program writes it (a directory entry may lag behind then).
+  virtual bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) = 0;
 };
 
 // The implementation in use, and the system's own.
@@ -100,7 +104,7 @@ class File {
 
 // ---- fault injection (tests)
 
-enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Replace, Identity, Count };
+enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Replace, Identity, Information, Count };
 
 // Passes every call to another implementation and injects faults on the way.
 class FaultFiles : public FileOps {
@@ -141,6 +145,7 @@ class FaultFiles : public FileOps {
   bool Delete(const std::wstring& path) override;
   bool Replace(const std::wstring& from, const std::wstring& to) override;
   bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override;
+  bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override;
 
  private:
   // Counts the call; true (with the last error set) when it is to fail.

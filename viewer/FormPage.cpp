@@ -553,6 +553,13 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   RedrawWindow(shownView, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | (BarsOf(shownView) == barsBefore ? 0 : RDW_FRAME));
 
+  // The CSV view: its rows from the text exactly as the view now holds it (the
+  // CR/LF switch's breaks included), and the view kept hidden behind it.
+  if (CsvViewOn()) {
+    FillCsvView(IsWideView() ? GetTextWide() : Cp932ToWide(GetTextNarrow()));
+    if (ListView1->Visible()) SetTextViewShown(false);
+  }
+
   // Where the page's lines begin in the file, for the line steps.
   PageLines = IsWideView() ? MapPageLines(wide, Doc.TextCode, lone, start + markBytes, false)
                            : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
@@ -632,7 +639,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   // 24: the slider shows the page start.
   SetSliderQuietly(MyTrackBar1, start, -1, 0);
   Doc.PagePosition = start;
+  ++PagesShown;
   ViewHasSelection = GetSelLength() != 0;
+
+  // The rows of the selection just placed.
+  if (CsvViewOn()) MarkCsvRowsOfSelection();
 
   // 25
   if (Doc.SelLength > 0) {
@@ -668,6 +679,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
       InvalidateRect(StatusBar1->Handle(), &r, TRUE);
     }
   }
+  if (CsvViewOn()) ListView1->Invalidate();
 }
 
 int64_t TVastrelForm::CountLinesToCaret(int64_t offset, bool mode) {

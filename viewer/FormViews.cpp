@@ -307,6 +307,17 @@ LRESULT TVastrelForm::PaneWndProc(HWND pane, UINT msg, WPARAM wp, LPARAM lp) {
       PopupMenu1->Popup(pt.x, pt.y, Handle());
       return 0;
     }
+    case WM_CONTEXTMENU: {
+      // From the keyboard (the menu key, Shift+F10): the program's menu, not
+      // the edit window's own, at the pane's corner when no point is given.
+      POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      if (lp == -1) {
+        pt = POINT{0, 0};
+        ClientToScreen(pane, &pt);
+      }
+      PopupMenu1->Popup(pt.x, pt.y, Handle());
+      return 0;
+    }
     case WM_MOUSEWHEEL:
       StepPosition(GET_WHEEL_DELTA_WPARAM(wp) > 0);
       return 0;

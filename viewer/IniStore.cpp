@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/Cp932.h"
+#include "framework/FileOps.h"
 #include "framework/IniFile.h"
 #include "framework/MessageService.h"
 #include "text/IniText.h"
@@ -30,6 +31,62 @@ std::string WideToUtf16LeBytes(const std::wstring& text, bool mark) {
     out += static_cast<char>((c >> 8) & 0xFF);
   }
   return out;
+}
+
+// The whole file; false (error in GetLastError) when it cannot be opened or read.
+bool ReadWholeStore(const std::wstring& file, std::string& bytes) {
+  fileops::File f;
+  if (!f.Open(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return false;
+  char buf[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!fileops::ReadFully(f.get(), buf, sizeof buf, &got)) return false;
+    bytes.append(buf, got);
+    if (got < sizeof buf) return true;
+  }
+}
+
+// Replaces the file by bytes: they go to file + ".new", which then takes the
+// file's place, so the file is either the old one or the new one whole.
+// False (error in GetLastError) when that failed; the old file is untouched.
+bool ReplaceStoreBytes(const std::wstring& file, const std::string& bytes) {
+  const std::wstring temp = file + L".new";
+  fileops::File f;
+  if (!f.Open(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL)) return false;
+  bool ok = fileops::WriteFully(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()));
+  DWORD e = GetLastError();
+  if (!f.Close() && ok) {
+    ok = false;
+    e = GetLastError();
+  }
+  if (ok && fileops::Files().Replace(temp, file)) return true;
+  if (ok) e = GetLastError();
+  fileops::Files().Delete(temp);
+  SetLastError(e);
+  return false;
+}
+
+// Runs a rewrite of a store. When it changed the file's bytes, the file as
+// it was before is kept as file + ".bak" (replacing an older copy). The copy
+// is written before the rewrite (as ".bak.new"), and no rewrite is done when
+// it cannot be; it takes the ".bak" name after a rewrite that changed the file.
+template <class Rewrite>
+bool KeepingOldForm(const std::wstring& file, Rewrite rewrite) {
+  std::string before;
+  if (IniStore::FileSize64(file) < 0 || !ReadWholeStore(file, before)) return rewrite();
+  const std::wstring copy = file + L".bak", pending = copy + L".new";
+  if (!ReplaceStoreBytes(pending, before)) {
+    ReportError(GetLastError());
+    return false;
+  }
+  const bool ok = rewrite();
+  std::string after;
+  if (ReadWholeStore(file, after) && after == before) {
+    fileops::Files().Delete(pending);
+  } else if (!fileops::Files().Replace(pending, copy)) {
+    ReportError(GetLastError());  // the old form stays as ".bak.new"
+  }
+  return ok;
 }
 }  // namespace
 
@@ -74,6 +131,10 @@ void IniStore::ReadSectionHeaders(const std::wstring& file, TStrings& list) {
 }
 
 bool IniStore::WriteIniSectionOf(const std::wstring& file, const std::wstring& section, const TStrings& list) const {
+  return KeepingOldForm(file, [&] { return WriteSectionNow(file, section, list); });
+}
+
+bool IniStore::WriteSectionNow(const std::wstring& file, const std::wstring& section, const TStrings& list) const {
   if (!unicode_) {
     TMemIniFile ini(file);
     if (ini.SectionExists(section)) ini.EraseSection(section);
@@ -142,6 +203,10 @@ void IniStore::ReadIniNames(const std::wstring& section, const std::wstring& fil
 }
 
 bool IniStore::EraseIniSectionOf(const std::wstring& file, const std::wstring& section) const {
+  return KeepingOldForm(file, [&] { return EraseSectionNow(file, section); });
+}
+
+bool IniStore::EraseSectionNow(const std::wstring& file, const std::wstring& section) const {
   if (!unicode_) {
     TMemIniFile ini(file);
     if (!ini.SectionExists(section)) return true;
@@ -156,62 +221,105 @@ bool IniStore::EraseIniSectionOf(const std::wstring& file, const std::wstring& s
 }
 
 void IniStore::EnsureIniUnicode(const std::wstring& file) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(h, &size)) {
-    CloseHandle(h);
+  fileops::File f;
+  if (!f.Open(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
+              FILE_ATTRIBUTE_NORMAL))
     return;
-  }
-  if (size.QuadPart == 0) {
-    DWORD done = 0;
-    BOOL ok = WriteFile(h, "\xFF\xFE", 2, &done, nullptr);
+  const int64_t size = fileops::Files().Size(f.get());
+  if (size < 0) return;
+  if (size == 0) {
+    bool ok = fileops::WriteFully(f.get(), "\xFF\xFE", 2);
     DWORD e = GetLastError();
-    CloseHandle(h);
-    if (!ok || done != 2) ReportError(ok ? ERROR_DISK_FULL : e);
+    if (!f.Close() && ok) {
+      ok = false;
+      e = GetLastError();
+    }
+    if (!ok) ReportError(e);
     return;
   }
   unsigned char head[2] = {0, 0};
   DWORD got = 0;
-  ReadFile(h, head, 2, &got, nullptr);
-  CloseHandle(h);
+  fileops::ReadFully(f.get(), head, 2, &got);
+  f.Close();
   if (got == 2 && head[0] == 0xFE && head[1] == 0xFF) return;
   MakeFileUnicode(file);
 }
 
+namespace {
+// What becomes of a store without a byte-order mark.
+enum class StoreForm {
+  Utf16NoMark,  // UTF-16LE text without its mark: the mark is put in front
+  Narrow,       // code page 932 text: converted whole
+  Unfaithful,   // no UTF-16 store can hold it as it is: set aside
+};
+
+StoreForm ClassifyStore(const std::string& bytes) {
+  const bool holdsNul = bytes.find('\0') != std::string::npos;
+  std::string padded = bytes + std::string(2, '\0');  // the tests may look one unit further
+  const bool unicode = !bytes.empty() && IsTextUnicode(padded.data(), static_cast<int>(bytes.size()), nullptr);
+  if (unicode && holdsNul && initext::HasUtf16IniUnits(bytes)) {
+    // A unit U+0000 ends a text for the profile functions, and an odd last
+    // byte is no unit: either would be lost by the first rewrite.
+    if (bytes.size() % 2 != 0) return StoreForm::Unfaithful;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      if (bytes[i] == '\0' && bytes[i + 1] == '\0') return StoreForm::Unfaithful;
+    return StoreForm::Utf16NoMark;
+  }
+  // A NUL byte would become U+0000, which the profile functions read as
+  // the end of a text; bytes that code page 932 cannot read would be lost.
+  if (holdsNul) return StoreForm::Unfaithful;
+  if (bytes.empty()) return StoreForm::Narrow;
+  const int n = static_cast<int>(bytes.size());
+  if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0) > 0) return StoreForm::Narrow;
+  return WideToCp932(Cp932ToWide(bytes)) == bytes ? StoreForm::Narrow : StoreForm::Unfaithful;
+}
+
+// Renames the file aside as file + ".broken" (or ".broken2", ".broken3", ...
+// when that name is taken); the new name, or empty (error in GetLastError).
+std::wstring SetStoreAside(const std::wstring& file) {
+  for (int n = 1; n < 10000; ++n) {
+    std::wstring kept = file + L".broken" + (n > 1 ? std::to_wstring(n) : std::wstring());
+    if (fileops::Files().Move(file, kept)) return kept;
+    DWORD e = GetLastError();
+    if (e != ERROR_ALREADY_EXISTS && e != ERROR_FILE_EXISTS) return std::wstring();
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return std::wstring();
+}
+}  // namespace
+
 bool IniStore::MakeFileUnicode(const std::wstring& file) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
   std::string bytes;
-  if (!ReadToEnd(h, bytes)) {
-    CloseHandle(h);
+  if (!ReadWholeStore(file, bytes)) {
+    ReportError(GetLastError());
     return false;
   }
   const bool markLE = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                       static_cast<unsigned char>(bytes[1]) == 0xFE;
   const bool markBE = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
                       static_cast<unsigned char>(bytes[1]) == 0xFF;
-  if (markLE || markBE) {
-    CloseHandle(h);
-    return false;
+  if (markLE || markBE) return false;
+  const StoreForm form = ClassifyStore(bytes);
+  if (form == StoreForm::Unfaithful) {
+    // Kept whole under another name; the program goes on with an empty store.
+    const std::wstring kept = SetStoreAside(file);
+    if (kept.empty()) {
+      ReportError(GetLastError());
+      return false;
+    }
+    MessageBoxWide(L"保存ファイルを読み込めないため、元のファイルを次の名前で残し、新しいファイルを作りました。\n" + kept,
+                   MessageTitle(), MB_OK | MB_ICONINFORMATION);
+    if (!ReplaceStoreBytes(file, std::string("\xFF\xFE", 2))) ReportError(GetLastError());
+    return true;
   }
-  const bool holdsNul = bytes.find('\0') != std::string::npos;
-  std::string padded = bytes + std::string(2, '\0');  // the tests may look one unit further
-  const bool unicode = !bytes.empty() && IsTextUnicode(padded.data(), static_cast<int>(bytes.size()), nullptr);
   std::string out;
-  if (unicode && holdsNul && initext::HasUtf16IniUnits(bytes)) {
-    out = std::string("\xFF\xFE", 2) + bytes;  // UTF-16LE without its mark
-  } else {
-    std::string narrow = bytes.substr(0, bytes.find('\0'));
-    out = WideToUtf16LeBytes(Cp932ToWide(narrow), true);
-  }
-  CloseHandle(h);
-  bool ok = ReplaceFileBytes(file, out);
-  DWORD e = GetLastError();
-  if (!ok) {
-    ReportError(e);
+  if (form == StoreForm::Utf16NoMark)
+    out = std::string("\xFF\xFE", 2) + bytes;
+  else
+    out = WideToUtf16LeBytes(Cp932ToWide(bytes), true);
+  // The old form stays beside the store until the next rewrite.
+  if (!fileops::Files().Copy(file, file + L".bak", false) || !ReplaceStoreBytes(file, out)) {
+    ReportError(GetLastError());
     return false;
   }
   return true;

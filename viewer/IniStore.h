@@ -38,6 +38,8 @@ class IniStore {
   // "name=value". Nothing for an empty section name or a missing file.
   void ReadIniSection(const std::wstring& section, TStrings& list) const { ReadIniSectionOf(bookStore_, section, list); }
   void ReadIniSectionOf(const std::wstring& file, const std::wstring& section, TStrings& list) const;
+  // Every rewrite of a store that changes its bytes keeps the file as it was
+  // before as file + ".bak" (replacing an older copy).
   // The section replaced by the list's lines; false (after a message) on failure.
   bool WriteIniSection(const std::wstring& section, const TStrings& list) const {
     return WriteIniSectionOf(bookStore_, section, list);
@@ -61,22 +63,34 @@ class IniStore {
   // file gets FF FE; a file beginning with FE FF is left alone; others go
   // through MakeFileUnicode. A file that cannot be opened stays unchanged.
   static void EnsureIniUnicode(const std::wstring& file);
-  // Rewrites the file as UTF-16LE with mark unless it already is one:
+  // Rewrites the file as UTF-16LE with mark unless it already is one; no
+  // byte of the old file is lost:
   //  * beginning with FF FE (or FE FF, the other byte order): left alone;
   //  * taken for Unicode by IsTextUnicode, holding NUL bytes and UTF-16
   //    units of the ini structure (initext::HasUtf16IniUnits): UTF-16LE
   //    without mark, FF FE put in front;
   //  * otherwise (narrow text, including text that IsTextUnicode misjudges
-  //    but that holds no NUL byte): the code page 932 text up to the first
-  //    NUL byte becomes FF FE and its UTF-16 form, and the file is cut at the
-  //    end of what was written.
-  // True when it rewrote the file.
+  //    but that holds no NUL byte): the whole code page 932 text becomes
+  //    FF FE and its UTF-16 form.
+  // Before a rewrite the old file is copied to file + ".bak" (replacing an
+  // older copy); the new content goes to file + ".new", which then takes the
+  // file's place, so a failure leaves the old file as it was (with a message).
+  // A store that no UTF-16 store can hold as it is (a NUL byte or unit, which
+  // the profile functions read as the end of a text; an odd byte count of
+  // UTF-16 text; bytes that code page 932 cannot read back) is renamed to
+  // file + ".broken" (".broken2", ... when taken), a store of only FF FE
+  // takes its place, and one notice names the kept file.
+  // A file that cannot be read stays unchanged (with a message).
+  // True when it rewrote or replaced the file.
   static bool MakeFileUnicode(const std::wstring& file);
 
   // The file's size in bytes; -1 when it does not exist.
   static long long FileSize64(const std::wstring& file);
 
  private:
+  // The rewrites themselves (the public forms keep the old file as ".bak").
+  bool WriteSectionNow(const std::wstring& file, const std::wstring& section, const TStrings& list) const;
+  bool EraseSectionNow(const std::wstring& file, const std::wstring& section) const;
   std::wstring bookStore_;
   bool unicode_;
 };

@@ -7,6 +7,8 @@
 #include "controls/MyTrackBar.h"
 #include "controls/NewTrackBar.h"
 #include "controls/ColorProgressBar.h"
+#include "controls/NumberEdit.h"
+#include "controls/ShellLink.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -52,18 +54,21 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   // 4: room of a horizontal scroll bar, for the page layout.
   HScrollBarHeight = GetSystemMetrics(SM_CYHSCROLL);
 
-  // 5: the Send To shortcut is looked for by the shell-link service, which is
-  // not part of this program yet; without it there is none.
-  SendToLink = false;
-
   // The system level decides the file and ini paths of what follows.
   DecideSystemLevel();
 
-  // 6: folders beside the program and the store paths.
+  // 6: folders beside the program and the store paths (the program's path,
+  // which step 5 needs, comes from them).
   std::wstring folder = ProgramFolderOverride.empty() ? ProgramFolder() : ProgramFolderOverride;
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   Paths = MakeStorePaths(folder);
   PrepareDataFolders(Paths);
+
+  // 5: the shell-link service; the Windows folder, and whether the program's
+  // shortcut stands in the Send To folder.
+  ShellLink1 = new TShellLink();
+  WindowsFolder = ShellLink1->GetPath(0x24);
+  SendToLink = ProgramLinkExists(9);
 
   // 7: settings and the last folder.
   Settings = LoadViewerSettings(Paths.settingsFile, UnicodeMode);
@@ -132,6 +137,7 @@ TVastrelForm::~TVastrelForm() {
   delete Timer4;
   delete Timer5;
   delete ImageList1;
+  delete ShellLink1;
   if (VastrelForm == this) VastrelForm = nullptr;
 }
 
@@ -224,7 +230,6 @@ void TVastrelForm::BuildMenus() {
   new TMenuItem(ToolMenu, "-");
   N27 = new TMenuItem(ToolMenu, J("行番号リストの一覧"), "N27");
   N29 = new TMenuItem(ToolMenu, J("行番号リストを読み込む"), "N29");
-  N24 = new TMenuItem(ToolMenu, J("カラムの表示"), "N24");
   ToolPrsMenu = new TMenuItem(ToolMenu, J("ツール"), "ToolPrsMenu");
   new TMenuItem(ToolMenu, "-");
   Option1 = new TMenuItem(ToolMenu, J("オプション(&O)..."), "Option1");
@@ -246,6 +251,9 @@ void TVastrelForm::BuildMenus() {
   PopN5 = new TMenuItem(&PopupMenu1->Items, J("ブックマークを設定"), "PopN5");
   PopupMenu2 = new TPopupMenu();
   PopupMenu3 = new TPopupMenu();
+  Copy2 = new TMenuItem(&PopupMenu3->Items, J("コピー(&C)"), "Copy2");
+  new TMenuItem(&PopupMenu3->Items, "-");
+  N24 = new TMenuItem(&PopupMenu3->Items, J("カラムの表示"), "N24");
   PopupMenu4 = new TPopupMenu();
   new TMenuItem(&PopupMenu4->Items, J("コピー"), "Copy3");
   N30 = new TMenuItem(&PopupMenu4->Items, J("ブックマークを作成する"), "N30");
@@ -325,8 +333,10 @@ void TVastrelForm::BuildLayout() {
   StaticText1->SetCaption("1");
   x += 40;
   auto spin = [&](const char* editName, const char* upDownName, const char* unit, int lo, int hi,
-                  TEdit*& edit) {
-    edit = Named(new TEdit(ToolPanel), editName);
+                  TNumberEdit*& edit) {
+    auto* box = Named(new TNumberEdit(ToolPanel), editName);  // right-aligned
+    box->SetNumberOnly(true);
+    edit = box;
     edit->SetBounds(x, 4, 34, 22);
     TUpDown* ud = Named(new TUpDown(ToolPanel), upDownName);
     ud->SetBounds(x + 34, 4, 16, 22);
@@ -347,8 +357,18 @@ void TVastrelForm::BuildLayout() {
   Panel3->SetAlignment(taRightJustify);
   x += 114;
   CheckBox8 = check("CheckBox8", "行", 36, false);
-  ColorProgressBar2 = Named(new TColorProgressBar(ToolPanel), "ColorProgressBar2");
-  ColorProgressBar2->SetBounds(x, 10, 80, 10);
+  // The line-index progress fills a small panel of its own.
+  TPanel* lineProgress = Named(new TPanel(ToolPanel), "LineProgressPanel");
+  lineProgress->SetBounds(x, 7, 82, 16);
+  lineProgress->SetBevelOuter(bvNone);
+  ColorProgressBar2 = Named(new TColorProgressBar(lineProgress), "ColorProgressBar2");
+  ColorProgressBar2->SetBounds(0, 0, 82, 16);
+  ColorProgressBar2->SetAlign(alClient);
+  ColorProgressBar2->SetBoxColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar2->SetBarColor(static_cast<TColor>(0xD77800));
+  ColorProgressBar2->SetLineColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar2->SetBarStyle(btWin7);
+  ColorProgressBar2->SetFlat(true);
   ColorProgressBar2->SetVisible(false);
 
   // Bottom rows: status bar, long-work progress, slider.
@@ -367,7 +387,20 @@ void TVastrelForm::BuildLayout() {
   SpeedButton2->SetAlign(alRight);
   SpeedButton2->OnClick = [this](TWinControl*) { SpeedButton2Click(); };
   ColorProgressBar1 = Named(new TColorProgressBar(WorkPanel), "ColorProgressBar1");
+  ColorProgressBar1->SetBounds(0, 0, 102, 18);
   ColorProgressBar1->SetAlign(alClient);
+  ColorProgressBar1->SetSmooth(true);
+  ColorProgressBar1->SetBoxColor(static_cast<TColor>(0xF0F0F0));
+  ColorProgressBar1->SetBarColor(static_cast<TColor>(0xD77800));
+  ColorProgressBar1->SetLineColor(static_cast<TColor>(0xC8D0D4));
+  ColorProgressBar1->SetBarStyle(btWin7);
+  ColorProgressBar1->SetPrsLevel(30);
+  ColorProgressBar1->SetTextSwitch(true);
+  ColorProgressBar1->SetShadow(true);
+  ColorProgressBar1->Font().SetName(L"ＭＳ Ｐゴシック");
+  ColorProgressBar1->Font().SetHeight(-13);
+  ColorProgressBar1->Font().SetColor(clBlack);
+  ColorProgressBar1->SetVisible(false);  // shown by the long work
 
   // The file-position bar: vertical, beside the page, with the step buttons
   // above (back) and below (forward).
@@ -460,9 +493,16 @@ void TVastrelForm::BuildLayout() {
   Memo1->SetHideSelection(false);
   Memo1->SetColor(clWindow);
   Memo1->TabStop = true;
+  Memo1->PopupMenu = PopupMenu1;  // the panes show it from their own procedure
   ListView1 = Named(new TListView(Panel5), "ListView1");
   ListView1->SetAlign(alClient);
   ListView1->SetVisible(false);
+  ListView1->ReadOnly = true;
+  ListView1->BorderNone = true;
+  ListView1->SetMultiSelect(true);
+  ListView1->SetRowSelect(true);
+  ListView1->SetGridLines(true);
+  ListView1->SetShowColumnHeaders(false);
 
   Timer1 = new TTimer();
   Timer2 = new TTimer();
@@ -509,10 +549,10 @@ IniStore& TVastrelForm::Store() {
 
 void TVastrelForm::FormCreate(TWinControl*) {
   // 1: the CSV header captions and the line index.
-  CsvHeaderCaptions = new TStringList();
+  CsvHeaderList = new TStringList();
   LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
-  WatchThread = new TUpdateThread(nullptr);
+  WatchThread = new TUpdateThread([this] { WatchTick(); });
   // 3: the panes' background.
   PaneBrush = CreateSolidBrush(RGB(255, 255, 255));
   // 4-6: the two wide panes on the page panel, with the memo's font.
@@ -547,6 +587,10 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallLineIndexHandlers();
   InstallSearchHandlers();
   InstallBookmarkHandlers();
+  InstallWatchHandlers();
+  InstallStoredListsHandlers();
+  InstallCsvHandlers();
+  InstallShellHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -599,10 +643,10 @@ void TVastrelForm::FormDestroy(TWinControl*) {
     if (LineThread) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   BockListBox1->Items().Clear();
-  ListView1->Clear();
+  ClearCsvView();
   if (LineCheckpointList) LineCheckpointList->clear();
-  delete CsvHeaderCaptions;
-  CsvHeaderCaptions = nullptr;
+  delete CsvHeaderList;
+  CsvHeaderList = nullptr;
   delete LineCheckpointList;
   LineCheckpointList = nullptr;
   delete WatchThread;
@@ -648,6 +692,12 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       // The default activation handling still runs: it puts the keyboard focus back.
       break;
+    case WM_DROPFILES:
+      WmDropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case kOpenPendingDropMessage:
+      OpenPendingDrops();
+      return 0;
     case WM_MOUSEWHEEL:
       WheelScroll(GET_WHEEL_DELTA_WPARAM(wp) > 0, (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0);
       return 0;

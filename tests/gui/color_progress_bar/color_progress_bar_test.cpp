@@ -321,3 +321,20 @@ TEST_F(ColorProgressBarTest, MarkerAndPercentageText) {
   bar->SetTextSwitch(false);
   EXPECT_EQ(textPixels(&left, &right), 0);
 }
+
+// A system colour as bar colour: the top line of the two-tone bar is the
+// light form of the colour that the bar shows, as for a plain colour (the
+// raw bits of a system colour are no colour to blend).
+TEST_F(ColorProgressBarTest, TopLineOfASystemBarColourIsTheLightFormOfTheShownColour) {
+  bar->SetBarStyle(btSolid2);
+  bar->SetPosition(50);
+  for (TColor c : {static_cast<TColor>(clHighlight), static_cast<TColor>(0xD77800)}) {
+    SCOPED_TRACE(static_cast<unsigned>(c));
+    bar->SetBarColor(c);
+    const int rgb = static_cast<int>(TColorProgressBar::ChkSysColorToColor(c));
+    const COLORREF light = static_cast<COLORREF>(TColorProgressBar::GetAlphaColor(rgb, 0xFFFFFF, 100));
+    TBitmap& b = Picture();
+    EXPECT_EQ(b.PixelRGB(20, 2), light);  // the top line
+    EXPECT_EQ(b.PixelRGB(20, 3), light);  // the light half below it
+  }
+}

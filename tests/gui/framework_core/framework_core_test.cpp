@@ -312,6 +312,55 @@ TEST_F(FrameworkCore, MenuCommandsAndOpeningReachTheItems) {
   f->Free();
 }
 
+// A control's pop-up menu answers the context-menu request, from a right
+// click or from the keyboard, in place of the window's own menu; on a native
+// edit as on a control of the framework's own class.
+TEST_F(FrameworkCore, PopupMenuOfAControlAnswersTheContextRequest) {
+  auto* f = NewForm<TestForm>();
+  f->SetBounds(0, 0, 300, 200);
+  auto* edit = new NativeEdit(f);
+  edit->SetBounds(10, 10, 200, 24);
+  auto* probe = new Probe(f);
+  probe->SetBounds(10, 50, 100, 50);
+  TPopupMenu pop;
+  auto* copy = new TMenuItem(&pop.Items, "Copy", "Copy1");
+  int copies = 0, popups = 0;
+  copy->OnClick = [&](TMenuItem*) { copies++; };
+  pop.OnPopup = [&](TPopupMenu*) { popups++; };
+  edit->PopupMenu = &pop;
+  probe->PopupMenu = &pop;
+  std::vector<POINT> at;
+  TPopupMenu::Tracker = [&](TPopupMenu* m, int x, int y) -> UINT {
+    EXPECT_EQ(m, &pop);
+    at.push_back(POINT{x, y});
+    return copy->Command();
+  };
+  f->Show();
+  Pump();
+  for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(probe)}) {
+    SCOPED_TRACE(c == edit ? "native edit" : "framework control");
+    const HWND h = c->Handle();
+    at.clear();
+    SendMessageW(h, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 6));
+    SendMessageW(h, WM_RBUTTONUP, 0, MAKELPARAM(5, 6));
+    ASSERT_EQ(at.size(), 1u);
+    POINT click{5, 6};
+    ClientToScreen(h, &click);
+    EXPECT_EQ(at[0].x, click.x);
+    EXPECT_EQ(at[0].y, click.y);
+    SendMessageW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), -1);  // the menu key
+    ASSERT_EQ(at.size(), 2u);
+    POINT corner{0, 0};
+    ClientToScreen(h, &corner);
+    EXPECT_EQ(at[1].x, corner.x);
+    EXPECT_EQ(at[1].y, corner.y);
+  }
+  EXPECT_EQ(popups, 4);
+  EXPECT_EQ(copies, 4);
+  TPopupMenu::Tracker = nullptr;
+  f->Free();
+}
+
 TEST_F(FrameworkCore, MenuShortCutsWorkFromEveryControlOfTheForm) {
   EXPECT_EQ(ShortCutToText(scCtrl | 'O'), "Ctrl+O");
   EXPECT_EQ(ShortCutToText(VK_F3), "F3");

@@ -3,6 +3,7 @@
 // system level.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <string>
 #include <thread>
 #include "framework/Application.h"
@@ -11,7 +12,13 @@
 #include "framework/StdCtrls.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "controls/ColorProgressBar.h"
 #include "controls/MyTrackBar.h"
+#include "controls/NumberEdit.h"
+#include "framework/Buttons.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Graphics.h"
+#include "viewer/WorkProgress.h"
 #include "framework/Menus.h"
 #include "viewer/UpdateThreadUnit.h"
 #include "viewer/VastrelForm.h"
@@ -289,4 +296,118 @@ TEST_F(MainWindow, MenuShortCutsWorkFromTheSliderTheMemoAndThePanes) {
   ctrlKey(f->CurrentPane, 'G');
   EXPECT_TRUE(marked);
   f->N26->OnClick = nullptr;
+}
+
+// The tool bar's two number boxes and the two progress bars, as the main
+// window itself holds and shows them.
+TEST_F(MainWindow, NumberBoxesAndProgressBarsCarryTheirSettings) {
+  TVastrelForm* f = StartForm();
+  struct Box {
+    TNumberEdit* box;
+    TUpDown* upDown;
+    const char* shown;
+  } boxes[] = {{f->EditMaxEdit, f->UpDown1, "1"}, {f->PageSizeEdit, f->UpDown2, "8"}};
+  for (const Box& b : boxes) {
+    SCOPED_TRACE(b.box->Name);
+    const HWND h = b.box->Handle();
+    const LONG style = GetWindowLongW(h, GWL_STYLE);
+    EXPECT_EQ(style & (ES_CENTER | ES_RIGHT), ES_RIGHT);  // right-aligned
+    EXPECT_TRUE(style & ES_NUMBER);
+    EXPECT_EQ(b.box->Text(), b.shown);
+    // A typed letter is refused, a digit is taken.
+    SendMessageW(h, EM_SETSEL, 0, -1);
+    SendMessageW(h, WM_CHAR, 'x', 0);
+    EXPECT_EQ(b.box->Text(), b.shown);
+    SendMessageW(h, WM_CHAR, '9', 0);
+    EXPECT_EQ(b.box->Text(), "9");
+    // Still the up-down's buddy.
+    b.upDown->SetPosition(12);
+    EXPECT_EQ(b.box->Text(), "12");
+  }
+
+  TColorProgressBar* b1 = f->ColorProgressBar1;
+  EXPECT_FALSE(b1->Visible());
+  EXPECT_TRUE(b1->Smooth());
+  EXPECT_EQ(b1->BoxColor(), static_cast<TColor>(0xF0F0F0));
+  EXPECT_EQ(b1->BarColor(), static_cast<TColor>(0xD77800));
+  EXPECT_EQ(b1->LineColor(), static_cast<TColor>(0xC8D0D4));
+  EXPECT_EQ(b1->BarStyle(), btWin7);
+  EXPECT_EQ(b1->PrsLevel(), 30);
+  EXPECT_TRUE(b1->TextSwitch());
+  EXPECT_TRUE(b1->Shadow());
+  EXPECT_EQ(b1->Font().Name(), L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(b1->Font().Height(), -13);
+  EXPECT_EQ(b1->Font().Color(), clBlack);
+  TBitmap picture;
+  const COLORREF box = RGB(0xF0, 0xF0, 0xF0);
+  {
+    // Long work shows it with its percentage in the middle.
+    vastrel::WorkFrame frame(f->WorkPanel, b1, f->SpeedButton2);
+    Application->ProcessMessages();
+    EXPECT_TRUE(IsWindowVisible(b1->Handle()));
+    b1->PaintTo(picture);
+    const int w = b1->Width(), h = b1->Height();
+    int text = 0, left = w, right = 0;
+    for (int y = 2; y < h - 2; ++y) {
+      for (int x = 2; x < w - 2; ++x) {
+        if (picture.PixelRGB(x, y) == box) continue;
+        text++;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    EXPECT_GT(text, 5);  // "0%"
+    EXPECT_GT(left, w / 2 - 20);
+    EXPECT_LT(right, w / 2 + 20);
+  }
+  EXPECT_FALSE(b1->Visible());
+
+  TColorProgressBar* b2 = f->ColorProgressBar2;
+  EXPECT_FALSE(b2->Visible());
+  EXPECT_EQ(b2->Align(), alClient);
+  EXPECT_EQ(b2->Parent()->Width(), 82);
+  EXPECT_EQ(b2->Parent()->Height(), 16);
+  EXPECT_EQ(b2->BoxColor(), static_cast<TColor>(0xF0F0F0));
+  EXPECT_EQ(b2->BarColor(), static_cast<TColor>(0xD77800));
+  EXPECT_EQ(b2->LineColor(), static_cast<TColor>(0xF0F0F0));
+  EXPECT_EQ(b2->BarStyle(), btWin7);
+  EXPECT_TRUE(b2->Flat());
+  b2->SetVisible(true);
+  Application->ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(b2->Handle()));
+  EXPECT_EQ(b2->Width(), 82);
+  EXPECT_EQ(b2->Height(), 16);
+  // At 0 % the flat frame and the track are one colour; at 50 % the left half is the bar.
+  b2->PaintTo(picture);
+  int other = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 82; ++x) other += picture.PixelRGB(x, y) != box;
+  EXPECT_EQ(other, 0);
+  b2->SetPosition(50);
+  b2->PaintTo(picture);
+  EXPECT_NE(picture.PixelRGB(20, 8), box);
+  EXPECT_EQ(picture.PixelRGB(60, 8), box);
+  b2->SetPosition(0);
+  b2->SetVisible(false);
+}
+
+// Stores found in another form at start: one converted whole with its old
+// form kept as .bak, one that cannot be converted kept aside with one notice.
+TEST_F(MainWindow, StoresAreConvertedOrKeptAsideAtStart) {
+  ASSERT_TRUE(CreateDirectoryW((folder_ + L"data").c_str(), nullptr));
+  const std::wstring book = folder_ + L"data\\bookdata.ini", lines = folder_ + L"data\\gyolist.ini";
+  const std::string bookBefore = std::string("[C:\\a.txt]\r\n1@1#0=A") + '\0' + "B\r\n";
+  const std::string linesBefore = "[C:\\a.txt]\r\npath=C:\\list0.txg\r\n";
+  ASSERT_TRUE(testsupport::WriteBytes(book, bookBefore));
+  ASSERT_TRUE(testsupport::WriteBytes(lines, linesBefore));
+  StartForm();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find(book + L".broken"), std::wstring::npos);
+  EXPECT_EQ(Bytes(book + L".broken"), bookBefore);
+  EXPECT_EQ(Bytes(book), std::string("\xFF\xFE"));
+  EXPECT_EQ(Bytes(lines + L".bak"), linesBefore);
+  std::string converted("\xFF\xFE", 2);
+  for (char c : linesBefore) converted += std::string{c, '\0'};
+  EXPECT_EQ(Bytes(lines), converted);
+  EXPECT_FALSE(Exists(lines + L".broken"));
 }

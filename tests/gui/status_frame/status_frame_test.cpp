@@ -147,6 +147,92 @@ TEST_F(StatusFrame, SelectionAcrossPagesIsCopiedWholeInEveryCode) {
   EXPECT_TRUE(messages_.empty());
 }
 
+// The memo's pop-up menu is the program's, whether a right click or the
+// keyboard asks for it: its Copy takes the whole selection, also the part
+// beyond the page, in the codes that the memo shows.
+TEST_F(StatusFrame, MemoPopUpMenuCopiesTheWholeSelection) {
+  struct Shown {
+    TPopupMenu* menu;
+    POINT at;
+  };
+  std::vector<Shown> shown;
+  TPopupMenu::Tracker = [&](TPopupMenu* m, int x, int y) -> UINT {
+    shown.push_back(Shown{m, POINT{x, y}});
+    return form_->Copy1->Command();
+  };
+  for (const wchar_t* name : {L"sjis_crlf.txt", L"eucjp.txt", L"jis.txt"}) {
+    SCOPED_TRACE(name);
+    std::string bytes;
+    for (int i = 0; i < 20; ++i) bytes += testsupport::ReadBytes(Sample(name));
+    const std::wstring path = File(std::wstring(L"pop_") + name, bytes);
+    form_->Settings.AutoDetectCode = std::wstring(name) != L"sjis_crlf.txt";
+    Open(path);
+    ASSERT_FALSE(form_->IsWideView());
+    std::wstring reference;
+    for (int i = 0; i < 20; ++i) reference += canonical_;
+    const std::vector<size_t> lines = LineStarts(reference);
+    const std::wstring expected = reference.substr(lines[100], lines[300] - lines[100]);
+    const std::vector<size_t> fileLines = LineStarts(bytes, false, false);
+    form_->Doc.SelStart = static_cast<int64_t>(fileLines[100]);
+    form_->Doc.SelLength = static_cast<int64_t>(fileLines[300] - fileLines[100]);
+    if (form_->Doc.TextCode == 4) {
+      // JIS selections count the Shift_JIS bytes; the escapes come with the read.
+      form_->Doc.SelLength = static_cast<int64_t>(WideToCp932(expected).size());
+      form_->Doc.JisShiftState = 3;
+      form_->JisRunStart = false;
+    }
+    form_->ShowPage(false, true, static_cast<int64_t>(fileLines[100]));
+    ASSERT_LT(ViewText().size(), expected.size() / 3);
+    form_->Memo1->SetSelection(0, 10);  // the view shows a selection: Copy is offered
+
+    const HWND memo = form_->Memo1->Handle();
+    // A right click: the system turns the button's release into the request.
+    ASSERT_TRUE(Clipboard::Clear());
+    shown.clear();
+    SendMessageW(memo, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(30, 40));
+    SendMessageW(memo, WM_RBUTTONUP, 0, MAKELPARAM(30, 40));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].menu, form_->PopupMenu1);
+    POINT click{30, 40};
+    ClientToScreen(memo, &click);
+    EXPECT_EQ(shown[0].at.x, click.x);
+    EXPECT_EQ(shown[0].at.y, click.y);
+    EXPECT_TRUE(form_->Copy1->Visible());
+    std::wstring copied = Clipboard::GetTextW();
+    EXPECT_EQ(copied.size(), expected.size());
+    EXPECT_TRUE(copied == expected);
+
+    // The menu key (or Shift+F10): no mouse point, the menu at the memo's corner.
+    ASSERT_TRUE(Clipboard::Clear());
+    SendMessageW(memo, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo), -1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].menu, form_->PopupMenu1);
+    POINT corner{0, 0};
+    ClientToScreen(memo, &corner);
+    EXPECT_EQ(shown[1].at.x, corner.x);
+    EXPECT_EQ(shown[1].at.y, corner.y);
+    copied = Clipboard::GetTextW();
+    EXPECT_TRUE(copied == expected);
+  }
+  // The pane (UTF-16 and UTF-8 pages) answers the menu key with the same menu.
+  Open(Sample(L"utf16le_bom.txt"));
+  ASSERT_TRUE(form_->IsWideView());
+  shown.clear();
+  TPopupMenu::Tracker = [&](TPopupMenu* m, int x, int y) -> UINT {
+    shown.push_back(Shown{m, POINT{x, y}});
+    return 0;
+  };
+  const HWND pane = form_->CurrentPane;
+  SendMessageW(pane, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pane), -1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].menu, form_->PopupMenu1);
+  POINT corner{0, 0};
+  ClientToScreen(pane, &corner);
+  EXPECT_EQ(shown[0].at.x, corner.x);
+  EXPECT_EQ(shown[0].at.y, corner.y);
+  EXPECT_TRUE(messages_.empty());
+}
+
 // One page selected and copied gives exactly the text the view shows.
 TEST_F(StatusFrame, PageSelectionCopiesTheShownText) {
   for (const SampleRow& r : kSamples) {

@@ -1,0 +1,326 @@
+// Following a file that another program writes, with the real watch thread
+// in the real main window under wine: growing, shrinking, emptying and
+// replacing the file, the guard that holds ticks back, switching the watch,
+// the speed bar and the no-delete box.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "controls/MyTrackBar.h"
+#include "controls/NewTrackBar.h"
+#include "framework/Application.h"
+#include "framework/Buttons.h"
+#include "framework/FileOps.h"
+#include "framework/MessageService.h"
+#include "framework/StdCtrls.h"
+#include "framework/Thread.h"
+#include "support/main_window_fixture.h"
+#include "support/paths.h"
+#include "text/WatchTick.h"
+#include "viewer/UpdateThreadUnit.h"
+#include "viewer/VastrelForm.h"
+
+namespace {
+
+std::string Lines(int from, int to) {
+  std::string s;
+  for (int i = from; i <= to; ++i) {
+    char buf[32];
+    snprintf(buf, sizeof buf, "line%03d text\r\n", i);
+    s += buf;
+  }
+  return s;
+}
+
+// A writer that keeps the file open as a logging program does.
+class Writer {
+ public:
+  explicit Writer(const std::wstring& path) {
+    h_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, 0, nullptr);
+  }
+  ~Writer() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  bool Append(const std::string& bytes) {
+    if (SetFilePointer(h_, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) return false;
+    DWORD n = 0;
+    return WriteFile(h_, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
+  }
+  bool Truncate(LONG size) {
+    return SetFilePointer(h_, size, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(h_);
+  }
+
+ private:
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+struct Tick {
+  bool looked;
+  watchtick::Action action;
+};
+
+class FileWatch : public testsupport::MainWindowTest {
+ protected:
+  void SetUp() override {
+    UseFreshProgramFolder(L"fw");
+    SetMessageHandler([this](const MessageRequest& r) {
+      messages_.push_back(r.text);
+      captions_.push_back(r.caption);
+      if (inBox) inBox();
+      return IDNO;
+    });
+    StartForm(40, 40, 640, 420);
+    form_->WatchTicked = [this](bool looked, int action) {
+      ticks.push_back({looked, static_cast<watchtick::Action>(action)});
+    };
+  }
+  void TearDown() override {
+    if (form_) form_->WatchTicked = nullptr;
+    EndMainWindow();
+  }
+
+  std::wstring OpenLines(int n) {
+    const std::wstring p = File(L"log.txt", Lines(1, n));
+    EXPECT_TRUE(form_->OpenFile(p));
+    return p;
+  }
+  // Watching on at the fastest interval, as a click on the button does.
+  void Watch() {
+    form_->NewTrackBar1->SetPosition(100);
+    ASSERT_FALSE(form_->ChkSpBtn->Down());
+    form_->ChkSpBtn->Click();
+    ASSERT_TRUE(form_->ChkSpBtn->Down());
+  }
+  // Runs messages until the watch has reported `count` more ticks; false
+  // when they do not come (the thread would have hung).
+  bool AwaitTicks(size_t count) {
+    const size_t target = ticks.size() + count;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ticks.size() < target) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      Application->ProcessMessages();
+    }
+    return true;
+  }
+  // Runs ticks until one did `action`; false after 100 ticks without.
+  bool AwaitAction(watchtick::Action action) {
+    for (int i = 0; i < 100; ++i) {
+      if (!AwaitTicks(1)) return false;
+      if (ticks.back().action == action) return true;
+    }
+    return false;
+  }
+  // Runs ticks until the view shows `text`; false after 100 ticks without.
+  bool AwaitView(const std::wstring& text) {
+    for (int i = 0; i < 100; ++i) {
+      if (ViewText().find(text) != std::wstring::npos) return true;
+      if (!AwaitTicks(1)) return false;
+    }
+    return ViewText().find(text) != std::wstring::npos;
+  }
+  std::wstring LastViewLine() {
+    std::wstring t = ViewText();
+    while (!t.empty() && (t.back() == L'\n' || t.back() == L'\r')) t.pop_back();
+    const size_t at = t.find_last_of(L"\r\n");
+    return at == std::wstring::npos ? t : t.substr(at + 1);
+  }
+  int Count(const std::wstring& caption) {
+    int n = 0;
+    for (auto& c : captions_) n += c == caption;
+    return n;
+  }
+
+  std::vector<Tick> ticks;
+  std::vector<std::wstring> captions_;
+  std::function<void()> inBox;
+};
+
+}  // namespace
+
+TEST_F(FileWatch, StartingShowsTheLastPageAndGrowthIsFollowed) {
+  const std::wstring p = OpenLines(300);
+  EXPECT_NE(ViewText().find(L"line001"), std::wstring::npos);
+  Watch();
+  // The last page at once, before any tick.
+  EXPECT_EQ(LastViewLine(), L"line300 text");
+  EXPECT_TRUE(form_->NewTrackBar1->Visible());
+  EXPECT_EQ(form_->WatchThread->IntervalMs.load(), 100u);
+
+  Writer w(p);
+  ASSERT_TRUE(w.Append(Lines(301, 305)));
+  ASSERT_TRUE(AwaitAction(watchtick::Action::Follow));
+  EXPECT_EQ(form_->MyTrackBar1->Max(), 305 * 14);
+  ASSERT_TRUE(AwaitView(L"line305 text"));
+  // A line shorter than the slider's step, added while the writer holds the
+  // file: it shows as well.
+  ASSERT_TRUE(w.Append("end\r\n"));
+  ASSERT_TRUE(AwaitView(L"end"));
+  EXPECT_EQ(form_->MyTrackBar1->Max(), 305 * 14 + 5);
+  EXPECT_LE(form_->MyTrackBar1->Position(), form_->MyTrackBar1->Max() - 32);
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(FileWatch, ShrinkingEmptyingAndReplacingAreShownAgain) {
+  const std::wstring p = OpenLines(300);
+  Watch();
+  ASSERT_EQ(LastViewLine(), L"line300 text");
+  const int64_t changes = form_->LineChangeCount;
+  {
+    Writer w(p);
+    ASSERT_TRUE(w.Truncate(100 * 14));
+    ASSERT_TRUE(AwaitAction(watchtick::Action::Reshow));
+    EXPECT_EQ(form_->MyTrackBar1->Max(), 100 * 14);
+    EXPECT_LE(form_->MyTrackBar1->Position(), 100 * 14 - 32);
+    // From a line start, and nothing from past the new end.
+    EXPECT_EQ(ViewText().substr(0, 4), L"line");
+    EXPECT_EQ(LastViewLine(), L"line100 text");
+    EXPECT_EQ(ViewText().find(L"line101"), std::wstring::npos);
+    EXPECT_EQ(form_->LineChangeCount, changes + 1);  // the line index hears of it
+
+    ASSERT_TRUE(w.Truncate(0));
+    ASSERT_TRUE(AwaitAction(watchtick::Action::Empty));
+    EXPECT_EQ(ViewText(), L"");
+    EXPECT_EQ(form_->MyTrackBar1->Max(), 0);
+    EXPECT_EQ(form_->MyTrackBar1->Position(), 0);
+
+    // Written again from the start: followed from there.
+    ASSERT_TRUE(w.Append(Lines(1, 3)));
+    ASSERT_TRUE(AwaitView(L"line003 text"));
+  }
+  // Another file takes the name (as log rotation does): followed, even at
+  // the same size.
+  const std::wstring other = File(L"other.txt", Lines(1, 2) + "rotated text\r\n");
+  ASSERT_TRUE(MoveFileExW(other.c_str(), p.c_str(), MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(AwaitAction(watchtick::Action::Reshow));
+  EXPECT_NE(ViewText().find(L"rotated text"), std::wstring::npos);
+  // Gone: nothing happens, the watch goes on; back: followed again.
+  ASSERT_TRUE(DeleteFileW(p.c_str()));
+  ASSERT_TRUE(AwaitTicks(3));
+  EXPECT_TRUE(form_->ChkSpBtn->Down());
+  EXPECT_NE(ViewText().find(L"rotated text"), std::wstring::npos);
+  File(L"log.txt", Lines(1, 50));
+  ASSERT_TRUE(AwaitView(L"line050 text"));
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(FileWatch, NoTickTouchesTheFileWhileWorkBoxesOrALockHoldIt) {
+  const std::wstring p = OpenLines(100);
+  Watch();
+  ASSERT_TRUE(AwaitTicks(1));
+  fileops::FaultFiles faults;
+  fileops::ScopedFiles use(faults);
+
+  // Long work on the file: ticks come and look at nothing.
+  ASSERT_TRUE(form_->Work.Begin(vastrel::WorkGuard::Job::Search));
+  const size_t before = ticks.size();
+  ASSERT_TRUE(AwaitTicks(3));
+  for (size_t i = before; i < ticks.size(); ++i) EXPECT_FALSE(ticks[i].looked);
+  EXPECT_EQ(faults.Calls(fileops::Op::Open), 0);
+  EXPECT_EQ(faults.Calls(fileops::Op::Information), 0);
+  form_->Work.End(vastrel::WorkGuard::Job::Search);
+  ASSERT_TRUE(AwaitTicks(1));
+  EXPECT_TRUE(ticks.back().looked);
+
+  // A question of ours waits for its answer: ticks served inside its loop
+  // look at nothing either.
+  const int opens = faults.Calls(fileops::Op::Open);
+  bool insideOk = false;
+  inBox = [&] {
+    inBox = nullptr;
+    const size_t from = ticks.size();
+    insideOk = AwaitTicks(3);
+    for (size_t i = from; i < ticks.size(); ++i) EXPECT_FALSE(ticks[i].looked);
+  };
+  MessageBoxWide(L"question", L"caption", MB_YESNO, form_->Handle());
+  EXPECT_TRUE(insideOk);
+  EXPECT_EQ(faults.Calls(fileops::Op::Open), opens);
+
+  // A writer that shares no reading: the file is found but not opened, and
+  // no message comes, however many ticks pass.
+  {
+    HANDLE locked = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    SetFilePointer(locked, 0, nullptr, FILE_END);
+    WriteFile(locked, "more\r\n", 6, &n, nullptr);
+    ASSERT_TRUE(AwaitTicks(5));
+    CloseHandle(locked);
+  }
+  EXPECT_EQ(captions_.size(), 1u);  // only the test's own question
+  ASSERT_TRUE(AwaitView(L"more"));
+}
+
+TEST_F(FileWatch, SwitchingOftenNeitherHangsNorTicksWhenOff) {
+  OpenLines(100);
+  form_->NewTrackBar1->SetPosition(100);
+  for (int i = 0; i < 200; ++i) {
+    form_->ChkSpBtn->Click();
+    Application->ProcessMessages();
+  }
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_TRUE(form_->WatchThread->Suspended());
+  // A tick queued before the switch-off may still arrive: it looks at nothing.
+  const size_t from = ticks.size();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+  while (std::chrono::steady_clock::now() < until) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    Application->ProcessMessages();
+  }
+  for (size_t i = from; i < ticks.size(); ++i) EXPECT_FALSE(ticks[i].looked);
+  // And on again it ticks.
+  form_->ChkSpBtn->Click();
+  ASSERT_TRUE(AwaitTicks(2));
+  EXPECT_TRUE(ticks.back().looked);
+}
+
+TEST_F(FileWatch, CloseWhileWatchingEndsAtOnce) {
+  OpenLines(100);
+  Watch();
+  ASSERT_TRUE(AwaitTicks(1));
+  // A long interval: the close must not wait for the thread's sleep.
+  form_->WatchThread->IntervalMs = 120000;
+  ASSERT_TRUE(AwaitTicks(1));
+  const auto t0 = std::chrono::steady_clock::now();
+  bool canClose = false;
+  form_->FormCloseQuery(form_, canClose);
+  EXPECT_TRUE(canClose);
+  EXPECT_TRUE(form_->WatchThread->Finished());
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(60));
+}
+
+TEST_F(FileWatch, SpeedBarNoDeleteBoxAndOpeningAnotherFile) {
+  OpenLines(100);
+  EXPECT_TRUE(form_->ChkSpBtn->Enabled());
+  Watch();
+  // The speed bar sets the interval; a right click puts 1000 ms back.
+  form_->NewTrackBar1->SetPosition(250);
+  EXPECT_EQ(form_->WatchThread->IntervalMs.load(), 250u);
+  SendMessageW(form_->NewTrackBar1->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 10));
+  SendMessageW(form_->NewTrackBar1->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(20, 10));
+  EXPECT_EQ(form_->NewTrackBar1->Position(), 1000);
+  EXPECT_EQ(form_->WatchThread->IntervalMs.load(), 1000u);
+
+  // Allowing deletions stops the watch and offers the backup.
+  form_->CheckBox1->SetChecked(false);
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->ChkSpBtn->Enabled());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_TRUE(form_->WatchThread->Suspended());
+  EXPECT_EQ(Count(L"バックアップの確認"), 1);
+  form_->CheckBox1->SetChecked(true);
+  EXPECT_TRUE(form_->ChkSpBtn->Enabled());
+
+  // Opening another file stops the watch as well.
+  Watch();
+  const std::wstring other = File(L"other.txt", Lines(1, 10));
+  ASSERT_TRUE(form_->OpenFile(other));
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_TRUE(form_->WatchThread->Suspended());
+}
