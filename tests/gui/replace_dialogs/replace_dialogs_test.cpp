@@ -327,6 +327,21 @@ TEST_F(ReplaceDialogs, MessageBoxModes) {
   q->Free();
   TMessageSkipDlg::OnShowHook = nullptr;
 
+  // A place given before the run wins over the centring.
+  auto* placed = NewForm<TMessageSkipDlg>("", nullptr, 1, L"q");
+  placed->SetBounds(37, 41, placed->Width(), placed->Height());
+  RECT shownAt = {};
+  TMessageSkipDlg::OnShowHook = [&shownAt](TMessageSkipDlg& box) {
+    GetWindowRect(box.Handle(), &shownAt);
+    TMessageSkipDlg* p = &box;
+    Later([p] { PostClick(*p, p->NoBtn); });
+  };
+  EXPECT_EQ(placed->ShowModal(), mrNo);
+  EXPECT_EQ(shownAt.left, 37);
+  EXPECT_EQ(shownAt.top, 41);
+  placed->Free();
+  TMessageSkipDlg::OnShowHook = nullptr;
+
   // Mode 2: no check box, OK centred, a given caption.
   auto* wide = NewForm<TMessageSkipDlg>("Note", nullptr, 2, L"line one\r\nline two");
   wide->Show();
