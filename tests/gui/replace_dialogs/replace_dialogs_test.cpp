@@ -416,6 +416,29 @@ TEST_F(ReplaceDialogs, NarrowReplaceFlowAsksBesideEachOccurrence) {
   dlg->Free();
 }
 
+TEST_F(ReplaceDialogs, NarrowReplaceByLinesAsksAtEachOriginalOccurrenceOnce) {
+  FakeServices services;
+  services.LastFindText = "a";
+  services.LastReplaceText = "x\r\na";  // each replacement brings a line holding the search
+  const std::string text = "\x82\xA0 a b\r\na";
+  auto* dlg = NewForm<TInputTextDlg>(text, nullptr, &services);
+  dlg->Show();
+  Pump();
+  dlg->Memo1->SetSelection(0, 0);
+  TOkikaeDlg::OnShowHook = [](TOkikaeDlg& o) {
+    TOkikaeDlg* p = &o;
+    Later([p] { PostClick(*p, p->OKBtn); });
+  };
+  AnswerQuestions({Reply::Ok, Reply::Ok, Reply::Ok}, [dlg] { return dlg->Memo1->Handle(); },
+                  [dlg] { return Cp932ToWide(dlg->Memo1->SelText()); });
+  SendMessageW(dlg->Handle(), WM_COMMAND, MAKEWPARAM(dlg->Replace1->Command(), 0), 0);
+  Pump();
+  EXPECT_EQ(dlg->Memo1->Text(), "\x82\xA0 x\r\na b\r\nx\r\na");
+  EXPECT_EQ(occurrences, (std::vector<std::wstring>{L"a", L"a"}));
+  EXPECT_EQ(inside, (std::vector<bool>{true, true}));
+  dlg->Free();
+}
+
 TEST_F(ReplaceDialogs, WideReplaceFlowAsksBesideEachOccurrenceAndStops) {
   FakeServices services;
   std::wstring text = L"あone two One\r\n";
