@@ -1,5 +1,6 @@
 // Program entry: single-instance check and hand-over, then the main window.
 #include <windows.h>
+#include <objbase.h>
 #include <exception>
 #include "framework/Application.h"
 #include "framework/MessageService.h"
@@ -11,6 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetMessageTitle(L"Vastrel");
   SingleInstanceGuard guard;
   if (BeginSingleInstance(guard, CommandLineArgsWide()) == StartDecision::Exit) return 0;
+  // The shell's link object (shortcuts) runs in this thread's apartment.
+  const HRESULT com = CoInitialize(nullptr);
   try {
     Application->Initialize();
     TVastrelForm* form = NewForm<TVastrelForm>();
@@ -22,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } catch (...) {
     Application->ShowException("Unknown error");
   }
+  if (SUCCEEDED(com)) CoUninitialize();
   EndSingleInstance(guard);
   return 0;
 }

@@ -5,6 +5,7 @@
 // (pivot, delta): an insertion of n units at p is (p, n), a deletion of
 // [p, p + n) is (p + n, -n). An offset at or after the pivot moves by delta;
 // an offset inside a removed range moves to the range's start; others stay.
+// A (the position the entry was made at) moves as far as B, held at 0.
 #pragma once
 #include <cstdint>
 #include <string>

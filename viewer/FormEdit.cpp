@@ -49,6 +49,11 @@ class TVastrelForm::DialogServices : public dialogs::MainWindowServices {
   bool ClipboardHasText() override {
     return IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT);
   }
+  void ShowHelpTopic(const std::string& topic) override { f_.ShowHelpTopic(&f_, topic); }
+  bool ProgramLinkExists(int folder) override { return f_.ProgramLinkExists(folder); }
+  void SetProgramLink(int folder, bool on) override { f_.SetProgramLink(folder, on); }
+  bool OpenWithSet() override { return f_.IsOpenWithSet(f_.ProgramFileName()); }
+  void SetOpenWith(bool on) override { f_.SetOpenWith(f_.ProgramFileName(), on); }
 
  private:
   TVastrelForm& f_;
@@ -158,7 +163,7 @@ int TVastrelForm::CopyFileAsWork(const std::wstring& source, const std::wstring&
 
 void TVastrelForm::MakeBackup() {
   Doc.BackupPath.clear();
-  const std::wstring filter = OpenFilter(Settings.OpenExtensions);
+  const std::wstring filter = BuildFileFilter(Settings.OpenExtensions);
   std::wstring defExt = pathtext::ExtractExtWide(WatchPath);
   if (!defExt.empty()) defExt.erase(0, 1);
   const std::wstring chosen =
@@ -176,6 +181,7 @@ void TVastrelForm::MakeBackup() {
   if (result == 0) {
     Doc.BackupPath = candidate;
     Doc.BackupOffered = true;
+    KeepBookmarkNamesAtBackup();
   } else {
     Doc.BackupOffered = false;
   }
@@ -195,7 +201,10 @@ void TVastrelForm::Undo1Click() {
   if (CopyFileAsWork(Doc.BackupPath, WatchPath, nullptr) != 0) return;
   const int64_t size = GetFileSize64(WatchPath);
   // The whole file changed: the line index no longer fits it.
-  if (WatchPath == Doc.FilePath) LineIndexFileChanged(0, size - before);
+  if (WatchPath == Doc.FilePath) {
+    LineIndexFileChanged(0, size - before);
+    RestoreBookmarkNamesAfterUndo();
+  }
   int64_t position = MyTrackBar1->Position();
   if (position >= size) position = 0;
   ShowPage(false, false, position);

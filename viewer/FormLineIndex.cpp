@@ -617,6 +617,7 @@ void TVastrelForm::ListBox1MouseDown(TMouseButton button, int x, int y) {
   const bool ok = IsWideView() ? LineOf(GetTextWide(), row, &start, &length) : LineOf(GetTextNarrow(), row, &start, &length);
   if (ok) {
     SetSelection(start, start + length);
+    if (CsvViewOn()) SyncCsvSelection();
     HandleEditMouse(0);
   }
   FocusTextView();

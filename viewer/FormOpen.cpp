@@ -17,22 +17,12 @@
 #include "framework/StringList.h"
 #include "text/Detect.h"
 #include "text/PathText.h"
+#include "text/ShellText.h"
 #include "viewer/FileAccess.h"
 #include "viewer/PathRoutines.h"
 #include "viewer/VastrelForm.h"
 
 namespace {
-
-// The extension of the name part, lower-cased ("" when the name has none);
-// a dot in a folder name does not count.
-std::wstring LowerExtension(const std::wstring& path) {
-  const std::wstring name = pathtext::ExtractNameWide(path);
-  const size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos) return std::wstring();
-  std::wstring ext = name.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return ext;
-}
 
 // The selection start that a new code begins with: just after the mark, in
 // the code's units (UTF-16 counts units, the others bytes).
@@ -50,25 +40,14 @@ void WithoutClick(TWinControl* c, F f) {
 
 }  // namespace
 
-// The open dialog's filter: the listed extensions, then all files.
-std::wstring OpenFilter(const std::string& extensionsCp932) {
-  const std::wstring list = Cp932ToWide(extensionsCp932);
-  std::wstring patterns;
-  size_t k = 0;
-  while ((k = list.find(L'.', k)) != std::wstring::npos) {
-    size_t e = list.find(L'.', k + 1);
-    const std::wstring ext = list.substr(k, e == std::wstring::npos ? std::wstring::npos : e - k);
-    if (ext.size() > 1) patterns += (patterns.empty() ? L"*" : L";*") + ext;
-    k += 1;
-  }
-  if (patterns.empty()) patterns = L"*.txt";
-  return L"テキスト(" + patterns + L")\r\n" + patterns + L"\r\n全てのファイル(*.*)\r\n*.*";
+// The open dialog's filter: text files, the listed extensions, all files.
+std::wstring BuildFileFilter(const std::string& extensionsCp932) {
+  return shelltext::BuildFileFilter(Cp932ToWide(extensionsCp932));
 }
 
 bool TVastrelForm::ExtensionListed(const std::wstring& path) {
-  const std::wstring ext = LowerExtension(path);
   // A plain substring test of the extension list (".lo" matches ".log").
-  return !ext.empty() && Cp932ToWide(Settings.OpenExtensions).find(ext) != std::wstring::npos;
+  return shelltext::ExtensionAccepted(path, Cp932ToWide(Settings.OpenExtensions));
 }
 
 bool TVastrelForm::OpenIfListedExt(const std::wstring& path) {
@@ -79,7 +58,7 @@ bool TVastrelForm::OpenIfListedExt(const std::wstring& path) {
 void TVastrelForm::Open1Click() {
   SetTextModified(false);
   // Outside UnicodeMode the dialog offers the plain text filter of the narrow dialog.
-  const std::wstring filter = UnicodeMode ? OpenFilter(Settings.OpenExtensions)
+  const std::wstring filter = UnicodeMode ? BuildFileFilter(Settings.OpenExtensions)
                                           : std::wstring(L"テキスト(*.txt)\r\n*.txt\r\n全てのファイル(*.*)\r\n*.*");
   const std::wstring path = FileDialog(Handle(), std::wstring(), 0, false, std::wstring(), filter, LastFolder);
   if (path.empty()) return;
@@ -106,6 +85,7 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
 
   // 1-3: leave the previous document.
   Doc.BackupPath.clear();
+  BookmarkNamesAtBackup.clear();
   if (Doc.BookmarksChanged) ConfirmBookmarkList(true, true);
   if (Doc.LineListChanged) SaveOrLoadLineList(true, true);
   Doc.FilePath = path;
@@ -138,14 +118,14 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   LastFolder = pathtext::ExtractDriveDirWide(path);
 
   // 7: the CSV box only for ".csv" files.
-  const bool csv = LowerExtension(path) == L".csv";
+  const bool csv = shelltext::LowerExtension(path) == L".csv";
   CheckBox7->SetEnabled(csv);
   if (!csv && CheckBox7->Checked()) {
     WithoutClick(CheckBox7, [&] { CheckBox7->SetChecked(false); });
     if (N24->Checked()) N24->SetChecked(false);
   }
-  if (CsvHeaderCaptions) CsvHeaderCaptions->Clear();
-  ListView1->Clear();
+  if (CsvHeaderList) CsvHeaderList->Clear();
+  ClearCsvView();
   ListView1->SetVisible(CheckBox7->Enabled() && CheckBox7->Checked());
 
   // 8: the code.
@@ -188,7 +168,11 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   CsvHeaderTaken = false;
   ShowPage(true, false, 0);
 
-  // 12 (the CSV view filled when it is on) belongs to the CSV view.
+  // 12: the CSV view, when it is on, was filled by the page display.
+  if (CsvViewOn()) {
+    SetTextViewShown(false);
+    WidenCsvView();
+  }
   // 13: the file's stored bookmarks.
   if (LoadBookmarkList(true)) SpeedButton5->SetEnabled(ConfirmBookmarkList(false, Settings.ConfirmBookmarkLoad) == 1);
   // 14: the number column is shown again for the new page.

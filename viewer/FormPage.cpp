@@ -514,6 +514,13 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
   }
 
+  // The CSV view: its rows from the text exactly as the view now holds it (the
+  // CR/LF switch's breaks included), and the view kept hidden behind it.
+  if (CsvViewOn()) {
+    FillCsvView(IsWideView() ? GetTextWide() : Cp932ToWide(GetTextNarrow()));
+    if (ListView1->Visible()) SetTextViewShown(false);
+  }
+
   // Where the page's lines begin in the file, for the line steps.
   PageLines = IsWideView() ? MapPageLines(wide, Doc.TextCode, lone, start + markBytes, false)
                            : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
@@ -596,6 +603,9 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   ++PagesShown;
   ViewHasSelection = GetSelLength() != 0;
 
+  // The rows of the selection just placed.
+  if (CsvViewOn()) MarkCsvRowsOfSelection();
+
   // 25
   if (Doc.SelLength > 0) {
     if (SearchHit) {
@@ -617,6 +627,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     StatusBar1->Panel(1)->SetTextW(Grouped(pos));
     StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
   }
+  if (CsvViewOn()) ListView1->Invalidate();
 }
 
 int64_t TVastrelForm::CountLinesToCaret(int64_t offset, bool mode) {

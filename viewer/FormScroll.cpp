@@ -205,7 +205,9 @@ void TVastrelForm::DrawStepGlyph(bool forward, bool latchedImage, uint32_t backg
 }
 
 void TVastrelForm::FocusTextView() {
-  if (IsWideView()) {
+  if (CheckBox7->Checked() && ListView1->Visible()) {
+    if (ListView1->CanFocus()) ListView1->SetFocus();
+  } else if (IsWideView()) {
     if (CurrentPane && IsWindowVisible(CurrentPane) && IsWindowEnabled(CurrentPane)) ::SetFocus(CurrentPane);
   } else if (Memo1->CanFocus()) {
     Memo1->SetFocus();

@@ -130,6 +130,49 @@ void TVastrelForm::ShiftBookmarkOffsets(int64_t delta, int64_t pivot) {
     SetItemWide(items, i, entry);
     Doc.BookmarksChanged = true;
   }
+  // The names kept at the backup follow too, so that Undo finds their entries.
+  for (auto& kept : BookmarkNamesAtBackup) bookmarks::ShiftEntryOffset(kept.first, pivot, delta);
+}
+
+namespace {
+
+std::wstring EntryName(const std::wstring& entry) {
+  const size_t eq = entry.find(L'=');
+  return eq == std::wstring::npos ? entry : entry.substr(0, eq);
+}
+
+}  // namespace
+
+void TVastrelForm::KeepBookmarkNamesAtBackup() {
+  BookmarkNamesAtBackup.clear();
+  TStrings& items = BockListBox1->Items();
+  for (int i = 0; i < items.Count(); ++i) {
+    const std::wstring name = EntryName(GetItemWide(items, i));
+    BookmarkNamesAtBackup.emplace_back(name, name);
+  }
+}
+
+void TVastrelForm::RestoreBookmarkNamesAfterUndo() {
+  TStrings& items = BockListBox1->Items();
+  std::vector<bool> used(BookmarkNamesAtBackup.size(), false);
+  bool changed = false;
+  for (int i = 0; i < items.Count(); ++i) {
+    const std::wstring entry = GetItemWide(items, i);
+    const std::wstring name = EntryName(entry);
+    for (size_t k = 0; k < BookmarkNamesAtBackup.size(); ++k) {
+      if (used[k] || BookmarkNamesAtBackup[k].first != name) continue;
+      used[k] = true;
+      if (BookmarkNamesAtBackup[k].second != name) {
+        SetItemWide(items, i, BookmarkNamesAtBackup[k].second + entry.substr(name.size()));
+        changed = true;
+      }
+      break;
+    }
+  }
+  // The file is the backup again: later edits shift from the names it had.
+  for (auto& kept : BookmarkNamesAtBackup) kept.first = kept.second;
+  Doc.BookmarksChanged = true;
+  if (changed) BockListBox1->Invalidate();
 }
 
 void TVastrelForm::PublishFileChange(int64_t offset, int64_t removed, int64_t inserted) {

@@ -22,6 +22,9 @@
 #include "framework/FileOps.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
+#include "text/JisRange.h"
+#include "text/JisWrite.h"
+#include "text/RangeRead.h"
 #include "text/StatusText.h"
 #include "text/conv_text.h"
 #include "viewer/FileAccess.h"
@@ -80,6 +83,20 @@ std::wstring ReplaceAll(const std::wstring& text, const wchar_t* pattern, const 
   return std::wstring(r.begin(), r.end());
 }
 
+// The refusal of a range larger than Edit Max.
+void EditMaxBox(int64_t bytes, int64_t limit, HWND owner) {
+  const std::wstring text = L"[ 選択したテキストのサイズ　 " + statustext::FormatSize(false, static_cast<uint64_t>(bytes)) +
+                            L" ]\n\n一度に編集できるサイズは、" +
+                            statustext::FormatSize(false, static_cast<uint64_t>(limit)) + L" までです。";
+  MessageBoxWide(text, L"編集サイズの制限(Edit Max)", MB_OK | MB_ICONERROR, owner);
+}
+
+// Bytes read behind a JIS range, so that a character or sequence that runs
+// over its end is seen whole.
+constexpr int64_t kJisLookahead = 8;
+// How far back the state at a JIS range's start is looked for.
+constexpr int64_t kJisStateWindow = int64_t{1} << 20;
+
 }  // namespace
 
 bool TVastrelForm::DecodeForEdit(const std::string& raw, EditSource* src) {
@@ -96,6 +113,36 @@ bool TVastrelForm::DecodeForEdit(const std::string& raw, EditSource* src) {
     src->byteAt.push_back(static_cast<int64_t>(at));
   };
   src->byteAt.push_back(0);
+  if (Doc.TextCode == tcJis) {
+    // The range is the first byteLength bytes; the reading follows the
+    // converter's, from the state in force at the range's start. byteAt counts
+    // characters here: the write-back finds their bytes again.
+    const size_t limit = static_cast<size_t>(src->byteLength);
+    jiswrite::Reader r(reinterpret_cast<const unsigned char*>(raw.data()), n, src->jisStart);
+    jiswrite::Step s;
+    size_t chars = 0;
+    src->edgeInside = false;
+    while (r.pos() < limit && r.Next(&s)) {
+      if (s.start + s.length > limit) {
+        src->edgeInside = true;
+        break;
+      }
+      if (s.control) continue;
+      std::wstring ch;
+      if (s.sjisLength == 1 && s.sjis[0] == 0) {
+        src->hadNul = true;
+        ch.assign(1, L'\x0001');
+      } else {
+        if (s.sjisLength == 1 && s.sjis[0] == 1) genuine = true;
+        if (!s.broken) ch = Widen(reinterpret_cast<const char*>(s.sjis), static_cast<size_t>(s.sjisLength));
+        if (ch.empty()) ch = L"\x30FB";
+      }
+      src->text += ch;
+      mark(++chars);
+    }
+    src->genuinePlaceholder = genuine;
+    return !(src->hadNul && genuine);
+  }
   while (i < n) {
     size_t len = 1;
     std::wstring ch;
@@ -197,21 +244,37 @@ bool TVastrelForm::EncodeEdited(const std::wstring& text, bool hadNul, std::stri
   return true;
 }
 
+bool TVastrelForm::EncodeEditedJis(const std::wstring& text, bool hadNul, const jiswrite::State& from,
+                                   const jiswrite::State& to, std::string* out, std::wstring* lost) {
+  // Characters that code page 932 lacks, or that have no JIS code (the IBM
+  // extensions), are counted; they are written as "?".
+  const std::string sjis = WideToCp932(text);
+  for (size_t j = 0; j < text.size(); ++j) {
+    const size_t units = (text[j] >= 0xD800 && text[j] <= 0xDBFF && j + 1 < text.size()) ? 2 : 1;
+    const std::wstring ch = text.substr(j, units);
+    const std::string b = WideToCp932(ch);
+    if ((Cp932ToWide(b) != ch ||
+         !jiswrite::Encodable(reinterpret_cast<const unsigned char*>(b.data()), static_cast<int>(b.size()))) &&
+        lost)
+      *lost += ch;
+    j += units - 1;
+  }
+  // Kana go the way the runs around them go, else the way the file was read.
+  const bool shiftOut = from.mode == 3 || to.mode == 3 || (from.mode != 2 && to.mode != 2 && Conv.KanaByShiftOut);
+  *out = jiswrite::Encode(sjis, from, to, shiftOut, "?", nullptr);
+  if (hadNul)
+    for (char& c : *out)
+      if (c == 1) c = 0;
+  return true;
+}
+
 void TVastrelForm::EditMenuClick() {
   if (!FileCommandsAllowed() || Doc.FileSize < 0 || Doc.FilePath.empty()) return;
   const int unit = Doc.TextCode == tcUtf16 ? 2 : 1;
   const int64_t limit = EditMaxBytes();
   const int64_t selBytes = (Doc.SelLength < 0 ? -Doc.SelLength : Doc.SelLength) * unit;
   if (selBytes > limit) {
-    const std::wstring text = L"[ 選択したテキストのサイズ　 " + statustext::FormatSize(false, static_cast<uint64_t>(selBytes)) +
-                              L" ]\n\n一度に編集できるサイズは、" +
-                              statustext::FormatSize(false, static_cast<uint64_t>(limit)) + L" までです。";
-    MessageBoxWide(text, L"編集サイズの制限(Edit Max)", MB_OK | MB_ICONERROR, Handle());
-    return;
-  }
-  if (Doc.TextCode == tcJis) {
-    MessageBoxWide(L"JISファイルの選択範囲は、編集して書き戻すことができません。", L"テキストの編集",
-                   MB_OK | MB_ICONINFORMATION, Handle());
+    EditMaxBox(selBytes, limit, Handle());
     return;
   }
   OfferBackup();
@@ -232,8 +295,10 @@ void TVastrelForm::EditSelectionInPlace() {
   vastrel::WorkGuard::Scope job(Work, vastrel::WorkGuard::Job::EditDialog);
   if (!job.Started()) return;
   const int unit = Doc.TextCode == tcUtf16 ? 2 : 1;
+  const bool jis = Doc.TextCode == tcJis;
   // 1. The range in bytes, the mark never inside it, and the file as it is now.
-  int64_t start = Doc.SelLength < 0 ? Doc.SelStart + Doc.SelLength : Doc.SelStart;
+  const int64_t selFrom = Doc.SelLength < 0 ? Doc.SelStart + Doc.SelLength : Doc.SelStart;
+  int64_t start = selFrom;
   int64_t length = Doc.SelLength < 0 ? -Doc.SelLength : Doc.SelLength;
   start *= unit;
   length *= unit;
@@ -249,6 +314,46 @@ void TVastrelForm::EditSelectionInPlace() {
       ShowMessageWide(SystemErrorTextWide(GetLastError()));
       return;
     }
+    int64_t extra = 0;  // JIS: bytes read behind the range
+    if (jis) {
+      // The selection counts the text's bytes from where the view put its
+      // start; the range in the file holds the escapes and shift bytes between
+      // them too, and must begin at a character in the state found before it.
+      rangeread::RangeInput ri;
+      ri.code = Doc.TextCode;
+      ri.narrowReader = true;
+      ri.selStart = Doc.SelStart;
+      ri.selLength = Doc.SelLength;
+      ri.jisShiftState = Doc.JisShiftState;
+      ri.jisRunStart = JisRunStart;
+      start = rangeread::RangeBytes(ri).start;
+      // When the view shows the range's start, the file is walked from the
+      // page's start to it, which finds its byte whatever escapes the file uses.
+      const int64_t caret = IsWideView() ? -1 : Memo1->SelStart();
+      int64_t pageStart = 0;
+      jisedit::Point point;
+      if (caret >= 0 && ViewCaretToFile(caret) == selFrom && JisEditPoint(caret, &pageStart, &point))
+        start = pageStart + point.caret;
+      start = std::max<int64_t>(0, std::min(start, before.size));
+      const textio::ReadAt read = FileReader(in.get());
+      const int64_t fileBytes = jisrange::FileLengthForText(read, start, length);
+      bool aligned = false;
+      if (fileBytes < 0 || !jiswrite::StateBefore(read, start, kJisStateWindow, &src.jisStart, &aligned)) {
+        ShowMessageWide(SystemErrorTextWide(GetLastError()));
+        return;
+      }
+      if (fileBytes > EditMaxBytes()) {
+        EditMaxBox(fileBytes, EditMaxBytes(), Handle());
+        return;
+      }
+      if (!aligned) {
+        MessageBoxWide(L"選択範囲の始まりがJISの文字の途中にあるため、編集できません。", L"テキストの編集",
+                       MB_OK | MB_ICONERROR, Handle());
+        return;
+      }
+      length = fileBytes;
+      extra = std::min<int64_t>(kJisLookahead, before.size - start - length);
+    }
     if (start < Doc.BomLength) {
       length -= Doc.BomLength - start;
       start = Doc.BomLength;
@@ -256,24 +361,30 @@ void TVastrelForm::EditSelectionInPlace() {
     if (length < 0) length = 0;
     if (start > before.size) start = before.size;
     if (start + length > before.size) length = before.size - start;
+    if (extra < 0) extra = 0;
     std::string raw;
     try {
-      raw.resize(static_cast<size_t>(length));
+      raw.resize(static_cast<size_t>(length + extra));
     } catch (const std::bad_alloc&) {
       ShowMessageWide(L"メモリが不足しています。");
       return;
     }
+    const DWORD want = static_cast<DWORD>(raw.size());
     DWORD got = 0;
-    if (length > 0 && (SeekFile64(in.get(), FILE_BEGIN, start) != start ||
-                       !fileops::ReadFully(in.get(), &raw[0], static_cast<DWORD>(length), &got) ||
-                       got != static_cast<DWORD>(length))) {
-      ShowMessageWide(SystemErrorTextWide(got != static_cast<DWORD>(length) && GetLastError() == 0 ? ERROR_HANDLE_EOF
-                                                                                                  : GetLastError()));
+    if (want > 0 && (SeekFile64(in.get(), FILE_BEGIN, start) != start ||
+                     !fileops::ReadFully(in.get(), &raw[0], want, &got) || got != want)) {
+      ShowMessageWide(SystemErrorTextWide(got != want && GetLastError() == 0 ? ERROR_HANDLE_EOF : GetLastError()));
       return;
     }
     src.raw = std::move(raw);
+    src.byteLength = length;
     if (!DecodeForEdit(src.raw, &src)) {
       MessageBoxWide(L"選択範囲にNUL文字と01の文字が混在しているため、編集できません。", L"テキストの編集",
+                     MB_OK | MB_ICONERROR, Handle());
+      return;
+    }
+    if (src.edgeInside) {
+      MessageBoxWide(L"選択範囲の終わりがJISの文字の途中にあるため、編集できません。", L"テキストの編集",
                      MB_OK | MB_ICONERROR, Handle());
       return;
     }
@@ -318,7 +429,23 @@ void TVastrelForm::EditSelectionInPlace() {
   const std::wstring middle = edited.substr(head, edited.size() - tail - head);
   std::string bytes;
   std::wstring lost;
-  if (!EncodeEdited(middle, src.hadNul, &bytes, &lost)) {
+  int64_t at = start + src.byteAt[head];
+  int64_t old = src.byteAt[was.size() - tail] - src.byteAt[head];
+  if (jis) {
+    // The characters' bytes, and the escapes between them, from the end of
+    // the unchanged head to the start of the unchanged tail; the new text is
+    // written from the state in force there into the state the tail is read in.
+    const jiswrite::Cut cut =
+        jiswrite::CutAt(reinterpret_cast<const unsigned char*>(src.raw.data()), src.raw.size(),
+                        static_cast<size_t>(src.byteLength), src.jisStart, static_cast<size_t>(src.byteAt[head]),
+                        static_cast<size_t>(src.byteAt[was.size() - tail]));
+    if (!cut.ok || !EncodeEditedJis(middle, src.hadNul, cut.from, cut.to, &bytes, &lost)) {
+      ShowMessageWide(L"編集したテキストを変換できませんでした。ファイルは変更されていません。");
+      return;
+    }
+    at = start + static_cast<int64_t>(cut.begin);
+    old = static_cast<int64_t>(cut.end - cut.begin);
+  } else if (!EncodeEdited(middle, src.hadNul, &bytes, &lost)) {
     ShowMessageWide(L"編集したテキストを変換できませんでした。ファイルは変更されていません。");
     return;
   }
@@ -329,8 +456,6 @@ void TVastrelForm::EditSelectionInPlace() {
                        L"テキストの編集", MB_YESNO | MB_ICONQUESTION, Handle()) != IDYES)
       return;
   }
-  const int64_t at = start + src.byteAt[head];
-  const int64_t old = src.byteAt[was.size() - tail] - src.byteAt[head];
   // 4. The same file, or nothing.
   TCursorGuard hourglass(crHourGlass);
   fileops::File out;
@@ -377,8 +502,14 @@ void TVastrelForm::EditSelectionInPlace() {
   PublishFileChange(at, old, static_cast<int64_t>(bytes.size()));
   EditSizeDelta = delta;
   NulCount = 0;
-  Doc.SelStart = start / unit;
-  Doc.SelLength = (length + delta) / unit;
+  if (jis) {
+    // A JIS selection counts the text's bytes.
+    Doc.SelStart = selFrom;
+    Doc.SelLength = static_cast<int64_t>(WideToCp932(edited).size());
+  } else {
+    Doc.SelStart = start / unit;
+    Doc.SelLength = (length + delta) / unit;
+  }
   RefreshPage(false, false, MyTrackBar1->Position());
   ShowSelectionStatus();
 }

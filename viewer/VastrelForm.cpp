@@ -8,6 +8,7 @@
 #include "controls/NewTrackBar.h"
 #include "controls/ColorProgressBar.h"
 #include "controls/NumberEdit.h"
+#include "controls/ShellLink.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -53,18 +54,21 @@ TVastrelForm::TVastrelForm(TForm* owner) : TForm(owner, L"TVastrelForm") {
   // 4: room of a horizontal scroll bar, for the page layout.
   HScrollBarHeight = GetSystemMetrics(SM_CYHSCROLL);
 
-  // 5: the Send To shortcut is looked for by the shell-link service, which is
-  // not part of this program yet; without it there is none.
-  SendToLink = false;
-
   // The system level decides the file and ini paths of what follows.
   DecideSystemLevel();
 
-  // 6: folders beside the program and the store paths.
+  // 6: folders beside the program and the store paths (the program's path,
+  // which step 5 needs, comes from them).
   std::wstring folder = ProgramFolderOverride.empty() ? ProgramFolder() : ProgramFolderOverride;
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   Paths = MakeStorePaths(folder);
   PrepareDataFolders(Paths);
+
+  // 5: the shell-link service; the Windows folder, and whether the program's
+  // shortcut stands in the Send To folder.
+  ShellLink1 = new TShellLink();
+  WindowsFolder = ShellLink1->GetPath(0x24);
+  SendToLink = ProgramLinkExists(9);
 
   // 7: settings and the last folder.
   Settings = LoadViewerSettings(Paths.settingsFile, UnicodeMode);
@@ -133,6 +137,7 @@ TVastrelForm::~TVastrelForm() {
   delete Timer4;
   delete Timer5;
   delete ImageList1;
+  delete ShellLink1;
   if (VastrelForm == this) VastrelForm = nullptr;
 }
 
@@ -225,7 +230,6 @@ void TVastrelForm::BuildMenus() {
   new TMenuItem(ToolMenu, "-");
   N27 = new TMenuItem(ToolMenu, J("行番号リストの一覧"), "N27");
   N29 = new TMenuItem(ToolMenu, J("行番号リストを読み込む"), "N29");
-  N24 = new TMenuItem(ToolMenu, J("カラムの表示"), "N24");
   ToolPrsMenu = new TMenuItem(ToolMenu, J("ツール"), "ToolPrsMenu");
   new TMenuItem(ToolMenu, "-");
   Option1 = new TMenuItem(ToolMenu, J("オプション(&O)..."), "Option1");
@@ -247,6 +251,9 @@ void TVastrelForm::BuildMenus() {
   PopN5 = new TMenuItem(&PopupMenu1->Items, J("ブックマークを設定"), "PopN5");
   PopupMenu2 = new TPopupMenu();
   PopupMenu3 = new TPopupMenu();
+  Copy2 = new TMenuItem(&PopupMenu3->Items, J("コピー(&C)"), "Copy2");
+  new TMenuItem(&PopupMenu3->Items, "-");
+  N24 = new TMenuItem(&PopupMenu3->Items, J("カラムの表示"), "N24");
   PopupMenu4 = new TPopupMenu();
   new TMenuItem(&PopupMenu4->Items, J("コピー"), "Copy3");
   N30 = new TMenuItem(&PopupMenu4->Items, J("ブックマークを作成する"), "N30");
@@ -490,6 +497,12 @@ void TVastrelForm::BuildLayout() {
   ListView1 = Named(new TListView(Panel5), "ListView1");
   ListView1->SetAlign(alClient);
   ListView1->SetVisible(false);
+  ListView1->ReadOnly = true;
+  ListView1->BorderNone = true;
+  ListView1->SetMultiSelect(true);
+  ListView1->SetRowSelect(true);
+  ListView1->SetGridLines(true);
+  ListView1->SetShowColumnHeaders(false);
 
   Timer1 = new TTimer();
   Timer2 = new TTimer();
@@ -536,7 +549,7 @@ IniStore& TVastrelForm::Store() {
 
 void TVastrelForm::FormCreate(TWinControl*) {
   // 1: the CSV header captions and the line index.
-  CsvHeaderCaptions = new TStringList();
+  CsvHeaderList = new TStringList();
   LineCheckpointList = new engine::CheckpointList();
   // 2: the watch thread, suspended until watching starts.
   WatchThread = new TUpdateThread([this] { WatchTick(); });
@@ -575,6 +588,9 @@ void TVastrelForm::FormCreate(TWinControl*) {
   InstallSearchHandlers();
   InstallBookmarkHandlers();
   InstallWatchHandlers();
+  InstallStoredListsHandlers();
+  InstallCsvHandlers();
+  InstallShellHandlers();
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
@@ -627,10 +643,10 @@ void TVastrelForm::FormDestroy(TWinControl*) {
     if (LineThread) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   BockListBox1->Items().Clear();
-  ListView1->Clear();
+  ClearCsvView();
   if (LineCheckpointList) LineCheckpointList->clear();
-  delete CsvHeaderCaptions;
-  CsvHeaderCaptions = nullptr;
+  delete CsvHeaderList;
+  CsvHeaderList = nullptr;
   delete LineCheckpointList;
   LineCheckpointList = nullptr;
   delete WatchThread;
@@ -676,6 +692,12 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       // The default activation handling still runs: it puts the keyboard focus back.
       break;
+    case WM_DROPFILES:
+      WmDropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case kOpenPendingDropMessage:
+      OpenPendingDrops();
+      return 0;
     case WM_MOUSEWHEEL:
       WheelScroll(GET_WHEEL_DELTA_WPARAM(wp) > 0, (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) != 0);
       return 0;

@@ -4,6 +4,7 @@
 // FormOpen.cpp: opening files; FormPage.cpp: page display; and so on).
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,10 +24,13 @@
 #include "viewer/WorkGuard.h"
 #include "engine/TailMover.h"
 #include "text/JisEdit.h"
+#include "text/JisWrite.h"
+#include "text/CsvView.h"
 
 class TPanel;
 class TMemo;
 class TListView;
+class TListItem;
 class TListBox;
 class TComboBox;
 class TCheckBox;
@@ -50,6 +54,7 @@ class TMyTrackBar;
 class TNewTrackBar;
 class TColorProgressBar;
 class TUpdateThread;
+class TShellLink;
 class TGyoThread;
 class IniStore;
 namespace dialogs {
@@ -85,6 +90,7 @@ class TVastrelForm : public TForm {
   TMenuItem *Copy1 = nullptr, *Delete1 = nullptr, *Edit1 = nullptr, *PopN5 = nullptr;
   TPopupMenu* PopupMenu2 = nullptr;  // bookmark list
   TPopupMenu* PopupMenu3 = nullptr;  // CSV view
+  TMenuItem* Copy2 = nullptr;
   TPopupMenu* PopupMenu4 = nullptr;  // jump list
   TImageList* ImageList1 = nullptr;
 
@@ -148,7 +154,7 @@ class TVastrelForm : public TForm {
   WNDPROC Panel5PrevProc = nullptr, Memo1PrevProc = nullptr, ListView1PrevProc = nullptr;
   HBRUSH PaneBrush = nullptr;
 
-  TStringList* CsvHeaderCaptions = nullptr;
+  TStringList* CsvHeaderList = nullptr;  // the CSV view's captions, from the file's first line
   engine::CheckpointList* LineCheckpointList = nullptr;  // the open file's line index
   TUpdateThread* WatchThread = nullptr;
   TGyoThread* LineThread = nullptr;  // the running line-index build, if any
@@ -497,6 +503,12 @@ class TVastrelForm : public TForm {
   // delta, those inside a removed range move to its start; BookmarksChanged is
   // set when one moved. Byte values; halved for UTF-16 files.
   void ShiftBookmarkOffsets(int64_t delta, int64_t pivot);
+  // The bookmark names when the backup was made (kept shifted along with the
+  // entries: first, the name now; second, the name at the backup); Undo puts
+  // the backup's names back on the entries that still exist.
+  std::vector<std::pair<std::wstring, std::wstring>> BookmarkNamesAtBackup;
+  void KeepBookmarkNamesAtBackup();
+  void RestoreBookmarkNamesAfterUndo();
   // The change notification: called once after every completed in-place edit
   // with the byte offset, the bytes removed there and the bytes inserted there
   // (a CR taken along by Backspace is part of the range). Passes it to the
@@ -518,6 +530,42 @@ class TVastrelForm : public TForm {
   // Applies a changed FontSize / BookmarkFontSize to the views.
   void ApplyFontSize();
   void ApplyBookmarkFontSize();
+  // The shell-link service: the program's shortcuts, dropped shortcuts.
+  TShellLink* ShellLink1 = nullptr;
+  std::wstring WindowsFolder;  // GetPath(0x24) at construction
+  // The program's file name ("Vastrel.exe") and its path in ProgramFolder.
+  static std::wstring ProgramFileName();
+  std::wstring ProgramPath();
+  // The name of the program's shortcuts: the application title.
+  std::wstring LinkTitle();
+  // Whether the program's shortcut stands in the folder (0 desktop, 9 Send
+  // To), and its creation or deletion.
+  bool ProgramLinkExists(int csidl);
+  void SetProgramLink(int csidl, bool on);
+  // A drop on the window: the first file opens when it fell on the text area
+  // (kept for the end of the work while work runs). Finished in every case.
+  void WmDropFiles(HDROP drop);
+  std::wstring DragQueryFileAuto(HDROP drop, UINT index);
+  // Opens the last drop kept while work ran (posted when the work has ended).
+  void OpenPendingDrops();
+  static constexpr UINT kOpenPendingDropMessage = WM_APP + 0x117;
+  // The File menu's paste: the clipboard's first file, opened without the extension test.
+  void Paste1Click();
+  std::wstring ClipboardFileName();
+  // The paste hand-off: the window in front before ours, the button's state.
+  void Timer4Timer();
+  void Timer5Timer();
+  void SpeedButton6MouseDown(TMouseButton button);
+  // Help: the topic (code page 932, "Vastrel.htm#Option") in the help viewer.
+  void ShowHelpTopic(TForm* owner, const std::string& topic);
+  void SendHelpTopic(HWND window, const std::string& text);
+  static bool WasMaximized(HWND window);
+  // The open-with entry of the program (registry roots: tests may change them).
+  HKEY OpenWithUserRoot = HKEY_CURRENT_USER;
+  HKEY OpenWithClassesRoot = HKEY_CLASSES_ROOT;
+  bool SetOpenWith(const std::wstring& programName, bool on);
+  bool IsOpenWithSet(const std::wstring& programName);
+  void InstallShellHandlers();
 
   // One run of an edit dialog: what it was given and what it gave back.
   struct EditDialogRun {
@@ -545,11 +593,19 @@ class TVastrelForm : public TForm {
     int64_t byteLength = 0;
     bool hadNul = false;              // NULs shown as U+0001
     bool genuinePlaceholder = false;  // a real 0x01 (or unit 1) in the range
+    // JIS: raw holds a few bytes behind the range (byteLength long), read from
+    // jisStart; byteAt holds character counts; edgeInside: the range ends
+    // inside a character or sequence.
+    jiswrite::State jisStart;
+    bool edgeInside = false;
   };
   // False when the range holds both NULs and a real placeholder value.
   bool DecodeForEdit(const std::string& raw, EditSource* src);
   // The text in the file's code; lost gets the characters the code lacks.
   bool EncodeEdited(const std::wstring& text, bool hadNul, std::string* out, std::wstring* lost);
+  // JIS: written from state `from`, leaving state `to` behind the text.
+  bool EncodeEditedJis(const std::wstring& text, bool hadNul, const jiswrite::State& from, const jiswrite::State& to,
+                       std::string* out, std::wstring* lost);
   void EditSelectionInPlace();
   // Offers a backup copy before the first edit of the open file.
   void OfferBackup();
@@ -717,6 +773,57 @@ class TVastrelForm : public TForm {
   void InstallWatchHandlers();
   // ==== end of file watch
 
+  // ==== The overviews of the stored lists (FormStoredLists.cpp): the files
+  // with a bookmark list (N13) or a line list (N27); what the user deletes
+  // there is removed from the store after a question.
+  void N13Click();
+  void N27Click();
+  // Runs the overview dialog of the mode over store; true when something was removed.
+  bool RunStoredListsDialog(int mode, const std::wstring& store);
+  void InstallStoredListsHandlers();
+
+
+  // ==== CSV column view (FormCsv.cpp): ListView1 in place of the text view
+  // while "CSV" (CheckBox7) is ticked; each row's Data is its line's UTF-16
+  // copy (std::wstring), owned by the row.
+  int CsvDragAnchor = -1;  // row where a left-button drag started
+  bool CsvViewOn();        // "CSV" ticked (and enabled)
+  // Fills the rows from the page text exactly as the text view shows it.
+  void FillCsvView(const std::wstring& page);
+  void CheckBox7Click();
+  void RestoreCsvColumns();
+  void RefreshCsvView();
+  void ClearCsvView();
+  // The first and last line of the text view's selection (lines as the rows
+  // break them); false when nothing is selected.
+  bool SelectedLineRange(int* first, int* last);
+  void SyncCsvSelection();
+  void CsvSelectionToText();
+  void CsvItemToText(TListItem* item);
+  void ExtendCsvSelection(TListView* view, int anchor, bool scroll, int current);
+  void ListView1AdvancedCustomDrawItem(TListItem* item, unsigned state, bool& defaultDraw);
+  void PopupMenu3Popup();
+  void Copy2Click();
+  void N24Click();
+  void ListView1MouseDown(TMouseButton button, int x, int y);
+  void ListView1MouseMove(TShiftState shift, int x, int y);
+  void ListView1MouseUp(TMouseButton button, int x, int y);
+  void InstallCsvHandlers();
+  // Row i's line; nullptr past the rows.
+  const std::wstring* CsvRowLine(int row);
+  // The text view's window shown or hidden (its place in the layout kept).
+  void SetTextViewShown(bool shown);
+  // The lines of the text view's text, as the rows break them.
+  std::vector<csvview::LineSpan> ViewLineSpans();
+  // Exactly rows first..last selected (none for -1).
+  void SelectCsvRows(int first, int last);
+  // The rows of the text view's selection selected, the others not.
+  void MarkCsvRowsOfSelection();
+  void WidenCsvView();
+  void SetSliderPositionQuietly(int64_t position);
+  int CsvPaintPrevious = -1, CsvPaintFirst = -1, CsvPaintLast = -1;  // the selection's lines of one paint
+  bool CsvPaintHasRange = false;
+
   // ---- whole-file code conversion (FormConvert.cpp)
   void N17Click();
   // Converts the open file into targetPath; true when complete with nothing
@@ -745,4 +852,4 @@ class TVastrelForm : public TForm {
 extern TVastrelForm* VastrelForm;
 
 // The open and save dialogs' filter for the listed extensions (".txt.ini.log").
-std::wstring OpenFilter(const std::string& extensionsCp932);
+std::wstring BuildFileFilter(const std::string& extensionsCp932);

@@ -25,6 +25,7 @@ bool WorkGuard::End(Job job) {
     --c;
     --depth_;
   }
+  if (depth_ == 0 && !pending_.empty() && OnPendingReady) OnPendingReady();
   return depth_ == 0;
 }
 

@@ -6,6 +6,7 @@
 // dropped or handed over by a second start while work runs are kept and handed
 // back when the work ends, to be opened then.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ class WorkGuard {
   // the end of the work.
   bool OfferOpen(PendingOpen::Kind kind, std::vector<std::wstring> paths);
   bool HasPending() const { return !pending_.empty(); }
+  // Called when the last job ends while drops are kept (the window posts
+  // itself a message to open them once the work has unwound).
+  std::function<void()> OnPendingReady;
 
   // Starts a job for the life of the scope (when the guard allowed it).
   class Scope {

@@ -3,6 +3,7 @@
 // another locale would pass or fail by accident, so it stops here loudly.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <objbase.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,5 +16,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  // COM on the test thread, as the program has it from its start.
+  const HRESULT com = CoInitialize(nullptr);
+  const int result = RUN_ALL_TESTS();
+  if (SUCCEEDED(com)) CoUninitialize();
+  return result;
 }

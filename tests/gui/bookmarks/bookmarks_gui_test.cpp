@@ -389,3 +389,60 @@ TEST_F(Bookmarks, MenusAndPanel) {
   EXPECT_FALSE(f->N6->Enabled());
   EXPECT_FALSE(f->Delete2->Enabled());
 }
+
+// Typed edits move the bookmarks behind them (A with B); Undo puts the names
+// of the backup back on the entries that still exist and leaves later ones;
+// the shifted list is stored and, reopened, jumps to the same text.
+TEST_F(Bookmarks, EditsMoveBookmarksUndoPutsThemBackAndReopenJumpsToTheSameText) {
+  TVastrelForm* f = Start();
+  const std::wstring a = File(L"a.txt", Lines(0, 20));
+  const std::wstring b = File(L"b.txt", Lines(0, 5));
+  const std::string original = testsupport::ReadBytes(a);
+  answer = IDYES;
+  f->OpenFile(a);
+  Caret(5 * 14 + 4);  // "005 text" of line 5
+  f->N7Click();
+  ASSERT_EQ(Entries(), (std::vector<std::wstring>{L"74@74#5=005 text"}));
+  ScopedFileDialogHandler dialogs([&](const FileDialogRequest&, std::wstring& path) {
+    path = folder_ + L"a_backup.txt";
+    return true;
+  });
+  f->CheckBox1->SetChecked(false);  // edits allowed: the backup is offered
+  EXPECT_EQ(Count(L"バックアップの確認"), 1);
+  ASSERT_FALSE(f->Doc.BackupPath.empty());
+
+  // Three bytes in at line 1, two out of line 2: the entry moves by one.
+  ASSERT_TRUE(f->InsertTextIntoFile(L"XYZ", 14));
+  ASSERT_TRUE(f->DeleteFileRange(2, 0, 35));
+  EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"75@75#5=005 text"}));
+  EXPECT_TRUE(f->Doc.BookmarksChanged);
+  // One more, made after the edits.
+  f->ShowPage(false, true, 0);
+  Caret(10 * 14 + 1 + 4);
+  f->N7Click();
+  ASSERT_EQ(Entries().size(), 2u);
+  const std::wstring later = Entries()[1];
+  EXPECT_EQ(later, L"145@145#10=010 text");
+
+  // Undo: the file as it was, the old entry's names back, the later one kept.
+  f->Doc.BookmarksChanged = false;
+  f->Undo1Click();
+  ASSERT_EQ(testsupport::ReadBytes(a), original);
+  EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"74@74#5=005 text", later}));
+  EXPECT_TRUE(f->Doc.BookmarksChanged);
+
+  // Edited again, stored when another file opens, loaded when it is back.
+  ASSERT_TRUE(f->InsertTextIntoFile(L"**", 0));
+  ASSERT_EQ(Entries()[0], L"76@76#5=005 text");
+  f->OpenFile(b);
+  f->OpenFile(a);
+  ASSERT_EQ(Entries().size(), 2u);
+  EXPECT_EQ(Entries()[0], L"76@76#5=005 text");
+  f->CheckBox3->SetChecked(true);
+  Select({0});
+  f->BockListBox1DblClick();
+  EXPECT_EQ(f->Doc.SelStart, 76);
+  EXPECT_EQ(f->Doc.SelLength, 8);
+  ASSERT_EQ(f->GetSelLength(), 8);
+  EXPECT_EQ(ViewText().substr(static_cast<size_t>(f->GetSelStart()), 8), L"005 text");
+}

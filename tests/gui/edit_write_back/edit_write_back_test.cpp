@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/NumberEdit.h"
+#include "framework/Application.h"
 #include "framework/ComCtrls.h"
 #include "framework/FileOps.h"
 #include "support/main_window_fixture.h"
@@ -107,7 +108,7 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
     // bookmarks before, at the end of and behind the changed word
     TStrings& marks = form_->BockListBox1->Items();
     marks.Clear();
-    for (const wchar_t* m : {L"0@2#0=a", L"0@9#0=b", L"0@11#1=c"}) {
+    for (const wchar_t* m : {L"2@2#0=a", L"9@9#0=b", L"11@11#1=c"}) {
       marks.Add("");
       SetItemWide(marks, marks.Count() - 1, m);
     }
@@ -122,9 +123,10 @@ TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(std::string(now).size()) - 4);
     EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(bytes.size()) + form_->EditSizeDelta);
     const int64_t d = form_->EditSizeDelta;
-    EXPECT_EQ(GetItemWide(marks, 0), L"0@2#0=a");
-    EXPECT_EQ(GetItemWide(marks, 1), L"0@" + std::to_wstring(9 + d) + L"#0=b");
-    EXPECT_EQ(GetItemWide(marks, 2), L"0@" + std::to_wstring(11 + d) + L"#1=c");
+    EXPECT_EQ(GetItemWide(marks, 0), L"2@2#0=a");
+    // A moves as far as B.
+    EXPECT_EQ(GetItemWide(marks, 1), std::to_wstring(9 + d) + L"@" + std::to_wstring(9 + d) + L"#0=b");
+    EXPECT_EQ(GetItemWide(marks, 2), std::to_wstring(11 + d) + L"@" + std::to_wstring(11 + d) + L"#1=c");
     EXPECT_EQ(form_->Doc.BookmarksChanged, d != 0);
   }
 }
@@ -276,6 +278,122 @@ TEST_F(EditWriteBack, ACharacterTheCodeLacksIsAskedForAndNoWritesNothing) {
   p = Open("abc", tcShiftJis, 0, 3);
   form_->EditMenuClick();
   EXPECT_EQ(testsupport::ReadBytes(p), WideToCp932(L"caf\x00E9"));
+}
+
+// A JIS file: a kanji run, kana by SO/SI, and a kanji run of the older
+// designation closed into JIS-Roman. The view shows
+// "abc\r\nあいうdef\r\nｱｲgh\r\n亜z\r\n" (memo bytes: あ 5, い 7, う 9, d 11,
+// ｱ 16, ｲ 17, g 18, 亜 22, z 24).
+const std::string kJisFile = "abc\r\n\x1B$B\x24\x22\x24\x24\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n"
+                             "\x1B$@\x30\x21\x1B(Jz\r\n";
+
+class EditWriteBackJis : public EditWriteBack {
+ protected:
+  // Opens the JIS file and selects memo bytes [from, to) as the mouse would.
+  std::wstring OpenJis(int64_t from, int64_t to) {
+    const std::wstring p = Open(kJisFile, tcJis, 0, 0);
+    form_->SetSelection(from, to);
+    form_->HandleEditMouse(0);
+    messages_.clear();
+    return p;
+  }
+  // Ctrl+E in the view, as the user presses it.
+  void CtrlE() {
+    HWND view = form_->Memo1->Handle();
+    SetFocus(view);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(view, WM_KEYDOWN, 'E', 1);
+    Application->ProcessMessages();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  }
+};
+
+TEST_F(EditWriteBackJis, UnchangedRangesLeaveTheFileByteIdentical) {
+  const std::pair<int64_t, int64_t> ranges[] = {{0, 27}, {5, 11}, {7, 9}, {7, 13}, {9, 22}, {16, 18}, {17, 19}, {22, 25}};
+  for (auto r : ranges) {
+    SCOPED_TRACE(std::to_string(r.first) + "-" + std::to_string(r.second));
+    const std::wstring p = OpenJis(r.first, r.second);
+    runs_ = 0;
+    Answer([](const std::wstring& t) { return t; });
+    CtrlE();
+    EXPECT_EQ(runs_, 1);
+    EXPECT_EQ(seen_, Cp932ToWide(WideToCp932(L"abc\r\nあいうdef\r\nｱｲgh\r\n亜z\r\n").substr(r.first, r.second - r.first)));
+    EXPECT_EQ(testsupport::ReadBytes(p), kJisFile);
+    EXPECT_TRUE(messages_.empty());
+  }
+}
+
+TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
+  const std::string head = "abc\r\n", kanji = "\x1B$B", ascii = "\x1B(B";
+  const std::string rest = "def\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n";
+  struct Case {
+    const char* what;
+    int64_t from, to;
+    const wchar_t* was;
+    const wchar_t* now;
+    std::string expected;
+  } cases[] = {
+      {"ASCII for a kanji inside a run", 7, 9, L"い", L"X",
+       head + kanji + "\x24\x22" + ascii + "X" + kanji + "\x24\x26" + ascii + rest},
+      {"a kanji over the run's end", 9, 13, L"うde", L"漢",
+       head + kanji + "\x24\x22\x24\x24\x34\x41" + ascii + "f\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
+      {"the whole run deleted", 5, 11, L"あいう", L"", head + rest},
+      {"a kana into the shift-out run", 17, 18, L"ｲ", L"ｳｲ",
+       head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii + "def\r\n\x0E\x31\x33\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
+      {"ASCII between the older run and JIS-Roman", 22, 25, L"亜z", L"亜xz",
+       head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii +
+           "def\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Bx\x1B(Jz\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring p = OpenJis(c.from, c.to);
+    const std::wstring now = c.now;
+    Answer([now](const std::wstring&) { return now; });
+    CtrlE();
+    EXPECT_EQ(seen_, c.was);
+    EXPECT_EQ(testsupport::ReadBytes(p), c.expected);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(now).size()));
+    EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(c.expected.size()) - static_cast<int64_t>(kJisFile.size()));
+  }
+}
+
+TEST_F(EditWriteBackJis, UndoPutsTheBackupBack) {
+  const std::wstring p = OpenJis(7, 9);
+  form_->Doc.BackupOffered = false;
+  form_->WatchPath = p;
+  SetMessageHandler([this](const MessageRequest& r) {
+    messages_.push_back(r.text);
+    return IDYES;
+  });
+  ScopedFileDialogHandler dialog([this](const FileDialogRequest&, std::wstring& buffer) {
+    buffer = folder_ + L"jis.bak";
+    return true;
+  });
+  Answer([](const std::wstring&) { return std::wstring(L"いい"); });
+  CtrlE();
+  ASSERT_EQ(messages_.size(), 1u);  // the backup question, with the JIS note
+  EXPECT_NE(messages_[0].find(L"JIS"), std::wstring::npos);
+  EXPECT_EQ(testsupport::ReadBytes(p),
+            "abc\r\n\x1B$B\x24\x22\x24\x24\x24\x24\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n");
+  form_->Undo1Click();
+  EXPECT_EQ(testsupport::ReadBytes(p), kJisFile);
+}
+
+TEST_F(EditWriteBackJis, ARangeThatBeginsInsideACharacterIsRefused) {
+  // A start the view could not have given: one byte into the run's first kanji.
+  const std::wstring p = Open(kJisFile, tcJis, 9, 2);
+  form_->Doc.JisShiftState = 3;
+  runs_ = 0;
+  Answer([](const std::wstring&) { return std::wstring(L"x"); });
+  form_->EditMenuClick();
+  EXPECT_EQ(runs_, 0);
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(testsupport::ReadBytes(p), kJisFile);
 }
 
 std::vector<std::wstring> Names(const std::wstring& dir) {

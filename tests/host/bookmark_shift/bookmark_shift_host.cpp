@@ -33,13 +33,20 @@ TEST(BookmarkShift, OffsetsMoveByTheRule) {
 TEST(BookmarkShift, EntriesAreRewrittenInPlace) {
   std::wstring e = L"120@150#7=some text @ 99 # 5";
   EXPECT_TRUE(bookmarks::ShiftEntryOffset(e, 100, 2));
-  EXPECT_EQ(e, L"120@152#7=some text @ 99 # 5");
+  EXPECT_EQ(e, L"122@152#7=some text @ 99 # 5");  // A moves with B
   e = L"120@150=no line";
   EXPECT_TRUE(bookmarks::ShiftEntryOffset(e, 160, -20));
-  EXPECT_EQ(e, L"120@140=no line");
+  EXPECT_EQ(e, L"110@140=no line");
   e = L"5@1000";
   EXPECT_TRUE(bookmarks::ShiftEntryOffset(e, 1000, 1));
-  EXPECT_EQ(e, L"5@1001");
+  EXPECT_EQ(e, L"6@1001");
+  // An A that is no number stays; A is held at 0.
+  e = L"x@10#0=t";
+  EXPECT_TRUE(bookmarks::ShiftEntryOffset(e, 5, 3));
+  EXPECT_EQ(e, L"x@13#0=t");
+  e = L"3@10#0=t";
+  EXPECT_TRUE(bookmarks::ShiftEntryOffset(e, 12, -8));
+  EXPECT_EQ(e, L"0@4#0=t");
   // Unchanged: before the pivot, no "@" in the name, an offset that is no number.
   for (const wchar_t* s : {L"1@5#0=x", L"150=a@200#1", L"1@x5#0=y", L"1@#0=y"}) {
     std::wstring t = s;
