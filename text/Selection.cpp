@@ -106,6 +106,12 @@ int64_t JisCaretMeasure(const std::string& t, size_t caret, bool kanaByShiftOut)
   return n;
 }
 
+int64_t JisCharOffset(const std::string& t, size_t caret, bool kanaByShiftOut) {
+  if (caret > t.size()) caret = t.size();
+  const int64_t n = JisCaretMeasure(t, caret, kanaByShiftOut);
+  return JisCaretState(t, caret, false).shiftState == 3 ? n : n - 3;
+}
+
 FileSelection SelectAll(int code, int64_t fileSize, int bomLength) {
   const int u = UnitSize(code);
   return {bomLength / u, (fileSize - bomLength) / u};

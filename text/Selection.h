@@ -79,6 +79,13 @@ JisCaret JisCaretState(const std::string& memoText, size_t caret, bool release);
 // ESC ( B stays counted: the range readers take it back by the shift state.
 int64_t JisCaretMeasure(const std::string& memoText, size_t caret, bool kanaByShiftOut);
 
+// JIS file: the byte where the character at the caret begins, from the start of
+// the memo's text: JisCaretMeasure less the closing ESC ( B it keeps counted
+// when a double-byte run goes on at the caret (JisCaretState's shift state 0).
+// At the first character of a run this is the run's ESC $ B; at the text's end
+// the JIS length of the whole text.
+int64_t JisCharOffset(const std::string& memoText, size_t caret, bool kanaByShiftOut);
+
 // --- Backspace and Delete ------------------------------------------------------
 struct DeletePlan {
   bool act = false;    // false: nothing is deleted

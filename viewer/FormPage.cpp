@@ -223,7 +223,11 @@ int64_t TVastrelForm::ViewIndexToFileOffset(int64_t index) {
   // Inside a line (a wrapped view's soft break): the stretch from the line's start.
   const size_t from = static_cast<size_t>(at.view), n = static_cast<size_t>(index - at.view);
   if (IsWideView()) return at.file + FileLengthOfView(Doc.TextCode, GetTextWide(), from, n, false);
-  return at.file + FileLengthOfView(Doc.TextCode, GetTextNarrow(), from, n, Conv.KanaByShiftOut);
+  const std::string t = GetTextNarrow();
+  // A JIS run may go on past the index: the character's own byte, not the
+  // stretch's length with the run closed.
+  if (Doc.TextCode == tcJis && from < t.size()) return at.file + selection::JisCharOffset(t.substr(from), n, Conv.KanaByShiftOut);
+  return at.file + FileLengthOfView(Doc.TextCode, t, from, n, Conv.KanaByShiftOut);
 }
 
 int64_t TVastrelForm::PageDownTarget() {

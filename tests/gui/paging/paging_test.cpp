@@ -4,7 +4,9 @@
 // with the one before. Memo and pane, wrap off and on, the CR/LF switch off
 // and on, CR LF and LF files, lines longer than the view is wide, several
 // window heights; the page keys, Ctrl with the page keys and the held step
-// buttons. And the slider dragged into a long stretch without line ends.
+// buttons. A wrapped JIS line pages to the byte of the character that begins
+// its last screen line, inside a kanji or kana run. And the slider dragged into
+// a long stretch without line ends.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -262,6 +264,54 @@ TEST_F(Paging, CtrlPageKeysAndHeldStepButtonsPageAlike) {
       Open(f, false, false);
       PageThrough(std::string(f.name) + (k == Keys::CtrlPage ? " Ctrl+Page" : " step buttons"), k);
     }
+  }
+}
+
+TEST_F(Paging, WrappedJisLinePagesToTheByteOfItsLastScreenLine) {
+  // One long line that is a single kanji or half-width kana run, wrapped: Ctrl+Page
+  // Down goes to the file byte of the character that begins the last screen line,
+  // which lies inside the run (the run's end is not there yet).
+  struct Case {
+    const char* name;
+    const char* open;  // the run's designation or shift
+    int head;          // its bytes
+    bool kanji;
+  } cases[] = {
+      {"jis-kanji", "\x1B$B", 3, true},
+      {"jis-kana-esc", "\x1B(I", 3, false},
+      {"jis-kana-so", "\x0E", 1, false},
+  };
+  StartForm(0, 0, 900, 560);
+  form_->Settings.AutoDetectCode = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string run;
+    for (int i = 0; i < 6000; ++i) {
+      if (c.kanji) {
+        run += static_cast<char>(0x30 + (i / 94) % 31);
+        run += static_cast<char>(0x21 + i % 94);
+      } else {
+        run += static_cast<char>(0x21 + i % 63);
+      }
+    }
+    const std::string close = c.head == 1 ? "\x0F" : "\x1B(B";
+    std::string bytes = c.open + run + close + "\r\n";
+    for (int i = 0; i < 10; ++i) bytes += "end\r\n";
+    form_->OpenFile(File(Cp932ToWide(c.name) + L".txt", bytes));
+    form_->CheckBox2->SetChecked(true);
+    Application->ProcessMessages();
+    ASSERT_EQ(form_->Doc.TextCode, 4);
+    ASSERT_TRUE(form_->ShortPage);
+    ASSERT_EQ(form_->MyTrackBar1->Position(), 0);
+    const int count = form_->GetLineCount();
+    ASSERT_GT(count, 2);
+    const int last = std::min(form_->FirstVisibleLine() + form_->VisibleLineCount() - 1, count - 1);
+    const int64_t index = form_->Memo1->LineIndex(last);
+    ASSERT_GT(index, 0);
+    // The memo holds 2 bytes a kanji and 1 a kana; the file 2 and 1 after the head.
+    const int64_t want = c.head + index;
+    Step(true, Keys::CtrlPage);
+    EXPECT_EQ(form_->MyTrackBar1->Position(), want) << "screen line " << last << " at memo byte " << index;
   }
 }
 

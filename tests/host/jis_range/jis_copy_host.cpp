@@ -3,7 +3,9 @@
 // adjustment, the file extent of the selected text, the designation of a run the
 // range begins in, and the conversion back. For every selection of small texts
 // with half-width kana runs (ESC ( I ... ESC ( B and SO ... SI) next to kanji
-// runs and ASCII, the text read back is the selected text.
+// runs and ASCII, the text read back is the selected text, and the file read
+// from the byte of any character (a wrapped line's screen line) gives the text
+// from that character on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -78,6 +80,22 @@ std::string CopyOf(const std::string& file, const std::string& memo, size_t from
   return out;
 }
 
+// The text the file holds from the byte where the memo character at `caret`
+// begins (JisCharOffset) to its end, read as a page beginning there is read
+// with the designation of a run it begins in.
+std::string TextFrom(const std::string& file, const std::string& memo, size_t caret, bool shiftOut) {
+  const int64_t at = selection::JisCharOffset(memo, caret, shiftOut);
+  if (at < 0 || at > static_cast<int64_t>(file.size())) return "<offset " + std::to_string(at) + ">";
+  std::string jisText = file.substr(static_cast<size_t>(at)) + "\x1B(B";
+  int64_t keep = static_cast<int64_t>(jisText.size());
+  StringFile source(file);
+  conv::JisShiftAt(source, at, &jisText, &keep, 0);
+  conv::Context ctx;
+  std::string out;
+  if (!conv::JisToSjis(ctx, jisText.c_str(), &out)) return "<not converted>";
+  return out;
+}
+
 }  // namespace
 
 TEST(JisCopyHost, EverySelectionAroundKanaRunsIsReadBackExactly) {
@@ -99,6 +117,9 @@ TEST(JisCopyHost, EverySelectionAroundKanaRunsIsReadBackExactly) {
       ASSERT_NE(file.find(shiftOut ? "\x0E" : "\x1B(I"), std::string::npos);
       const std::vector<size_t> b = Boundaries(memo);
       for (size_t i = 0; i < b.size(); ++i) {
+        // A wrapped line's screen line begins at that character's byte.
+        EXPECT_EQ(TextFrom(file, memo, b[i], shiftOut), memo.substr(b[i]))
+            << "from memo byte " << b[i] << " of text " << (&memo - texts);
         for (size_t j = i + 1; j < b.size(); ++j) {
           const std::string want = memo.substr(b[i], b[j] - b[i]);
           EXPECT_EQ(CopyOf(file, memo, b[i], b[j], shiftOut), want)
@@ -111,18 +132,25 @@ TEST(JisCopyHost, EverySelectionAroundKanaRunsIsReadBackExactly) {
 
 TEST(JisCopyHost, CaretInsideAKanaRunIsAtItsByteInTheFile) {
   // "aｱｲb": a ESC ( I 1 2 ESC ( B b, or a SO 1 2 SI b.
-  const std::string memo = "a\xB1\xB2" "b";
+  // "a漢字b": a ESC $ B 4A; zu ESC ( B b (either form).
+  const std::string kana = "a\xB1\xB2" "b", kanji = "a\x8A\xBF\x8E\x9A" "b";
   struct Case {
+    const std::string& memo;
     size_t caret;
-    int64_t escI, shiftOut;
+    int64_t escI, shiftOut;  // JisCaretMeasure
+    int64_t charOffset;      // JisCharOffset (ESC ( I form)
   } cases[] = {
-      {0, 0, 0}, {1, 1, 1},  // at the run's designation
-      {2, 5, 3},             // inside the run: not past its end
-      {3, 9, 5},             // after the run's end
-      {4, 10, 6},
+      {kana, 0, 0, 0, 0},    {kana, 1, 1, 1, 1},  // at the run's designation
+      {kana, 2, 5, 3, 5},                         // inside the run: not past its end
+      {kana, 3, 9, 5, 9},                         // after the run's end
+      {kana, 4, 10, 6, 10},
+      {kanji, 1, 1, 1, 1},                        // at ESC $ B
+      {kanji, 3, 9, 9, 6},                        // inside: the range readers take back 3
+      {kanji, 5, 11, 11, 11},                     // after ESC ( B
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(selection::JisCaretMeasure(memo, c.caret, false), c.escI) << c.caret;
-    EXPECT_EQ(selection::JisCaretMeasure(memo, c.caret, true), c.shiftOut) << c.caret;
+    EXPECT_EQ(selection::JisCaretMeasure(c.memo, c.caret, false), c.escI) << c.caret;
+    EXPECT_EQ(selection::JisCaretMeasure(c.memo, c.caret, true), c.shiftOut) << c.caret;
+    EXPECT_EQ(selection::JisCharOffset(c.memo, c.caret, false), c.charOffset) << c.caret;
   }
 }
