@@ -3,7 +3,9 @@
 // Shift_JIS and in UTF-16: ms per page display, ms per page with its painting,
 // pages shown per second while Page Down is held, and the floor: a bare
 // window (no framework) that reads 8 KB, converts it and sets it into an EDIT
-// of the view's style, size and font with drawing off on its parent.
+// of the view's style, size and font with drawing off on its parent. Also
+// which windows paint after a page display and while Page Down is held, how
+// often and for how long.
 //
 //   page_view_bench [folder] [size in MiB]
 #include <windows.h>
@@ -62,6 +64,48 @@ void Drain() {
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }
+}
+
+// The windows that paint, how often and for how long, per page shown.
+struct PaintRow {
+  HWND h;
+  int count;
+  double ms;
+};
+
+void CountPaint(std::vector<PaintRow>& rows, HWND h, double ms) {
+  auto it = std::find_if(rows.begin(), rows.end(), [&](const PaintRow& x) { return x.h == h; });
+  if (it == rows.end()) it = rows.insert(rows.end(), PaintRow{h, 0, 0});
+  ++it->count;
+  it->ms += ms;
+}
+
+void PrintPaints(const std::vector<PaintRow>& rows, double pages) {
+  for (const PaintRow& x : rows) {
+    wchar_t cls[64] = {};
+    GetClassNameW(x.h, cls, 64);
+    RECT rc = {};
+    GetWindowRect(x.h, &rc);
+    std::printf("  paints of %-20ls %4dx%-4d: %.2f per page, %.2f ms per page\n", cls,
+                static_cast<int>(rc.right - rc.left), static_cast<int>(rc.bottom - rc.top), x.count / pages,
+                x.ms / pages);
+  }
+}
+
+// What paints after a page display, over `rounds` page displays at `at`.
+void PaintBreakdown(TVastrelForm* form, int64_t at, int rounds) {
+  std::vector<PaintRow> rows;
+  for (int r = 0; r < rounds; ++r) {
+    form->ShowPage(false, true, at + (r & 1) * 64);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      const double t0 = Now();
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+      if (m.message == WM_PAINT) CountPaint(rows, m.hwnd, (Now() - t0) * 1e3);
+    }
+  }
+  PrintPaints(rows, rounds);
 }
 
 LRESULT CALLBACK FloorParentProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
@@ -130,23 +174,39 @@ void Floor(HWND view, const std::wstring& path, bool wide, int64_t at, double* s
 }
 
 // Page Down held for `seconds`: one key-down, the step timers running, one
-// key-up; the pages counted as the view paints a page it had not shown.
+// key-up; the pages counted as the view paints a page it had not shown. Prints
+// where the time goes: the steps (timer ticks), the painting, the waiting.
 double HeldPageDown(TVastrelForm* form, double seconds) {
   form->ShowPage(false, true, 0);
   Drain();
   const HWND view = form->IsWideView() ? form->CurrentPane : form->Memo1->Handle();
   int64_t shown = form->MyTrackBar1->Position();
-  int pages = 0;
+  int pages = 0, steps = 0;
+  std::vector<PaintRow> rows;
+  double stepMs = 0, paintMs = 0, otherMs = 0, waitMs = 0;
   SendMessageW(view, WM_KEYDOWN, VK_NEXT, 1);
   const double t0 = Now();
   while (Now() - t0 < seconds) {
     MSG m;
+    double a = Now();
     if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+      waitMs += (Now() - a) * 1e3;
       continue;
     }
+    a = Now();
     TranslateMessage(&m);
     DispatchMessageW(&m);
+    const double ms = (Now() - a) * 1e3;
+    if (m.message == WM_TIMER) {
+      stepMs += ms;
+      ++steps;
+    } else if (m.message == WM_PAINT) {
+      paintMs += ms;
+      CountPaint(rows, m.hwnd, ms);
+    } else {
+      otherMs += ms;
+    }
     if (m.message == WM_PAINT && m.hwnd == view && form->MyTrackBar1->Position() != shown) {
       shown = form->MyTrackBar1->Position();
       ++pages;
@@ -155,6 +215,10 @@ double HeldPageDown(TVastrelForm* form, double seconds) {
   const double elapsed = Now() - t0;
   SendMessageW(view, WM_KEYUP, VK_NEXT, 0xC0000001);
   Drain();
+  const double n = pages > 0 ? pages : 1;
+  std::printf("  held: %d timer steps, per page shown: step %.2f ms, painting %.2f ms, other %.2f ms, waiting %.2f ms\n",
+              steps, stepMs / n, paintMs / n, otherMs / n, waitMs / n);
+  PrintPaints(rows, n);
   return pages / elapsed;
 }
 
@@ -207,9 +271,13 @@ int main(int argc, char** argv) {
                   names[k], static_cast<long long>(offsets[k]), showMs[k], paintedMs,
                   static_cast<long long>(form->MyTrackBar1->Position()));
     }
+    PaintBreakdown(form, offsets[1], 50);
     const HWND view = form->IsWideView() ? form->CurrentPane : form->Memo1->Handle();
     double floorMs = 0, floorPaintedMs = 0;
-    Floor(view, path, wide, 2 + real / 2, &floorMs, &floorPaintedMs);
+    // The floor reads from the middle page's start: whole characters.
+    form->ShowPage(false, true, offsets[1]);
+    Drain();
+    Floor(view, path, wide, form->MyTrackBar1->Position(), &floorMs, &floorPaintedMs);
     const double worst = *std::max_element(showMs, showMs + 3);
     std::printf("%-6s floor (bare EDIT, drawing off on its parent): %6.2f ms, with painting %6.2f ms\n", code, floorMs,
                 floorPaintedMs);

@@ -101,25 +101,60 @@ int TVastrelForm::LinesPerPage() {
 
 namespace {
 
-// Drawing off on a window and its children for a scope, then one repaint of
-// the whole of it (frames and scroll bars too). A window that is hidden is
-// left alone: switching drawing back on would show it.
+// Drawing off on a window and everything in it for a scope. Switching drawing
+// off drops what was waiting to be painted in there: those windows are asked
+// to paint again when drawing comes back on. What the scope itself changes is
+// for the caller to repaint, so that only what shows something new paints. A
+// window that is hidden is left alone: switching drawing back on would show it.
 class DrawingOff {
  public:
   explicit DrawingOff(HWND h) : h_(h && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) ? h : nullptr) {
-    if (h_) SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
+    if (!h_) return;
+    Note(h_, reinterpret_cast<LPARAM>(this));
+    EnumChildWindows(h_, Note, reinterpret_cast<LPARAM>(this));
+    SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
   }
   ~DrawingOff() {
     if (!h_) return;
     SendMessageW(h_, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(h_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    for (HWND w : waiting_) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   DrawingOff(const DrawingOff&) = delete;
   DrawingOff& operator=(const DrawingOff&) = delete;
 
  private:
+  static BOOL CALLBACK Note(HWND w, LPARAM self) {
+    if ((GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) && GetUpdateRect(w, nullptr, FALSE)) {
+      reinterpret_cast<DrawingOff*>(self)->waiting_.push_back(w);
+    }
+    return TRUE;
+  }
   HWND h_;
+  std::vector<HWND> waiting_;
 };
+
+// What a view's scroll bars look like (thumb, arrows, enabled state) and its
+// window style: when these are the same after a text change, the frame need
+// not be painted again.
+struct ViewBars {
+  SCROLLBARINFO bar[2];
+  LONG style;
+  bool operator==(const ViewBars& o) const {
+    return style == o.style && memcmp(bar, o.bar, sizeof bar) == 0;
+  }
+};
+
+ViewBars BarsOf(HWND view) {
+  ViewBars v;
+  memset(&v, 0, sizeof v);
+  v.style = GetWindowLongW(view, GWL_STYLE);
+  const LONG ids[2] = {OBJID_HSCROLL, OBJID_VSCROLL};
+  for (int i = 0; i < 2; ++i) {
+    v.bar[i].cbSize = sizeof(SCROLLBARINFO);
+    if (!GetScrollBarInfo(view, ids[i], &v.bar[i])) memset(&v.bar[i], 0xFF, sizeof v.bar[i]);
+  }
+  return v;
+}
 
 // The bytes of a stretch of view text in the file's code (the stretch holds
 // no line end).
@@ -500,9 +535,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
 
   // 18: show. Setting an edit control's text redraws its scroll bars many
   // times over; with drawing off on the page panel nothing in it draws while
-  // the text is set, and it is then repainted once, frames and scroll bars
-  // included.
+  // the text is set. The view is then repainted once: its text, and its frame
+  // only when the scroll bars changed (drawing them costs more than the text).
   const bool lone = CheckBox6->Checked();
+  const HWND shownView = IsWideView() ? CurrentPane : Memo1->Handle();
+  const ViewBars barsBefore = BarsOf(shownView);
   {
     const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
     if (IsWideView()) {
@@ -513,6 +550,8 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
       SetTextNarrow(narrow);
     }
   }
+  RedrawWindow(shownView, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | (BarsOf(shownView) == barsBefore ? 0 : RDW_FRAME));
 
   // The CSV view: its rows from the text exactly as the view now holds it (the
   // CR/LF switch's breaks included), and the view kept hidden behind it.
@@ -620,12 +659,25 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
   }
 
-  // 26: status, both panels set with the bar's drawing off and drawn once.
+  // 26: status, the panels set with the bar's drawing off, and those that
+  // changed painted once.
   const int64_t pos = MyTrackBar1->Position();
+  const std::wstring texts[2] = {Grouped(pos),
+                                 statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos)))};
+  bool changed[2] = {};
   {
     const DrawingOff quietBar(StatusBar1->HandleAllocated() ? StatusBar1->Handle() : nullptr);
-    StatusBar1->Panel(1)->SetTextW(Grouped(pos));
-    StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
+    for (int i = 0; i < 2; ++i) {
+      changed[i] = StatusBar1->Panel(i + 1)->TextW() != texts[i];
+      StatusBar1->Panel(i + 1)->SetTextW(texts[i]);
+    }
+  }
+  for (int i = 0; i < 2 && StatusBar1->HandleAllocated(); ++i) {
+    RECT r;
+    if (changed[i] &&
+        SendMessageW(StatusBar1->Handle(), SB_GETRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&r))) {
+      InvalidateRect(StatusBar1->Handle(), &r, TRUE);
+    }
   }
   if (CsvViewOn()) ListView1->Invalidate();
 }

@@ -108,7 +108,11 @@ class TVastrelForm::ScrollView : public vastrel::IStepView {
   void DrawStepGlyph(bool forward, bool latchedImage, uint32_t background) override {
     f_->DrawStepGlyph(forward, latchedImage, background);
   }
-  void ShowMultiplier(int m) override { f_->StaticText1->SetCaption(std::to_string(m)); }
+  void ShowMultiplier(int m) override {
+    // Shown on every step: set (and painted) only when it changes.
+    const std::string shown = std::to_string(m);
+    if (f_->StaticText1->Caption() != shown) f_->StaticText1->SetCaption(shown);
+  }
   void Pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
   int64_t PageDownTarget() override { return f_->PageDownTarget(); }
   int64_t PageUpTarget() override { return f_->PageUpTarget(); }

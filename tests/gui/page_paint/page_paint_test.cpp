@@ -1,7 +1,9 @@
 // What a page step leaves on screen, read back as pixels from the view's
 // window: the view's visible lines drawn as the page's first lines (the same
-// glyphs as the text drawn with the view's font at the view's positions), the
-// scroll bars and frame drawn, and nothing of what was on screen before.
+// glyphs as the text drawn with the view's font at the view's positions),
+// nothing of the text area's earlier pixels, and the scroll bars and frame as
+// they are drawn afresh from the view's state (they are repainted only when
+// they change).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,6 +13,7 @@
 
 #include "controls/MyTrackBar.h"
 #include "framework/Application.h"
+#include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
 #include "framework/StdCtrls.h"
 #include "framework/Timer.h"
@@ -22,7 +25,9 @@ namespace {
 
 constexpr COLORREF kStale = RGB(255, 0, 255);
 
-// Lines of differing lengths, so that one page's shape differs from the next.
+// Lines of differing lengths, so that one page's shape differs from the next;
+// bands of 30 lines wider than the view, so that a page step moves the
+// horizontal scroll bar's thumb.
 std::wstring FileText(int lines, int longest) {
   const std::wstring fill = L"あいうえおabcdeかきくけこ0123456789";
   std::wstring text;
@@ -30,7 +35,7 @@ std::wstring FileText(int lines, int longest) {
     wchar_t head[16];
     swprintf(head, 16, L"L%04d ", n);
     text += head;
-    const int length = 3 + (n * 7) % longest;
+    const int length = 3 + (n * 7) % longest + ((n / 30) % 2 ? 2 * n % 90 + 60 : 0);
     for (int i = 0; i < length; ++i) text += fill[static_cast<size_t>(i) % fill.size()];
     text += L"\r\n";
   }
@@ -103,19 +108,50 @@ class PagePaint : public testsupport::MainWindowTest {
     PostMessageW(View(), WM_KEYUP, VK_NEXT, 0xC0000001);
   }
 
-  // Paints the whole of the view's window (frame, scroll bars, text) in a
-  // colour it never shows: whatever keeps it afterwards was not redrawn.
+  // Paints the view's text area in a colour it never shows: whatever keeps
+  // it afterwards was not redrawn.
   void Stain() {
     const HWND v = View();
     RECT r;
-    GetWindowRect(v, &r);
-    OffsetRect(&r, -r.left, -r.top);
-    HDC dc = GetWindowDC(v);
+    GetClientRect(v, &r);
+    HDC dc = GetDC(v);
     HBRUSH b = CreateSolidBrush(kStale);
     FillRect(dc, &r, b);
     DeleteObject(b);
     ReleaseDC(v, dc);
     GdiFlush();
+  }
+
+  // How many pixels of the view's frame (scroll bars and border: the window
+  // outside its client area) differ between two captures.
+  int FrameDifference(const Pixels& a, const Pixels& b) {
+    const HWND v = View();
+    RECT wr, cr;
+    GetWindowRect(v, &wr);
+    GetClientRect(v, &cr);
+    POINT origin = {0, 0};
+    ClientToScreen(v, &origin);
+    const int cx = origin.x - wr.left, cy = origin.y - wr.top;
+    if (a.width != b.width || a.height != b.height) return a.width * a.height;
+    int differ = 0;
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x) {
+        const bool client = x >= cx && x < cx + cr.right && y >= cy && y < cy + cr.bottom;
+        if (!client && a.At(x, y) != b.At(x, y)) ++differ;
+      }
+    return differ;
+  }
+
+  // The frame as shown must be the frame drawn afresh; returns whether the
+  // step changed it from `before`.
+  bool CheckFrame(const Pixels& before, const std::string& what) {
+    SCOPED_TRACE(what);
+    const HWND v = View();
+    const Pixels shown = CaptureWindow(v);
+    RedrawWindow(v, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    const Pixels fresh = CaptureWindow(v);
+    EXPECT_EQ(FrameDifference(shown, fresh), 0) << "the scroll bars or frame show an earlier state";
+    return FrameDifference(before, fresh) != 0;
   }
 
   // Checks what the view shows on screen against its visible lines.
@@ -224,6 +260,7 @@ TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
     bool wrap;
   } cases[] = {{"sjis", false, false}, {"utf16", true, false}, {"sjis wrap", false, true}, {"utf16 wrap", true, true}};
   StartForm(0, 0, 900, 600);
+  int framesChanged = 0;
   for (const Case& c : cases) {
     const std::string bytes = c.utf16 ? testsupport::Utf16Le(text, true) : WideToCp932(text);
     form_->OpenFile(File(Cp932ToWide(c.name) + L".txt", bytes));
@@ -233,13 +270,47 @@ TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
     CheckScreen(std::string(c.name) + " first page");
     for (int step = 1; step <= 3; ++step) {
       const int64_t before = form_->MyTrackBar1->Position();
+      const Pixels frameBefore = CaptureWindow(View());
       Stain();
       PageDown();
       Application->ProcessMessages();
       ASSERT_GT(form_->MyTrackBar1->Position(), before);
-      CheckScreen(std::string(c.name) + " after Page Down " + std::to_string(step));
+      const std::string what = std::string(c.name) + " after Page Down " + std::to_string(step);
+      CheckScreen(what);
+      if (CheckFrame(frameBefore, what)) ++framesChanged;
     }
   }
+  // The pages differ in their longest line: some steps move the scroll bars.
+  EXPECT_GT(framesChanged, 0);
+}
+
+// Switching drawing off for the page's text and the status panels drops what
+// was waiting to be painted there (here: the status bar, uncovered just
+// before the page display); it is painted all the same.
+TEST_F(PagePaint, WhatWaitedToBePaintedBeforeAPageDisplayIsPaintedAfterIt) {
+  StartForm(0, 0, 900, 600);
+  form_->OpenFile(File(L"waiting.txt", WideToCp932(FileText(400, 40))));
+  Application->ProcessMessages();
+  const HWND bar = form_->StatusBar1->Handle();
+  RECT r;
+  GetClientRect(bar, &r);
+  HDC dc = GetDC(bar);
+  HBRUSH b = CreateSolidBrush(kStale);
+  FillRect(dc, &r, b);
+  DeleteObject(b);
+  ReleaseDC(bar, dc);
+  GdiFlush();
+  InvalidateRect(bar, nullptr, TRUE);
+  form_->ShowPage(false, true, form_->RealFileSize / 2);
+  Application->ProcessMessages();
+  dc = GetDC(bar);
+  const Pixels shown = Capture(dc, r.right, r.bottom);
+  ReleaseDC(bar, dc);
+  int stale = 0;
+  for (int y = 0; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x)
+      if (shown.At(x, y) == kStale) ++stale;
+  EXPECT_EQ(stale, 0) << "the status bar keeps pixels from before";
 }
 
 }  // namespace
