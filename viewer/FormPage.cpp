@@ -678,7 +678,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     RECT r;
     if (changed[i] &&
         SendMessageW(StatusBar1->Handle(), SB_GETRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&r))) {
-      InvalidateRect(StatusBar1->Handle(), &r, TRUE);
+      InvalidateRect(StatusBar1->Handle(), &r, FALSE);  // the bar paints its own background
     }
   }
   if (CsvViewOn()) ListView1->Invalidate();
