@@ -1,13 +1,18 @@
 // The text tools of the narrow edit dialog's "文書整形" menu and its replace
 // command. The line tools work on a copy of the memo's text (lines end at CR
 // LF only) and put the result back with one write; the era tools convert the
-// selection. Numbering, insertion and deletion at line starts and replace are
-// stand-ins that change nothing.
+// selection. Numbering asks for its settings with TOKRightDlg, insertion and
+// deletion at line starts ask with the one-line input query. Replace is a
+// stand-in that changes nothing.
 #include "dialogs/InputTextDlg.h"
 
 #include <functional>
 
+#include "dialogs/ReplaceFlows.h"
+#include "dialogs/NoInpUnit.h"
 #include "framework/Buttons.h"
+#include "framework/Cp932.h"
+#include "framework/InputQuery.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "text/EraDates.h"
@@ -48,6 +53,19 @@ void RewriteTouchedLines(TInputTextDlg& d, const std::function<Lines(Lines)>& re
 
 int ItemTag(TMenuItem* sender) { return sender ? sender->Tag : 0; }
 
+bool TouchedLinesFound(TInputTextDlg& d) {
+  linetools::Block b;
+  return linetools::TouchedLines(d.Memo1->Text(), static_cast<size_t>(d.Memo1->SelStart()),
+                                 static_cast<size_t>(d.Memo1->SelLength()), b);
+}
+
+// The caption of a prompt: the item's caption less its last two characters.
+std::wstring PromptCaption(TMenuItem* item) {
+  std::wstring caption = Cp932ToWide(item->Caption());
+  caption.resize(caption.size() > 2 ? caption.size() - 2 : 0);
+  return caption;
+}
+
 }  // namespace
 
 void TInputTextDlg::SortUpMenuClick(TMenuItem* sender) {
@@ -66,8 +84,35 @@ void TInputTextDlg::SortUpMenuClick(TMenuItem* sender) {
   EndSelectionTool(start, SelLengthBefore);
 }
 
-void TInputTextDlg::N7Click(TMenuItem*) {}
-void TInputTextDlg::TopInpMenuClick(TMenuItem*) {}
+void TInputTextDlg::N7Click(TMenuItem*) {
+  if (!TouchedLinesFound(*this)) return;
+  auto* box = NewForm<TOKRightDlg>(this);
+  OKRightDlg = box;
+  const bool ok = box->ShowModal() == mrOk;
+  const TOKRightDlg::Params p = box->LineNumberParams();
+  OKRightDlg = nullptr;
+  box->Free();
+  if (!ok) return;
+  // Every line of the scope gets its number here, blank or not.
+  linetools::Numbering how;
+  how.start = p.start;
+  how.align = p.align;
+  const std::string separator = WideToCp932(p.separator);
+  RewriteTouchedLines(*this, [&](Lines l) { return linetools::NumberLines(std::move(l), separator, how); });
+}
+
+void TInputTextDlg::TopInpMenuClick(TMenuItem* sender) {
+  if (!sender || !TouchedLinesFound(*this)) return;
+  const bool insert = sender == TopInpMenu;
+  std::string answer;
+  if (!InputQuery(WideToCp932(PromptCaption(sender)),
+                  Cp932FromUtf8(insert ? "挿入する文字を入力" : "削除する文字数、又は文字を入力"), answer, this))
+    return;
+  if (answer.empty()) return;
+  RewriteTouchedLines(*this, [&](Lines l) {
+    return insert ? linetools::InsertAtStarts(std::move(l), answer) : linetools::DeleteAtStarts(std::move(l), answer);
+  });
+}
 
 void TInputTextDlg::N41Click(TMenuItem*) {
   const std::string text = Memo1->Text();
@@ -106,4 +151,4 @@ void TInputTextDlg::mtsh1Click(TMenuItem* sender) {
   const eradates::WidthFn width = [this](const std::string& t, bool toHalf) { return ConvertWholeWidth(t, toHalf); };
   ConvertSelection([&](const std::string& s) { return eradates::YearToEra(s, form, full, width); });
 }
-void TInputTextDlg::Replace1Click(TMenuItem*) {}
+void TInputTextDlg::Replace1Click(TMenuItem*) { dialogs::RunNarrowReplace(*this); }

@@ -2,17 +2,25 @@
 // command. The line tools need a selection of whole lines (lines end at CR LF
 // only); they rewrite a copy of the selected lines and replace the selection
 // with one write. The era tools run the code page 932 routines over the
-// stretches of the selection that code page 932 can hold. The case, width and
-// kana conversions, numbering, insertion and deletion at line starts and
-// replace are stand-ins that change nothing.
+// stretches of the selection that code page 932 can hold; the case, width and
+// kana conversions map the selection by the user's locale. Numbering asks for
+// its settings with TOKRightDlg, insertion and deletion at line starts with
+// TInputWideDlg. Replace is a stand-in that changes nothing.
 #include "dialogs/InputWidTextDlg.h"
 
 #include <functional>
 
 #include "controls/ColorButton.h"
+#include "dialogs/ReplaceFlows.h"
 #include "framework/Buttons.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "dialogs/InputBoxWUnit.h"
+#include "dialogs/MainWindowServices.h"
+#include "dialogs/NoInpUnit.h"
+#include "dialogs/WideMapping.h"
+#include "framework/ComCtrls.h"
+#include "framework/Cp932.h"
 #include "text/EraDates.h"
 #include "text/LineTools.h"
 
@@ -145,7 +153,18 @@ void ConvertSelectionThroughCp932(TInputWidTextDlg& d, const std::function<std::
 
 }  // namespace
 
-void TInputWidTextDlg::ABCabc1Click(TMenuItem*) {}
+void TInputWidTextDlg::ABCabc1Click(TMenuItem* sender) {
+  const WideSelection s = ReadSelection(*this);
+  if (s.length <= 0) return;
+  UndoText = s.text;
+  const int start = BeginSelectionTool();
+  const std::wstring selected = s.text.substr(static_cast<size_t>(s.start), static_cast<size_t>(s.length));
+  dialogs::WideMapping mapping;
+  const std::wstring converted = wideconv::Convert(selected, ItemTag(sender), mapping);
+  if (converted != selected) ReplaceSelection(*this, converted);
+  EndSelectionTool(start, SelLengthBefore);
+}
+
 void TInputWidTextDlg::N26Click(TMenuItem* sender) {
   const bool full = ItemTag(sender) == 1;
   ConvertSelectionThroughCp932(*this, [&](const std::string& t) { return eradates::EraToYear(t, full, MapWidth); });
@@ -172,8 +191,45 @@ void TInputWidTextDlg::N32Click(TMenuItem* sender) {
   EndSelectionTool(start, SelLengthBefore);
 }
 
-void TInputWidTextDlg::N34Click(TMenuItem*) {}
-void TInputWidTextDlg::N36Click(TMenuItem*) {}
+void TInputWidTextDlg::N34Click(TMenuItem*) {
+  const WideSelection s = ReadSelection(*this);
+  if (!linetools::WholeLineSelection(s.text, static_cast<size_t>(s.start), static_cast<size_t>(s.length))) return;
+  auto* box = NewForm<TOKRightDlg>(this);
+  OKRightDlg = box;
+  const bool ok = box->ShowModal() == mrOk;
+  const TOKRightDlg::Params p = box->LineNumberParams();
+  OKRightDlg = nullptr;
+  box->Free();
+  if (!ok) return;
+  linetools::Numbering how;
+  how.start = p.start;
+  how.align = p.align;
+  how.skipBlankLed = p.skipBlankLines;
+  LineTool(*this, [&](Lines l) { return linetools::NumberLines(std::move(l), p.separator, how); });
+}
+
+void TInputWidTextDlg::N36Click(TMenuItem* sender) {
+  if (!sender) return;
+  const WideSelection s = ReadSelection(*this);
+  if (!linetools::WholeLineSelection(s.text, static_cast<size_t>(s.start), static_cast<size_t>(s.length))) return;
+  const bool insert = sender == N36;
+  auto* box = NewForm<TInputWideDlg>(insert ? L"挿入する文字を入力" : L"削除する文字数、又は文字を入力", this,
+                                     ibPlainInput, L"");
+  std::wstring caption = Cp932ToWide(sender->Caption());
+  caption.resize(caption.size() > 2 ? caption.size() - 2 : 0);
+  box->SetTextW(caption);
+  TImageList* images = Services() ? Services()->MenuImages() : nullptr;
+  if (images && sender->ImageIndex() >= 0) box->SetIcon(images->GetIcon(sender->ImageIndex()));
+  const bool ok = box->ShowModal() == mrOk;
+  const std::wstring answer = box->InputText;
+  const bool skipBlankLed = box->CheckBox1->Checked();
+  box->Free();
+  if (!ok || answer.empty()) return;
+  LineTool(*this, [&](Lines l) {
+    return insert ? linetools::InsertAtStarts(std::move(l), answer, skipBlankLed)
+                  : linetools::DeleteAtStarts(std::move(l), answer);
+  });
+}
 
 void TInputWidTextDlg::N38Click(TMenuItem*) {
   const WideSelection s = ReadSelection(*this);
@@ -197,4 +253,4 @@ void TInputWidTextDlg::N50Click(TMenuItem*) {
   LineTool(*this, [](Lines l) { return linetools::RemoveLeadingBlanks(std::move(l)); });
 }
 
-void TInputWidTextDlg::Replace1Click(TMenuItem*) {}
+void TInputWidTextDlg::Replace1Click(TMenuItem*) { dialogs::RunWideReplace(*this); }

@@ -56,6 +56,12 @@ class MainWindowServices {
   virtual bool UnicodeMode() { return true; }
   // A path with its UNC prefix and relative parts resolved, for showing.
   virtual std::wstring NormalizePath(const std::wstring& path) { return path; }
+
+  // The edit dialogs' replace: the last search and replacement of each
+  // variant (code page 932 and UTF-16). Empty at start; not stored in the
+  // settings file.
+  std::string LastFindText, LastReplaceText;
+  std::wstring LastFindTextWide, LastReplaceTextWide;
 };
 
 // The registered services; a fallback that answers empty when none is.

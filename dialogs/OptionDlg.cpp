@@ -101,8 +101,8 @@ TOptionDlg::TOptionDlg(TForm* owner) : TForm(owner, L"TOptionDlg") {
   CheckBox4 = AddCheck(p, "CheckBox4", "文字コードの変換ができない文字を統合表示する", 16, 124, 370);
   AddLabel(p, "Label4", "ブックマークタイトルの最大文字数", 16, 156, 200);
   AddNumber(p, 2, 23, 92, "23～92", 230, 152, NumberEdit2, UpDown2);
-  CheckBox5 = AddCheck(p, "CheckBox5", "不明ファイルのブックマークは削除する", 16, 182, 260);
-  AddLabel(p, "Label5", "ブックマーク", 282, 184, 58);
+  CheckBox5 = AddCheck(p, "CheckBox5", "不明ファイルのブックマークは削除する", 16, 182, 250);
+  AddLabel(p, "Label5", "ブックマーク", 272, 184, 66);
   ComboBox2 = AddSizes(p, "ComboBox2", {"9", "10", "11", "12"}, "ブックマーク", 340, 180);
   CheckBox6 = AddCheck(p, "CheckBox6", "「プログラムから開く」メニューに追加", 16, 212, 370);
   AddLabel(p, "Label6", "開くファイルの拡張子", 16, 242, 150);

@@ -3,6 +3,7 @@
 #include "framework/Control.h"
 #include "framework/Cp932.h"
 #include "framework/Form.h"
+#include "framework/Menus.h"
 #include "framework/Thread.h"
 
 
@@ -77,6 +78,24 @@ bool TApplication::IsDialogKeyHandled(MSG& msg) {
   return form->DialogKey(key);
 }
 
+bool TApplication::IsMenuShortCutHandled(MSG& msg) {
+  // Offered before the dialog keys and before the key is translated, so that
+  // a key the menu takes neither moves the focus (Ctrl+Tab) nor types a
+  // character (Ctrl+Space) nor opens the system menu (Alt+Space).
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  TWinControl* own = TWinControl::FromHandle(msg.hwnd);
+  if (!own) return false;
+  TForm* form = own->ParentForm();
+  if (!form || !form->Menu() || !own->Enabled()) return false;
+  if (form->Menu()->IsShortCut(ShortCutOf(static_cast<WORD>(msg.wParam), KeyShiftState()))) return true;
+  offeredKey_ = &msg;  // the control does not offer it a second time
+  return false;
+}
+
+bool TApplication::ShortCutOffered(HWND h, UINT message, WPARAM key) const {
+  return offeredKey_ && offeredKey_->hwnd == h && offeredKey_->message == message && offeredKey_->wParam == key;
+}
+
 void TApplication::DispatchOne(MSG& msg) {
   try {
     if (OnMessage) {
@@ -84,6 +103,14 @@ void TApplication::DispatchOne(MSG& msg) {
       OnMessage(msg, handled);
       if (handled) return;
     }
+    const MSG* outerOffered = offeredKey_;
+    offeredKey_ = nullptr;
+    struct Restore {
+      const MSG*& slot;
+      const MSG* value;
+      ~Restore() { slot = value; }
+    } restore{offeredKey_, outerOffered};
+    if (IsMenuShortCutHandled(msg)) return;
     if (IsDialogKeyHandled(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

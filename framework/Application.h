@@ -67,10 +67,16 @@ class TApplication {
 
   // Handles one message already taken from the queue (hook, dialog keys, dispatch).
   void DispatchOne(MSG& msg);
+  // Whether the key-down now being dispatched to h was offered to the menu's
+  // shortcuts already (and not taken).
+  bool ShortCutOffered(HWND h, UINT message, WPARAM key) const;
 
  private:
   TApplication();
   bool IsDialogKeyHandled(MSG& msg);
+  // A key-down that the menu of the control's form takes as a shortcut.
+  bool IsMenuShortCutHandled(MSG& msg);
+  const MSG* offeredKey_ = nullptr;
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;

@@ -551,9 +551,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSKEYDOWN: {
       WORD key = static_cast<WORD>(wp);
       // The form's menu shortcuts come first, from whichever control has the key.
+      TApplication* app = TApplication::Instance();
+      const bool offered = app && app->ShortCutOffered(hwnd_, msg, wp);
       if (TForm* form = ParentForm()) {
         if (TMainMenu* menu = form->Menu()) {
-          if (menu->IsShortCut(ShortCutOf(key, KeyShiftState()))) return 0;
+          if (!offered && menu->IsShortCut(ShortCutOf(key, KeyShiftState()))) return 0;
         }
       }
       KeyDown(key, KeyShiftState());

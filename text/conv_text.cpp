@@ -24,41 +24,6 @@ std::basic_string<ByteClass> SjisByteClasses(const char* text) {
   return cls;
 }
 
-namespace {
-// text[0, n) with every place where matchAt(i) holds (a pattern of pn units)
-// replaced by replacement[0, rn): a counting pass, then the copy. *count, when
-// given, gets the number of replacements.
-template <class Char, class Match>
-std::basic_string<Char> ReplaceMatches(const Char* text, size_t n, size_t pn, const Char* replacement, size_t rn,
-                                       Match matchAt, int* count) {
-  size_t size = 0;
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      size += rn;
-      i += pn;
-    } else {
-      ++size;
-      ++i;
-    }
-  }
-  std::basic_string<Char> out;
-  out.reserve(size);
-  int replaced = 0;
-  for (size_t i = 0; i < n;) {
-    if (matchAt(i)) {
-      out.append(replacement, rn);
-      ++replaced;
-      i += pn;
-    } else {
-      out += text[i];
-      ++i;
-    }
-  }
-  if (count) *count = replaced;
-  return out;
-}
-}  // namespace
-
 std::string ReplaceAllNarrow(const char* text, const char* pattern, const char* replacement) {
   if (!text) text = "";
   if (!pattern) pattern = "";
@@ -71,7 +36,7 @@ std::string ReplaceAllNarrow(const char* text, const char* pattern, const char* 
   auto matchAt = [&](size_t i) {
     return i + pn <= n && cls[i] == first && std::memcmp(text + i, pattern, pn) == 0;
   };
-  return ReplaceMatches(text, n, pn, replacement, rn, matchAt, nullptr);
+  return ReplaceMatches(text, n, 0, pn, replacement, rn, matchAt, nullptr);
 }
 
 std::u16string ReplaceAllWide(const char16_t* text, const char16_t* pattern, const char16_t* replacement,
@@ -90,7 +55,7 @@ std::u16string ReplaceAllWide(const char16_t* text, const char16_t* pattern, con
     if (lonelyLf && i > 0 && text[i - 1] == u'\r') return false;
     return true;
   };
-  return ReplaceMatches(text, n, pn, replacement, rn, matchAt, count);
+  return ReplaceMatches(text, n, 0, pn, replacement, rn, matchAt, count);
 }
 
 std::u16string UpperCaseWide(Platform& platform, const char16_t* text) {

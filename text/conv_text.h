@@ -13,6 +13,42 @@ namespace conv {
 // character of its own: the next byte is classed on its own.
 std::basic_string<ByteClass> SjisByteClasses(const char* text);
 
+// The replace-all loop that every replacing routine shares: text[start, n)
+// with every place i where matchAt(i) holds (a match of pn units) replaced by
+// replacement[0, rn), left to right, each match skipped whole. matchAt gets
+// indices into text and may look before start. A counting pass sizes the
+// result, then one copy fills it. *count, when given, gets the number of
+// replacements. The text before start is not part of the result.
+template <class Char, class Match>
+std::basic_string<Char> ReplaceMatches(const Char* text, size_t n, size_t start, size_t pn, const Char* replacement,
+                                       size_t rn, Match matchAt, int* count) {
+  size_t size = 0;
+  for (size_t i = start; i < n;) {
+    if (matchAt(i)) {
+      size += rn;
+      i += pn;
+    } else {
+      ++size;
+      ++i;
+    }
+  }
+  std::basic_string<Char> out;
+  out.reserve(size);
+  int replaced = 0;
+  for (size_t i = start; i < n;) {
+    if (matchAt(i)) {
+      out.append(replacement, rn);
+      ++replaced;
+      i += pn;
+    } else {
+      out += text[i];
+      ++i;
+    }
+  }
+  if (count) *count = replaced;
+  return out;
+}
+
 // Every match of pattern in text replaced by replacement, left to right, each match
 // skipped whole. A match lies wholly within the text and starts at a byte of the
 // same class as the pattern's first byte (never on a trail byte). An empty pattern

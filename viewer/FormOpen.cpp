@@ -123,6 +123,14 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   if (!csv && CheckBox7->Checked()) {
     WithoutClick(CheckBox7, [&] { CheckBox7->SetChecked(false); });
     if (N24->Checked()) N24->SetChecked(false);
+    // What the CSV view changed goes back: the memo's window (hidden behind
+    // the list view; the new file's view is chosen below), the captions, the
+    // number column's rows.
+    if (Memo1->Visible() && Memo1->HandleAllocated() && !IsWindowVisible(Memo1->Handle())) {
+      ShowWindow(Memo1->Handle(), SW_SHOWNA);
+    }
+    ListView1->SetShowColumnHeaders(false);
+    ListBox1->SetItemHeight(-ListBox1->Font().Height());
   }
   if (CsvHeaderList) CsvHeaderList->Clear();
   ClearCsvView();

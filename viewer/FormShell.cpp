@@ -141,7 +141,12 @@ void TVastrelForm::WmDropFiles(HDROP drop) {
 }
 
 void TVastrelForm::OpenPendingDrops() {
-  if (!FileCommandsAllowed()) return;  // more work began since: its end posts again
+  if (!FileCommandsAllowed()) {
+    // More work began since (its end posts again), or the work's own flags
+    // are not yet reset: look again shortly.
+    if (Work.Idle()) SetTimer(Handle(), kOpenPendingDropMessage, 200, nullptr);
+    return;
+  }
   std::wstring last;
   for (const auto& pending : Work.TakePending()) {
     if (!pending.paths.empty()) last = pending.paths.front();
@@ -165,8 +170,11 @@ void TVastrelForm::Paste1Click() {
   Doc.BackupOffered = false;
   CheckBox1->SetChecked(true);  // "削除禁止"
   Application->ProcessMessages();
-  // A running watch stops.
-  if (ChkSpBtn->Down()) ChkSpBtn->SetDown(false);
+  // A running watch stops, through the watch button's own handler.
+  if (ChkSpBtn->Down()) {
+    ChkSpBtn->SetDown(false);
+    ChkSpBtnClick();
+  }
   WatchPath = path;
   LastFolder = pathtext::ExtractDriveDirWide(path);
   OpenFile(path);

@@ -94,6 +94,8 @@ void EditMaxBox(int64_t bytes, int64_t limit, HWND owner) {
 // Bytes read behind a JIS range, so that a character or sequence that runs
 // over its end is seen whole.
 constexpr int64_t kJisLookahead = 8;
+// The most that Windows 95 and 98 read at once.
+constexpr int64_t kWin9xReadLimit = 0x10000;
 // How far back the state at a JIS range's start is looked for.
 constexpr int64_t kJisStateWindow = int64_t{1} << 20;
 
@@ -362,6 +364,11 @@ void TVastrelForm::EditSelectionInPlace() {
     if (start > before.size) start = before.size;
     if (start + length > before.size) length = before.size - start;
     if (extra < 0) extra = 0;
+    // Windows 95 and 98 read no more than 64 KB at once.
+    if (SystemLevel == 0 && length > kWin9xReadLimit) {
+      EditMaxBox(length, kWin9xReadLimit, Handle());
+      return;
+    }
     std::string raw;
     try {
       raw.resize(static_cast<size_t>(length + extra));

@@ -682,6 +682,11 @@ LRESULT TVastrelForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         OpenPendingHandOver();
         return 0;
       }
+      if (wp == kOpenPendingDropMessage) {
+        KillTimer(Handle(), kOpenPendingDropMessage);
+        OpenPendingDrops();
+        return 0;
+      }
       break;
     case WM_ACTIVATE:
       if (LOWORD(wp) == WA_INACTIVE) {

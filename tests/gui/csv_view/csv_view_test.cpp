@@ -167,7 +167,8 @@ class CsvView : public testsupport::MainWindowTest {
       const std::wstring* line = form_->CsvRowLine(i);
       ASSERT_NE(line, nullptr);
       EXPECT_EQ(*line, lines[static_cast<size_t>(i)]) << "row " << i;
-      EXPECT_EQ(Cp932ToWide(Lv()->Item(i)->Caption()), Field(lines[static_cast<size_t>(i)], 0)) << "row " << i;
+      // The control's own narrow text (the cells are painted from the line).
+      EXPECT_EQ(Lv()->Item(i)->Caption(), WideToCp932(Field(lines[static_cast<size_t>(i)], 0))) << "row " << i;
     }
   }
 
@@ -204,7 +205,8 @@ const std::wstring kSample =
     L"名前,住所,\"メモ, 備考\",数量\r\n"
     L"山田太郎,\"東京都, 千代田区\",\"彼は\"\"はい\"\"と言った\",3\r\n"
     L"鈴木,,\"\",12\r\n"
-    L"佐藤花子,大阪府,\"改行なし, カンマあり\",7\r\n";
+    L"佐藤花子,大阪府,\"改行なし, カンマあり\",7\r\n"
+    L"森鷗外,\"\U00020BB7野家, 本店\",\"鷗\",9\r\n";  // beyond code page 932
 
 TEST_F(CsvView, TickShowsColumnsRowsAndCellsOnScreen) {
   Open(L"sample.csv", "\xEF\xBB\xBF" + Utf8(kSample));
@@ -231,7 +233,9 @@ TEST_F(CsvView, TickShowsColumnsRowsAndCellsOnScreen) {
   };
   // Nothing but the rows: no text of the hidden view above the first row.
   EXPECT_EQ(Ink(px, RECT{0, 0, px.width, Lv()->Item(0)->DisplayRect().top}), 0);
-  for (int row = 0; row < 4; ++row) {
+  ASSERT_GE(Lv()->Count(), 5);
+  EXPECT_EQ(Field(*form_->CsvRowLine(4), 1), L"\U00020BB7野家, 本店");
+  for (int row = 0; row < 5; ++row) {
     for (int col = 0; col < 4; ++col) {
       const bool text = !Field(*form_->CsvRowLine(row), col).empty();
       if (text) {
@@ -362,26 +366,31 @@ TEST_F(CsvView, RowDragSelectsTheLinesInTheFileAndBack) {
 }
 
 TEST_F(CsvView, LoneLineEndsKeepRowsAndLinesTogether) {
-  // LF-only lines, one lone CR, Shift_JIS text.
-  const std::string bytes = WideToCp932(L"a,b\nいち,1\nに,2\rさん,3\r\nし,4\nご,5\n");
-  const std::vector<csvview::LineSpan> lines = csvview::SplitLines(bytes);
-  for (bool crlf : {false, true}) {
-    SCOPED_TRACE(crlf ? "CR/LF on" : "CR/LF off");
-    Open(crlf ? L"lf1.csv" : L"lf0.csv", bytes);
-    if (form_->CheckBox6->Checked() != crlf) {
-      form_->CheckBox6->SetChecked(crlf);
-      Application->ProcessMessages();
-    }
-    if (!form_->CheckBox7->Checked()) Tick(true);
-    ShowAt(0);
-    ExpectRowsMatchView("page");
-    ASSERT_GE(Lv()->Count(), 6);
-    for (int row : {1, 3, 5}) {
-      Drag(row, {});
-      EXPECT_EQ(Selected(), Range(row, row));
-      EXPECT_EQ(form_->Doc.SelStart, lines[static_cast<size_t>(row)].start) << row;
-      EXPECT_EQ(form_->Doc.SelLength, lines[static_cast<size_t>(row)].length) << row;
-      EXPECT_EQ(Field(*form_->CsvRowLine(row), 1), std::to_wstring(row)) << row;
+  // LF-only lines and one lone CR, in the memo (Shift_JIS) and in a pane (UTF-8).
+  const std::wstring text = L"a,b\nいち,1\nに,2\rさん,3\r\nし,4\nご,5\n";
+  int n = 0;
+  for (bool utf8 : {false, true}) {
+    const std::string bytes = utf8 ? Utf8(text) : WideToCp932(text);
+    const std::vector<csvview::LineSpan> lines = csvview::SplitLines(bytes);
+    for (bool crlf : {false, true}) {
+      SCOPED_TRACE(std::string(utf8 ? "UTF-8" : "Shift_JIS") + (crlf ? ", CR/LF on" : ", CR/LF off"));
+      Open(L"lf" + std::to_wstring(++n) + L".csv", bytes);
+      ASSERT_EQ(form_->Doc.TextCode, utf8 ? tcUtf8 : tcShiftJis);
+      if (form_->CheckBox6->Checked() != crlf) {
+        form_->CheckBox6->SetChecked(crlf);
+        Application->ProcessMessages();
+      }
+      if (!form_->CheckBox7->Checked()) Tick(true);
+      ShowAt(0);
+      ExpectRowsMatchView("page");
+      ASSERT_GE(Lv()->Count(), 6);
+      for (int row : {1, 3, 5}) {
+        Drag(row, {});
+        EXPECT_EQ(Selected(), Range(row, row));
+        EXPECT_EQ(form_->Doc.SelStart, lines[static_cast<size_t>(row)].start) << row;
+        EXPECT_EQ(form_->Doc.SelLength, lines[static_cast<size_t>(row)].length) << row;
+        EXPECT_EQ(Field(*form_->CsvRowLine(row), 1), std::to_wstring(row)) << row;
+      }
     }
   }
 }
@@ -516,6 +525,47 @@ TEST_F(CsvView, CtrlClickScrollingDragSearchHitAndColumnRightClick) {
   Application->ProcessMessages();
   EXPECT_EQ(Lv()->Column(1)->Caption(), "value");
   ExpectRowsMatchView("after the right click");
+}
+
+TEST_F(CsvView, AnotherKindOfFileEndsTheColumnView) {
+  for (const bool wideFirst : {false, true}) {
+    SCOPED_TRACE(wideFirst ? "from UTF-8" : "from Shift_JIS");
+    Open(L"a.csv", wideFirst ? "\xEF\xBB\xBF" + Utf8(kSample) : WideToCp932(kSample));
+    Tick(true);
+    form_->N24->Click();
+    Application->ProcessMessages();
+    for (const bool wideNext : {false, true}) {
+      SCOPED_TRACE(wideNext ? "to UTF-8" : "to Shift_JIS");
+      Open(L"b.txt", wideNext ? "\xEF\xBB\xBF" + Utf8(L"plain text\r\n") : "plain text\r\n");
+      EXPECT_FALSE(form_->CheckBox7->Checked());
+      EXPECT_FALSE(form_->CheckBox7->Enabled());
+      EXPECT_FALSE(IsWindowVisible(LvWnd()));
+      EXPECT_TRUE(IsWindowVisible(TextViewWnd()));
+      EXPECT_EQ(ViewText(), L"plain text\r\n");
+    }
+    // The next ".csv" file starts without the captions row.
+    Open(L"c.csv", WideToCp932(kSample));
+    Tick(true);
+    EXPECT_FALSE(form_->N24->Checked());
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(SendMessageW(LvWnd(), LVM_GETHEADER, 0, 0))));
+    ExpectRowsMatchView("next file");
+    Tick(false);
+  }
+}
+
+TEST_F(CsvView, EmptyFileAndAFirstLineWithoutFields) {
+  Open(L"empty.csv", "");
+  Tick(true);
+  EXPECT_TRUE(IsWindowVisible(LvWnd()));
+  EXPECT_EQ(Lv()->ColumnCount(), 0);
+  EXPECT_LE(Lv()->Count(), 1);
+  Tick(false);
+  // A quote left open on the first line counts no field: no column.
+  Open(L"open.csv", "\"abc\r\nx,y\r\n");
+  Tick(true);
+  EXPECT_EQ(Lv()->ColumnCount(), 0);
+  ExpectRowsMatchView("open quote");
+  RedrawWindow(LvWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
 }
 
 TEST_F(CsvView, OddInputs) {

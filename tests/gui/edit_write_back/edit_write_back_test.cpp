@@ -7,9 +7,13 @@
 
 #include "controls/NumberEdit.h"
 #include "framework/Application.h"
+#include "framework/Buttons.h"
+#include "dialogs/InputTextDlg.h"
 #include "framework/ComCtrls.h"
+#include "framework/StringList.h"
 #include "framework/FileOps.h"
 #include "support/main_window_fixture.h"
+#include "text/StatusText.h"
 #include "support/utf16_bytes.h"
 
 using fileops::FaultFiles;
@@ -96,6 +100,32 @@ TEST_F(EditWriteBack, UnchangedTextLeavesEveryCodeByteIdentical) {
       EXPECT_TRUE(messages_.empty());
     }
   }
+  // Ranges across the 1 MiB border of larger files.
+  const size_t mib = size_t(1) << 20;
+  std::string bigSjis, bigJis;
+  while (bigSjis.size() < 2 * mib + 3) bigSjis += "a\x87\x90" + Sjis("日本") + "\r\n";
+  while (bigJis.size() < 2 * mib + 3) bigJis += "ab\x1B$B\x24\x22\x1B(B\r\n";
+  const struct {
+    const char* name;
+    std::string bytes;
+    int code;
+  } big[] = {{"Shift_JIS", bigSjis, tcShiftJis},
+             {"UTF-16 BE mark", U16(Cp932ToWide(bigSjis), true, true), tcUtf16},
+             {"JIS", bigJis, tcJis}};
+  for (const auto& c : big) {
+    SCOPED_TRACE(std::string(c.name) + " across 1 MiB");
+    const int64_t unit = c.code == tcUtf16 ? 2 : 1;
+    int64_t from = static_cast<int64_t>(mib) / unit - 1000;
+    if (c.code == tcJis) from = static_cast<int64_t>(c.bytes.rfind("ab", mib - 1000));  // at a line start
+    const std::wstring p = Open(c.bytes, c.code, from, 5000);
+    form_->Doc.JisShiftState = 3;  // a JIS range that begins outside a run
+    runs_ = 0;
+    Answer([](const std::wstring& t) { return t; });
+    form_->EditMenuClick();
+    EXPECT_EQ(runs_, 1);
+    EXPECT_TRUE(testsupport::ReadBytes(p) == c.bytes);
+    EXPECT_TRUE(messages_.empty());
+  }
 }
 
 TEST_F(EditWriteBack, AnEditReplacesOnlyTheChangedBytes) {
@@ -136,7 +166,7 @@ TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
     std::string tail(tailSize, 'x');
     for (size_t i = 0; i < tailSize; i += 97) tail[i] = static_cast<char>('a' + i % 26);
     const std::string bytes = "0123456789" + tail;
-    for (const char* now : {"ab", "abcdefg"}) {
+    for (const char* now : {"ab", "abc", "wxyz", "abcde", "abcdefg"}) {  // 1 byte shorter, equal, 1 longer, ...
       const std::wstring p = Open(bytes, tcShiftJis, 2, 4);  // "2345"
       Answer([now](const std::wstring&) { return Cp932ToWide(now); });
       form_->EditMenuClick();
@@ -154,48 +184,52 @@ TEST_F(EditWriteBack, LongTailsMoveWholeInBothDirectionsAndEmptyRangesWork) {
   EXPECT_EQ(testsupport::ReadBytes(p), "aef");
 }
 
-TEST_F(EditWriteBack, FaultsLeaveTheFileAsItWasWithOneMessage) {
-  std::string tail(3 << 20, 't');
-  const std::string bytes = "head-word-" + tail;
-  struct Case {
-    const char* name;
-    Op op;
-    int nth;
-    int64_t disk;
-  } cases[] = {{"write error", Op::Write, 2, -1}, {"read error", Op::Read, 3, -1}, {"full disk", Op::Count, 0, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::wstring p = Open(bytes, tcShiftJis, 5, 4);
-    Answer([](const std::wstring&) { return std::wstring(L"longer word"); });
-    FaultFiles faults;
-    if (c.nth) faults.FailAt(c.op, c.nth, ERROR_WRITE_FAULT);
-    faults.diskSpace = c.disk;
-    faults.overwritesTakeSpace = false;  // only growth takes space
-    {
-      ScopedFiles scoped(faults);
-      form_->EditMenuClick();
-    }
-    const std::string now = testsupport::ReadBytes(p);
-    EXPECT_EQ(now.size(), bytes.size());
-    EXPECT_TRUE(now == bytes) << now.substr(0, 40);
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(form_->Doc.SelStart, 5);
-    EXPECT_EQ(form_->Doc.SelLength, 4);
-    EXPECT_EQ(form_->EditSizeDelta, 0);
-  }
-}
-
 TEST_F(EditWriteBack, AFileChangedWhileTheDialogWasOpenIsNotWritten) {
-  for (int how = 0; how < 2; ++how) {
+  const char* hows[] = {"appended", "same size, other bytes", "touched", "replaced by a copy"};
+  for (int how = 0; how < 4; ++how) {
+    SCOPED_TRACE(hows[how]);
     const std::wstring p = Open("abcdef", tcShiftJis, 1, 2);
+    std::string expected = "abcdef";
     form_->EditDialogSeam = [&](TVastrelForm::EditDialogRun& run) {
-      if (how == 0) testsupport::WriteBytes(p, "abcdefgh");  // appended
-      else testsupport::WriteBytes(p, "aXYdef");              // same size, other bytes
+      switch (how) {
+        case 0:
+          testsupport::WriteBytes(p, expected = "abcdefgh");
+          break;
+        case 1:
+          testsupport::WriteBytes(p, expected = "aXYdef");
+          break;
+        case 2: {  // the same bytes, written an hour later
+          HANDLE h = CreateFileW(p.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+          FILETIME t;
+          GetFileTime(h, nullptr, nullptr, &t);
+          ULARGE_INTEGER u{{t.dwLowDateTime, t.dwHighDateTime}};
+          u.QuadPart += 36000000000ull;
+          t.dwLowDateTime = u.LowPart;
+          t.dwHighDateTime = u.HighPart;
+          EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+          CloseHandle(h);
+          break;
+        }
+        default: {  // another file with the same bytes and time takes its place
+          const std::wstring other = File(L"other.txt", "abcdef");
+          HANDLE a = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+          HANDLE b = CreateFileW(other.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+          FILETIME t;
+          GetFileTime(a, nullptr, nullptr, &t);
+          SetFileTime(b, nullptr, nullptr, &t);
+          CloseHandle(a);
+          CloseHandle(b);
+          EXPECT_TRUE(MoveFileExW(other.c_str(), p.c_str(), MOVEFILE_REPLACE_EXISTING));
+          break;
+        }
+      }
       run.wideText = L"ZZ";
       run.result = mrOk;
     };
     form_->EditMenuClick();
-    EXPECT_EQ(testsupport::ReadBytes(p), how == 0 ? "abcdefgh" : "aXYdef");
+    EXPECT_EQ(testsupport::ReadBytes(p), expected);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].find(L"クリップボード"), std::wstring::npos);
   }
@@ -217,6 +251,69 @@ TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
   runs_ = 0;
   form_->EditMenuClick();
   EXPECT_EQ(runs_, 0);
+  // Windows 95 and 98 read 64 KB at once: that limit is named; JIS escapes
+  // that carry the range's bytes past Edit Max name Edit Max.
+  std::string jis;
+  while (jis.size() < (1 << 20) + 100) jis += "a\x1B$B\x24\x22\x1B(B";  // 1 text byte + 2 in 9 bytes
+  const struct {
+    const char* name;
+    std::string bytes;
+    int code;
+    int level;
+    int64_t length, limit;
+    bool passes;
+  } rows[] = {
+      {"64 KB on Windows 98", bytes, tcShiftJis, 0, 0x10000, 0x10000, true},
+      {"64 KB + 1 on Windows 98", bytes, tcShiftJis, 0, 0x10001, 0x10000, false},
+      {"JIS escapes past Edit Max", jis, tcJis, 5, 3 * ((1 << 20) / 9) + 3, 1 << 20, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Open(r.bytes, r.code, 0, r.length);
+    form_->Doc.JisShiftState = 3;
+    form_->SystemLevel = r.level;
+    runs_ = 0;
+    form_->EditMenuClick();
+    form_->SystemLevel = 5;
+    EXPECT_EQ(runs_, r.passes ? 1 : 0);
+    ASSERT_EQ(messages_.size(), r.passes ? 0u : 1u);
+    if (!r.passes) EXPECT_NE(messages_[0].find(statustext::FormatSize(false, r.limit)), std::wstring::npos);
+  }
+}
+
+// Shift+Down at a page's last line moves the page on: the view then holds
+// only the part of the selection on its page (nothing here), while the file
+// selection reaches from the anchor. Edit Max measures the latter.
+TEST_F(EditWriteBack, EditMaxCountsAShiftDownExtensionOverPages) {
+  std::string bytes;
+  char line[40];
+  for (int i = 0; i < 33000; ++i) {
+    wsprintfA(line, "L%06dxxxxxxxxxxxxxxxxxxxxxxx\r\n", i);  // 32 bytes
+    bytes += line;
+  }
+  form_->UpDown1->SetPosition(1);
+  for (int64_t lines : {int64_t{32768}, int64_t{32769}}) {  // exactly 1 MiB, and one line more
+    SCOPED_TRACE(lines);
+    Open(bytes, tcShiftJis, 0, 0);
+    form_->Memo1->SetSelStart(0);
+    form_->Memo1MouseDown(mbLeft, 0);  // the anchor
+    form_->Memo1MouseUp(mbLeft, 0);
+    form_->MovingBack = form_->MovingForward = false;
+    form_->ShowPage(false, true, (lines - 5) * 32);
+    const int at = form_->Memo1->LineIndex(5);
+    form_->Memo1->SetSelection(at, at);
+    WORD key = VK_DOWN;
+    form_->Memo1KeyUp(key, ssShift);
+    ASSERT_EQ(form_->Doc.SelStart, 0);
+    ASSERT_EQ(form_->Doc.SelLength, lines * 32);
+    runs_ = 0;
+    messages_.clear();
+    Answer([](const std::wstring& t) { return t; });
+    form_->EditMenuClick();
+    EXPECT_EQ(runs_, lines == 32768 ? 1 : 0);
+    EXPECT_EQ(seen_.size(), lines == 32768 ? size_t{1} << 20 : 0u);
+    EXPECT_EQ(messages_.size(), lines == 32768 ? 0u : 1u);
+  }
 }
 
 TEST_F(EditWriteBack, NulsRoundTripAndAMixedRangeIsRefused) {
@@ -290,8 +387,8 @@ const std::string kJisFile = "abc\r\n\x1B$B\x24\x22\x24\x24\x24\x26\x1B(Bdef\r\n
 class EditWriteBackJis : public EditWriteBack {
  protected:
   // Opens the JIS file and selects memo bytes [from, to) as the mouse would.
-  std::wstring OpenJis(int64_t from, int64_t to) {
-    const std::wstring p = Open(kJisFile, tcJis, 0, 0);
+  std::wstring OpenJis(int64_t from, int64_t to, const std::string& bytes = kJisFile) {
+    const std::wstring p = Open(bytes, tcJis, 0, 0);
     form_->SetSelection(from, to);
     form_->HandleEditMouse(0);
     messages_.clear();
@@ -344,6 +441,10 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
       {"the whole run deleted", 5, 11, L"あいう", L"", head + rest},
       {"a kana into the shift-out run", 17, 18, L"ｲ", L"ｳｲ",
        head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii + "def\r\n\x0E\x31\x33\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
+      {"ASCII typed at a caret inside a run", 7, 7, L"", L"X",
+       head + kanji + "\x24\x22" + ascii + "X" + kanji + "\x24\x24\x24\x26" + ascii + rest},
+      {"a kana for ASCII joins the shift-out run before it", 18, 20, L"gh", L"ｶh",
+       head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii + "def\r\n\x0E\x31\x32\x36\x0Fh\r\n\x1B$@\x30\x21\x1B(Jz\r\n"},
       {"ASCII between the older run and JIS-Roman", 22, 25, L"亜z", L"亜xz",
        head + kanji + "\x24\x22\x24\x24\x24\x26" + ascii +
            "def\r\n\x0E\x31\x32\x0Fgh\r\n\x1B$@\x30\x21\x1B(Bx\x1B(Jz\r\n"},
@@ -360,6 +461,32 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
     EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(now).size()));
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(c.expected.size()) - static_cast<int64_t>(kJisFile.size()));
   }
+}
+
+// The real narrow dialog once, driven as a user would: when it becomes
+// active, its text is selected, "X" typed over it and OK clicked.
+HHOOK g_cbt = nullptr;
+LRESULT CALLBACK TypeIntoTheEditDialog(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE && InputTextDlg && reinterpret_cast<HWND>(wp) == InputTextDlg->Handle()) {
+    HWND memo = InputTextDlg->Memo1->Handle();
+    PostMessageW(memo, EM_SETSEL, 0, -1);
+    PostMessageW(memo, WM_CHAR, L'X', 1);
+    PostMessageW(InputTextDlg->OKBtn->Handle(), BM_CLICK, 0, 0);
+  }
+  return CallNextHookEx(g_cbt, code, wp, lp);
+}
+
+TEST_F(EditWriteBackJis, TheRealDialogWritesWhatIsTypedIntoIt) {
+  const std::wstring p = OpenJis(7, 9);  // い
+  form_->EditDialogSeam = nullptr;
+  g_cbt = SetWindowsHookExW(WH_CBT, TypeIntoTheEditDialog, nullptr, GetCurrentThreadId());
+  ASSERT_NE(g_cbt, nullptr);
+  CtrlE();
+  UnhookWindowsHookEx(g_cbt);
+  EXPECT_EQ(testsupport::ReadBytes(p), "abc\r\n\x1B$B\x24\x22\x1B(BX\x1B$B\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n"
+                                       "\x1B$@\x30\x21\x1B(Jz\r\n");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(form_->Doc.SelLength, 1);
 }
 
 TEST_F(EditWriteBackJis, UndoPutsTheBackupBack) {
@@ -394,6 +521,124 @@ TEST_F(EditWriteBackJis, ARangeThatBeginsInsideACharacterIsRefused) {
   EXPECT_EQ(runs_, 0);
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(testsupport::ReadBytes(p), kJisFile);
+}
+
+// The fault table through the edit command, in a Shift_JIS and a JIS file
+// whose tail takes several 1 MiB blocks: an error ends with the file as it
+// was and one message with the system's text; short reads and writes end
+// with the finished result; an abort at a block puts the file back.
+class AbortAtWrite : public FaultFiles {
+ public:
+  AbortAtWrite(int nth, HWND button) : nth_(nth), button_(button) {}
+  bool Write(HANDLE h, const void* buf, DWORD len, DWORD* done) override {
+    if (writes_ == 0) readsAtFirstWrite = Calls(Op::Read);
+    if (++writes_ == nth_) {
+      PostMessageW(button_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+      PostMessageW(button_, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    }
+    return FaultFiles::Write(h, buf, len, done);
+  }
+  int readsAtFirstWrite = 0;
+
+ private:
+  int nth_, writes_ = 0;
+  HWND button_;
+};
+
+TEST_F(EditWriteBackJis, FaultsLeaveTheOriginalOrTheFinishedFile) {
+  std::string tail((3 << 20) + 3, 't');
+  for (size_t i = 0; i < tail.size(); i += 101) tail[i] = static_cast<char>('a' + i % 26);
+  struct Code {
+    const char* name;
+    int code;
+    std::string bytes, expected;
+    int64_t from, to;  // view selection
+    std::wstring now;
+  } codes[] = {
+      {"Shift_JIS", tcShiftJis, "head-word-" + tail, "head-longer word-" + tail, 5, 9, L"longer word"},
+      {"JIS", tcJis, "ab\x1B$B\x24\x22\x24\x24\x1B(Bcd" + tail, "ab\x1B$B\x34\x41\x3B\x7A\x1B(Bxcd" + tail, 2, 6,
+       L"漢字x"},
+  };
+  enum Kind { kError, kFinished, kAbort };
+  for (const Code& c : codes) {
+    // A clean run counts the writes (the last one puts the new text in) and
+    // the reads before the move's first write (the next read is the move's second).
+    AbortAtWrite counting(0, nullptr);
+    int reads = 0, writes = 0;
+    {
+      const std::wstring p = c.code == tcJis ? OpenJis(c.from, c.to, c.bytes) : Open(c.bytes, c.code, c.from, c.to - c.from);
+      Answer([&c](const std::wstring&) { return c.now; });
+      ScopedFiles scoped(counting);
+      form_->EditMenuClick();
+      reads = counting.readsAtFirstWrite + 1;
+      writes = counting.Calls(Op::Write);
+      ASSERT_EQ(testsupport::ReadBytes(p), c.expected) << c.name;
+    }
+    ASSERT_GE(writes, 4) << c.name;
+    struct Row {
+      const char* name;
+      Kind kind;
+      Op op;
+      int nth;
+      int64_t disk;
+      DWORD maxRead, maxWrite;
+    } rows[] = {
+        {"write error at block 2", kError, Op::Write, 2, -1, 0, 0},
+        {"read error at block 2", kError, Op::Read, reads, -1, 0, 0},
+        {"failing text write", kError, Op::Write, writes, -1, 0, 0},
+        {"full disk on extension", kError, Op::Count, 0, 0, 0, 0},
+        {"short reads", kFinished, Op::Count, 0, -1, 4093, 0},
+        {"short writes", kFinished, Op::Count, 0, -1, 0, 4093},
+        {"abort at block 2", kAbort, Op::Count, 2, -1, 0, 0},
+    };
+    for (const Row& r : rows) {
+      SCOPED_TRACE(std::string(c.name) + ": " + r.name);
+      const std::wstring p =
+          c.code == tcJis ? OpenJis(c.from, c.to, c.bytes) : Open(c.bytes, c.code, c.from, c.to - c.from);
+      const int64_t selStart = form_->Doc.SelStart, selLength = form_->Doc.SelLength;
+      TStrings& marks = form_->BockListBox1->Items();
+      marks.Clear();
+      marks.Add("");
+      SetItemWide(marks, 0, L"0@20#0=behind");
+      form_->Doc.BookmarksChanged = false;
+      Answer([&c](const std::wstring&) { return c.now; });
+      SetMessageHandler([this](const MessageRequest& m) {
+        messages_.push_back(m.text);
+        return IDYES;  // the abort button's question
+      });
+      AbortAtWrite faults(r.kind == kAbort ? r.nth : 0, form_->SpeedButton2->Handle());
+      if (r.nth && r.kind == kError) faults.FailAt(r.op, r.nth, ERROR_WRITE_FAULT);
+      faults.diskSpace = r.disk;
+      faults.overwritesTakeSpace = false;  // only growth takes space
+      faults.maxRead = r.maxRead;
+      faults.maxWrite = r.maxWrite;
+      {
+        ScopedFiles scoped(faults);
+        form_->EditMenuClick();
+      }
+      const std::string now = testsupport::ReadBytes(p);
+      EXPECT_EQ(now.size(), r.kind == kFinished ? c.expected.size() : c.bytes.size());
+      EXPECT_TRUE(now == (r.kind == kFinished ? c.expected : c.bytes)) << now.substr(0, 40);
+      if (r.kind == kFinished) {
+        EXPECT_TRUE(messages_.empty());
+        continue;
+      }
+      if (r.kind == kError) {
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_NE(messages_[0].find(SystemErrorTextWide(r.disk >= 0 ? ERROR_DISK_FULL : ERROR_WRITE_FAULT)),
+                  std::wstring::npos);
+      } else {
+        ASSERT_EQ(messages_.size(), 2u);  // the question, then the notice
+        EXPECT_NE(messages_[1].find(L"中止"), std::wstring::npos);
+      }
+      EXPECT_EQ(form_->Doc.SelStart, selStart);
+      EXPECT_EQ(form_->Doc.SelLength, selLength);
+      EXPECT_EQ(form_->EditSizeDelta, 0);
+      EXPECT_EQ(GetItemWide(marks, 0), L"0@20#0=behind");
+      EXPECT_FALSE(form_->Doc.BookmarksChanged);
+      EXPECT_TRUE(form_->Work.Idle());
+    }
+  }
 }
 
 std::vector<std::wstring> Names(const std::wstring& dir) {
@@ -441,7 +686,7 @@ TEST_F(EditWriteBack, BackupGoesToANumberedNameAndUndoRestoresFromIt) {
   // A failing replace or read leaves the target and no temporary file.
   testsupport::WriteBytes(p, "changed again");
   const size_t before = Names(folder_).size();
-  for (Op op : {Op::Replace, Op::Read}) {
+  for (Op op : {Op::Replace, Op::Read, Op::Open}) {  // Open: a locked backup
     FaultFiles faults;
     faults.FailAt(op, 1, ERROR_ACCESS_DENIED);
     messages_.clear();

@@ -13,12 +13,14 @@
 #include "controls/NewTrackBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "framework/Clipboard.h"
 #include "framework/FileOps.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/Thread.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/utf16_bytes.h"
 #include "text/WatchTick.h"
 #include "viewer/UpdateThreadUnit.h"
 #include "viewer/VastrelForm.h"
@@ -163,6 +165,59 @@ TEST_F(FileWatch, StartingShowsTheLastPageAndGrowthIsFollowed) {
   EXPECT_EQ(form_->MyTrackBar1->Max(), 305 * 14 + 5);
   EXPECT_LE(form_->MyTrackBar1->Position(), form_->MyTrackBar1->Max() - 32);
   EXPECT_TRUE(messages_.empty());
+
+  // Once the follow scroll has reached the end, an unchanged file is looked
+  // at and nothing more: no page is read or shown.
+  ASSERT_TRUE(AwaitTicks(60));
+  fileops::FaultFiles faults;
+  fileops::ScopedFiles use(faults);
+  const int64_t pages = form_->PagesShown;
+  ASSERT_TRUE(AwaitTicks(5));
+  EXPECT_TRUE(ticks.back().looked);
+  EXPECT_EQ(faults.Calls(fileops::Op::Information), 5);
+  EXPECT_EQ(faults.Calls(fileops::Op::Read), 0);
+  EXPECT_EQ(form_->PagesShown, pages);
+}
+
+// The wide views follow as well: UTF-16 counts two bytes a unit, UTF-8 has
+// characters of several bytes.
+TEST_F(FileWatch, WideCodesAreFollowed) {
+  struct Case {
+    const wchar_t* name;
+    std::string (*bytes)(const std::wstring&, bool first);
+  } cases[] = {
+      {L"u16.txt", [](const std::wstring& w, bool first) { return testsupport::Utf16Le(w, first); }},
+      {L"u8.txt",
+       [](const std::wstring& w, bool first) {
+         std::string out(first ? "\xEF\xBB\xBF" : "");
+         const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+         std::string u(static_cast<size_t>(n), '\0');
+         WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &u[0], n, nullptr, nullptr);
+         return out + u;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+    std::wstring text;
+    for (int i = 1; i <= 120; ++i) text += L"行" + std::to_wstring(i) + L" テキスト\r\n";
+    const std::wstring p = File(c.name, c.bytes(text, true));
+    ASSERT_TRUE(form_->OpenFile(p));
+    ASSERT_TRUE(form_->IsWideView());
+    Watch();
+    EXPECT_NE(ViewText().find(L"行120 テキスト"), std::wstring::npos);
+    {
+      Writer w(p);
+      ASSERT_TRUE(w.Append(c.bytes(L"追記された行\r\n", false)));
+      ASSERT_TRUE(AwaitView(L"追記された行"));
+      ASSERT_TRUE(w.Truncate(static_cast<LONG>(c.bytes(text.substr(0, text.find(L"行60 ")), true).size())));
+      ASSERT_TRUE(AwaitAction(watchtick::Action::Reshow));
+    }
+    EXPECT_EQ(LastViewLine(), L"行59 テキスト");
+    EXPECT_EQ(ViewText().find(L"追記"), std::wstring::npos);
+    form_->ChkSpBtn->Click();
+    ASSERT_FALSE(form_->ChkSpBtn->Down());
+  }
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(FileWatch, ShrinkingEmptyingAndReplacingAreShownAgain) {
@@ -282,8 +337,8 @@ TEST_F(FileWatch, SwitchingOftenNeitherHangsNorTicksWhenOff) {
 TEST_F(FileWatch, CloseWhileWatchingEndsAtOnce) {
   OpenLines(100);
   Watch();
-  ASSERT_TRUE(AwaitTicks(1));
-  // A long interval: the close must not wait for the thread's sleep.
+  // A long interval: the close must not wait for the thread's sleep. The
+  // thread reads it after the tick that it is waiting to have run now.
   form_->WatchThread->IntervalMs = 120000;
   ASSERT_TRUE(AwaitTicks(1));
   const auto t0 = std::chrono::steady_clock::now();
@@ -320,6 +375,16 @@ TEST_F(FileWatch, SpeedBarNoDeleteBoxAndOpeningAnotherFile) {
   Watch();
   const std::wstring other = File(L"other.txt", Lines(1, 10));
   ASSERT_TRUE(form_->OpenFile(other));
+  EXPECT_FALSE(form_->ChkSpBtn->Down());
+  EXPECT_FALSE(form_->NewTrackBar1->Visible());
+  EXPECT_TRUE(form_->WatchThread->Suspended());
+
+  // And so does opening a file pasted from the clipboard.
+  Watch();
+  const std::wstring pasted = File(L"pasted.txt", Lines(1, 5));
+  ASSERT_TRUE(Clipboard::SetFileList({pasted}, form_->Handle()));
+  form_->Paste1Click();
+  EXPECT_EQ(form_->Doc.FilePath, pasted);
   EXPECT_FALSE(form_->ChkSpBtn->Down());
   EXPECT_FALSE(form_->NewTrackBar1->Visible());
   EXPECT_TRUE(form_->WatchThread->Suspended());

@@ -107,6 +107,34 @@ TEST_F(BindingTest, AReplacedLibraryTakesEffectAtTheNextCommand) {
   EXPECT_EQ(lib.ConvertWholeWidth("abc", true), "abc");
 }
 
+// The same through the dialog's menu: the library file replaced while the
+// dialog stays open is the one the next conversion uses.
+TEST_F(BindingTest, ADialogUsesALibraryReplacedWhileItIsOpen) {
+  const std::wstring dir = testsupport::MakeTempDir(L"swapdlg") + L"\\";
+  const std::wstring exe = testsupport::ExeDir() + L"\\";
+  ASSERT_TRUE(CopyFileW((exe + L"FakeConv_record.dll").c_str(), (dir + L"Swap.dll").c_str(), FALSE));
+  TInputTextDlg* dlg = NewForm<TInputTextDlg>(std::string("aBc"), nullptr, nullptr);
+  dlg->Conversion.SetSource(L"Swap", dir);
+  auto capitalise = [dlg] {
+    dlg->Memo1->SetText("aBc");
+    dlg->Memo1->SelectAll();
+    dlg->N38->Click();
+    return dlg->Memo1->Text();
+  };
+  EXPECT_EQ(capitalise(), "<TopBigABC|0|1|>ABC");
+  // a library that answers null: the text stays
+  ASSERT_TRUE(CopyFileW((exe + L"FakeConv_null.dll").c_str(), (dir + L"Swap.dll").c_str(), FALSE));
+  EXPECT_EQ(capitalise(), "aBc");
+  // the first library again, then none at all: nothing converts, nothing is said
+  ASSERT_TRUE(CopyFileW((exe + L"FakeConv_record.dll").c_str(), (dir + L"Swap.dll").c_str(), FALSE));
+  EXPECT_EQ(capitalise(), "<TopBigABC|0|1|>ABC");
+  ASSERT_TRUE(DeleteFileW((dir + L"Swap.dll").c_str()));
+  EXPECT_EQ(capitalise(), "aBc");
+  dlg->abcABCB1->Click();
+  EXPECT_EQ(dlg->Memo1->Text(), "ABC");  // case still works
+  dlg->Free();
+}
+
 TEST_F(BindingTest, TheRealLibraryCapitalisesWords) {
   ConversionLibrary lib;  // Selvane beside the program
   ASSERT_TRUE(lib.Load());
