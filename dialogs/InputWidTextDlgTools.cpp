@@ -21,6 +21,7 @@
 #include "dialogs/WideMapping.h"
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
+#include "framework/Cursor.h"
 #include "text/EraDates.h"
 #include "text/LineTools.h"
 
@@ -156,6 +157,7 @@ void ConvertSelectionThroughCp932(TInputWidTextDlg& d, const std::function<std::
 void TInputWidTextDlg::ABCabc1Click(TMenuItem* sender) {
   const WideSelection s = ReadSelection(*this);
   if (s.length <= 0) return;
+  TCursorGuard hourglass(crHourGlass);
   UndoText = s.text;
   const int start = BeginSelectionTool();
   const std::wstring selected = s.text.substr(static_cast<size_t>(s.start), static_cast<size_t>(s.length));

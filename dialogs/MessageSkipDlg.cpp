@@ -63,16 +63,13 @@ TMessageSkipDlg::TMessageSkipDlg(const std::string& caption, TForm* owner, int m
   CheckBox1->TabStop = true;
   CheckBox1->SetBounds(16, 62, 60, 17);
 
-  // 1.
   MessageMode = mode;
   if (mode == 1) {
-    // 3.
     SetWidth(350);
     LabelWidth = Width() - 35;
     LabelHeight = 36;
     CheckBox1->SetWidth(50);
   } else if (mode == 2) {
-    // 4.
     SetWidth(370);
     SetHeight(Height() + 30);
     OKBtn->SetTop(OKBtn->Top() + 30);
@@ -81,14 +78,12 @@ TMessageSkipDlg::TMessageSkipDlg(const std::string& caption, TForm* owner, int m
     Font().SetName(L"ＭＳ ゴシック");
     CheckBox1->SetVisible(false);
   } else {
-    // 2.
     LabelWidth = 170;
     LabelHeight = 36;
   }
   // The No button belongs to the question; beside a notice's OK or check box
   // it would only overlap them.
   NoBtn->SetVisible(mode == 1);
-  // 5. and 6.
   SetCaption(caption.empty() ? Application->Title() : caption);
   MessageText = text;
 

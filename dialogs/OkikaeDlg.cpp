@@ -160,7 +160,6 @@ TOkikaeWidDlg::TOkikaeWidDlg(const std::wstring& search, TForm* owner, const std
   CancelBtn->TabStop = true;
   CancelBtn->SetBounds(159, 175, 75, 25);
 
-  // 1.
   FindText = search;
   ReplaceText = replacement;
   MinHeight = 230;

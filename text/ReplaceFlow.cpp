@@ -183,11 +183,19 @@ std::string LowerAsciiNarrow(const std::string& text) {
   return out;
 }
 
+namespace {
+// The lowering by lower when it keeps every character's length and kind;
+// false (and nothing) otherwise.
+bool LowerKeepingKinds(const std::string& text, const NarrowCase& lower, std::string& out) {
+  if (!lower) return false;
+  out = lower(text);
+  return out.size() == text.size() && ByteKinds(out) == ByteKinds(text);
+}
+}  // namespace
+
 std::string LowerNarrow(const std::string& text, const NarrowCase& lower) {
-  if (!lower || text.empty()) return LowerAsciiNarrow(text);
-  std::string out = lower(text);
-  if (out.size() == text.size() && ByteKinds(out) == ByteKinds(text)) return out;
-  return LowerAsciiNarrow(text);
+  std::string out;
+  return LowerKeepingKinds(text, lower, out) ? out : LowerAsciiNarrow(text);
 }
 
 std::string Question(const std::string& what) {
@@ -202,8 +210,17 @@ Outcome<std::string> ReplaceNarrow(const std::string& text, const std::string& s
                                    const std::string& replacement, bool matchCase, const NarrowCase& lower,
                                    Host<std::string>& host) {
   if (search.empty()) return Unchanged(text);
-  const std::string used = matchCase ? search : LowerNarrow(search, lower);
-  const std::string copy = matchCase ? std::string() : LowerNarrow(text, lower);
+  // Without MatchCase the text and the search are lowered alike: both by
+  // lower, or both by ASCII only when lower does not keep the text's kinds.
+  std::string used = search, copy;
+  if (!matchCase) {
+    if (LowerKeepingKinds(text, lower, copy)) {
+      used = LowerNarrow(search, lower);
+    } else {
+      copy = LowerAsciiNarrow(text);
+      used = LowerAsciiNarrow(search);
+    }
+  }
   const std::string& seen = matchCase ? text : copy;
   const auto kinds = ByteKinds(text);
   const conv::ByteClass first = ByteKinds(used)[0];

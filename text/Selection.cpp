@@ -90,6 +90,22 @@ JisCaret JisCaretState(const std::string& t, size_t caret, bool release) {
   return j;
 }
 
+int64_t JisCaretMeasure(const std::string& t, size_t caret, bool kanaByShiftOut) {
+  if (caret > t.size()) caret = t.size();
+  int64_t n = charlen::JisLengthOfSjis(t.data(), caret, kanaByShiftOut);
+  auto kanaAt = [&t](size_t i) {
+    const unsigned char b = static_cast<unsigned char>(t[i]);
+    return b >= 0xA1 && b <= 0xDF;
+  };
+  // A single-byte character before the caret (not the trail byte of a pair)
+  // and one at it, both half-width kana: the run goes on at the caret.
+  if (caret > 0 && caret < t.size() && charlen::ViewLengthBefore(0, t, caret) == 1 &&
+      charlen::ViewLengthAt(0, t, caret) == 1 && kanaAt(caret - 1) && kanaAt(caret)) {
+    n -= kanaByShiftOut ? 1 : 3;
+  }
+  return n;
+}
+
 FileSelection SelectAll(int code, int64_t fileSize, int bomLength) {
   const int u = UnitSize(code);
   return {bomLength / u, (fileSize - bomLength) / u};

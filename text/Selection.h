@@ -71,6 +71,14 @@ struct JisCaret {
 };
 JisCaret JisCaretState(const std::string& memoText, size_t caret, bool release);
 
+// JIS file: the caret's offset in the file's bytes from the start of the memo's
+// text, as the conversion writes that text (kana runs in SO ... SI with
+// kanaByShiftOut, else ESC ( I ... ESC ( B): the JIS length of the text before
+// the caret, less the end of a kana run that goes on at the caret (a run is
+// closed only after its last character). Inside a double-byte run the closing
+// ESC ( B stays counted: the range readers take it back by the shift state.
+int64_t JisCaretMeasure(const std::string& memoText, size_t caret, bool kanaByShiftOut);
+
 // --- Backspace and Delete ------------------------------------------------------
 struct DeletePlan {
   bool act = false;    // false: nothing is deleted

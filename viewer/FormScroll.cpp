@@ -250,8 +250,7 @@ int64_t TVastrelForm::ViewMeasure(int64_t index) {
     }
     case tcJis: {
       const std::string t = GetTextNarrow();
-      return charlen::JisLengthOfSjis(t.data(), std::min<size_t>(t.size(), static_cast<size_t>(index)),
-                                      Conv.KanaByShiftOut);
+      return selection::JisCaretMeasure(t, static_cast<size_t>(index), Conv.KanaByShiftOut);
     }
     default:
       return index;

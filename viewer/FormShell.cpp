@@ -214,7 +214,16 @@ void TVastrelForm::SpeedButton6MouseDown(TMouseButton button) {
 void TVastrelForm::SendCtrlKey(HWND window, char key) {
   if (GetForegroundWindow() != window) SetForegroundWindow(window);
   const WORD vk = static_cast<WORD>(static_cast<unsigned char>(key));
+  // SendInput is looked up at run time: Windows 95 lacks it, and a direct
+  // import would keep the program from starting there.
+  using SendInputProc = UINT(WINAPI*)(UINT, LPINPUT, int);
+  SendInputProc sendInput = nullptr;
   if (SystemLevel > 1) {
+    if (HMODULE user = GetModuleHandleW(L"user32.dll"))
+      sendInput = reinterpret_cast<SendInputProc>(
+          reinterpret_cast<void*>(GetProcAddress(user, "SendInput")));
+  }
+  if (sendInput) {
     INPUT in[4] = {};
     const WORD keys[4] = {VK_CONTROL, vk, vk, VK_CONTROL};
     for (int i = 0; i < 4; ++i) {
@@ -224,7 +233,7 @@ void TVastrelForm::SendCtrlKey(HWND window, char key) {
       in[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
       in[i].ki.time = 100;
     }
-    if (SendInput(4, in, sizeof(INPUT)) < 4) ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    if (sendInput(4, in, sizeof(INPUT)) < 4) ShowMessageWide(SystemErrorTextWide(GetLastError()));
   } else {
     keybd_event(VK_CONTROL, 1, KEYEVENTF_EXTENDEDKEY, 0);
     keybd_event(static_cast<BYTE>(vk), 0, 0, 0);

@@ -399,6 +399,12 @@ TEST_F(EditToolBoxes, WideConversionsByTheLocale) {
   WideSelect(dlg, 1, 1);
   Fire(dlg, FindItem(&dlg->MainMenu1->Items, "abcABCB1"));
   EXPECT_EQ(WideText(dlg), L"<ｶﾞｰﾄﾞ>");
+  // With "選択保持" the converted text stays selected, its new length counted.
+  dlg->CheckBox1->SetChecked(true);
+  WideSelect(dlg, 1, 6);
+  Fire(dlg, FindItem(&dlg->MainMenu1->Items, "N22"));
+  EXPECT_EQ(WideText(dlg), L"<がーど>");
+  EXPECT_EQ(WideSel(dlg), std::make_pair(1, 4));
   dlg->Free();
 }
 

@@ -316,6 +316,30 @@ TEST_F(EditWriteBack, EditMaxCountsAShiftDownExtensionOverPages) {
   }
 }
 
+// A range that begins over the mark changes only what follows it: the mark
+// stays once at offset 0.
+TEST_F(EditWriteBack, AnEditOverTheMarkKeepsTheMarkOnce) {
+  const struct {
+    const char* name;
+    std::string bytes, expected;
+    int code;
+    int64_t length;  // from 0, in file units
+  } rows[] = {
+      {"UTF-8", "\xEF\xBB\xBF" "abc", "\xEF\xBB\xBF" "Z", tcUtf8, 6},
+      {"UTF-16 LE", U16(L"abc", false, true), U16(L"Z", false, true), tcUtf16, 4},
+      {"UTF-16 BE", U16(L"abc", true, true), U16(L"Z", true, true), tcUtf16, 4},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::wstring p = Open(r.bytes, r.code, 0, r.length);
+    Answer([](const std::wstring&) { return std::wstring(L"Z"); });
+    form_->EditMenuClick();
+    EXPECT_EQ(seen_, L"abc");
+    EXPECT_TRUE(testsupport::ReadBytes(p) == r.expected);
+    EXPECT_TRUE(messages_.empty());
+  }
+}
+
 TEST_F(EditWriteBack, NulsRoundTripAndAMixedRangeIsRefused) {
   std::string bytes = std::string("a\0b c", 5);
   std::wstring p = Open(bytes, tcShiftJis, 0, 5);

@@ -61,15 +61,44 @@ class FormScroll : public testsupport::MainWindowTest {
     Application->ProcessMessages();
     return p;
   }
-  // Runs messages (and so the timers) one at a time until done() or the time
-  // is up. One at a time: a tick that takes longer than the 10 ms interval
-  // leaves the next one due at once, and a loop that empties the queue would
-  // not come back before the run ends.
+  // Runs messages (and so the timers) one at a time until done() holds, or the
+  // stepping `timer` has ticked maxTicks times or stopped (no tick can bring
+  // done() then). The bound is counted in the timer's own ticks, never in time:
+  // a loaded machine only makes the ticks come later. One message at a time: a
+  // tick that takes longer than the 10 ms interval leaves the next one due at
+  // once, and a loop that empties the queue would not come back before the run
+  // ends.
   template <class F>
-  bool PumpUntil(F done, DWORD ms) {
+  bool PumpTicksUntil(TTimer* timer, int maxTicks, F done) {
+    int ticks = 0;
+    const auto handler = timer->OnTimer;
+    timer->OnTimer = [&ticks, &handler](TTimer* t) {
+      ++ticks;
+      handler(t);
+    };
+    bool reached = false;
+    for (;;) {
+      if (done()) {
+        reached = true;
+        break;
+      }
+      if (ticks >= maxTicks || !timer->Enabled()) break;
+      MSG m;
+      if (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+      } else {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+      }
+    }
+    timer->OnTimer = handler;
+    return reached;
+  }
+  // Runs messages for about ms milliseconds (a screenshot's paint, or a check
+  // that nothing more happens once a timer is off).
+  void Pump(DWORD ms) {
     const DWORD start = GetTickCount();
-    while (!done()) {
-      if (GetTickCount() - start > ms) return false;
+    while (GetTickCount() - start <= ms) {
       MSG m;
       if (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&m);
@@ -78,10 +107,6 @@ class FormScroll : public testsupport::MainWindowTest {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
       }
     }
-    return true;
-  }
-  void Pump(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
   }
   void Mouse(TSpeedButton* b, UINT msg) {
     SendMessageW(b->Handle(), msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : msg == WM_RBUTTONDOWN ? MK_RBUTTON : 0,
@@ -96,7 +121,7 @@ TEST_F(FormScroll, HeldForwardButtonStepsLineByLineAndStopsOnRelease) {
   Mouse(form_->SpeedButton3, WM_LBUTTONDOWN);
   EXPECT_TRUE(form_->Timer2->Enabled());
   // First step after 1 ms, the next after 210 ms, then 110, then every 10 ms.
-  ASSERT_TRUE(PumpUntil([&] { return Pos() >= 20 * 5; }, 3000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 5, [&] { return Pos() >= 20 * 5; })) << "a line per tick";
   Mouse(form_->SpeedButton3, WM_LBUTTONUP);
   EXPECT_FALSE(form_->Timer2->Enabled());
   const int64_t stopped = Pos();
@@ -106,7 +131,7 @@ TEST_F(FormScroll, HeldForwardButtonStepsLineByLineAndStopsOnRelease) {
   EXPECT_EQ(Pos(), stopped);
   // The back button steps back the same way.
   Mouse(form_->SpeedButton1, WM_LBUTTONDOWN);
-  ASSERT_TRUE(PumpUntil([&] { return Pos() <= stopped - 40; }, 3000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer1, 2, [&] { return Pos() <= stopped - 40; }));
   Mouse(form_->SpeedButton1, WM_LBUTTONUP);
   EXPECT_FALSE(form_->Timer1->Enabled());
   EXPECT_EQ(Pos() % 20, 0);
@@ -120,10 +145,11 @@ TEST_F(FormScroll, LatchedForwardRunRunsOnToTheUsableEndAfterRelease) {
   Mouse(form_->SpeedButton3, WM_RBUTTONUP);
   EXPECT_TRUE(form_->Stepping().LatchOn());
   Mouse(form_->SpeedButton3, WM_LBUTTONDOWN);
-  ASSERT_TRUE(PumpUntil([&] { return form_->Stepping().RepeatTicks >= 40; }, 5000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 40, [&] { return form_->Stepping().RepeatTicks >= 40; }));
   Mouse(form_->SpeedButton3, WM_LBUTTONUP);
   EXPECT_TRUE(form_->Timer2->Enabled());
-  ASSERT_TRUE(PumpUntil([&] { return !form_->Timer2->Enabled(); }, 10000));
+  // On to the end at most a line per tick: within the file's 60 lines.
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 60, [&] { return !form_->Timer2->Enabled(); }));
   EXPECT_EQ(Pos(), static_cast<int64_t>(text.size()) - 32);
 }
 
@@ -133,7 +159,7 @@ TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {
   ASSERT_GT(lines, 5);
   WORD key = VK_NEXT;
   form_->Memo1KeyDown(key, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Pos() > 0; }, 2000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 1, [&] { return Pos() > 0; }));
   key = VK_NEXT;
   form_->Memo1KeyUp(key, 0);
   EXPECT_FALSE(form_->Timer2->Enabled());
@@ -145,7 +171,7 @@ TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {
   const int64_t from = Pos();
   key = VK_NEXT;
   form_->Memo1KeyDown(key, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Pos() > from; }, 2000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 1, [&] { return Pos() > from; }));
   key = VK_NEXT;
   form_->Memo1KeyUp(key, 0);
   EXPECT_EQ(Pos(), from + 20 * ((lines - 1) * 10 + 1));
@@ -153,7 +179,7 @@ TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {
   const int64_t top = Pos();
   key = VK_PRIOR;
   form_->Memo1KeyDown(key, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Pos() < top; }, 2000));
+  ASSERT_TRUE(PumpTicksUntil(form_->Timer1, 1, [&] { return Pos() < top; }));
   key = VK_PRIOR;
   form_->Memo1KeyUp(key, 0);
   EXPECT_EQ(Pos() % 20, 0);

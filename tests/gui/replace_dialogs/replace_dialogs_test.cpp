@@ -73,7 +73,10 @@ bool Inside(const RECT& inner, const RECT& outer) {
 }
 
 // The screen's pixels of rect as a 32-bit BMP file (a picture to look at).
+// Only when a picture is asked for (never in the suite): wine puts what
+// windows drew on the screen a little later, so the messages run a while first.
 void SaveScreen(RECT rect, const char* name) {
+  for (const DWORD until = GetTickCount() + 300; GetTickCount() < until;) Application->ProcessMessages();
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
@@ -104,6 +107,15 @@ void SaveScreen(RECT rect, const char* name) {
   DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
+}
+
+// A picture of one window when VASTREL_REPLACE_SHOT is set.
+void ShotOf(HWND window, const char* name) {
+  if (!std::getenv("VASTREL_REPLACE_SHOT")) return;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT r;
+  GetWindowRect(window, &r);
+  SaveScreen(r, name);
 }
 
 class FakeServices : public dialogs::MainWindowServices {
@@ -189,6 +201,7 @@ TEST_F(ReplaceDialogs, WideReplaceDialogCyclesTabAndKeepsEnterInTheReplacement) 
     EXPECT_EQ(WindowText(dlg.SearchEdit), L"find");
     EXPECT_EQ(WindowText(dlg.ReplaceEdit), L"repl");
     Later([&] {
+      ShotOf(dlg.Handle(), "replace_dialog_tab.bmp");
       order.push_back(GetFocus());
       for (int i = 0; i < 5; ++i) {
         PostKey(GetFocus(), VK_TAB);
@@ -314,6 +327,21 @@ TEST_F(ReplaceDialogs, MessageBoxModes) {
   q->Free();
   TMessageSkipDlg::OnShowHook = nullptr;
 
+  // A place given before the run wins over the centring.
+  auto* placed = NewForm<TMessageSkipDlg>("", nullptr, 1, L"q");
+  placed->SetBounds(37, 41, placed->Width(), placed->Height());
+  RECT shownAt = {};
+  TMessageSkipDlg::OnShowHook = [&shownAt](TMessageSkipDlg& box) {
+    GetWindowRect(box.Handle(), &shownAt);
+    TMessageSkipDlg* p = &box;
+    Later([p] { PostClick(*p, p->NoBtn); });
+  };
+  EXPECT_EQ(placed->ShowModal(), mrNo);
+  EXPECT_EQ(shownAt.left, 37);
+  EXPECT_EQ(shownAt.top, 41);
+  placed->Free();
+  TMessageSkipDlg::OnShowHook = nullptr;
+
   // Mode 2: no check box, OK centred, a given caption.
   auto* wide = NewForm<TMessageSkipDlg>("Note", nullptr, 2, L"line one\r\nline two");
   wide->Show();
@@ -362,7 +390,10 @@ TEST_F(ReplaceDialogs, NarrowReplaceFlowAsksBesideEachOccurrence) {
     o.Edit1->SetText("ONE");  // lowered without MatchCase
     o.Memo2->SetText("1");
     TOkikaeDlg* p = &o;
-    Later([p] { PostClick(*p, p->OKBtn); });
+    Later([p] {
+      ShotOf(p->Handle(), "replace_dialog_narrow.bmp");
+      PostClick(*p, p->OKBtn);
+    });
   };
   AnswerQuestions({Reply::Ok, Reply::No, Reply::Close, Reply::OkAll}, [dlg] { return dlg->Memo1->Handle(); },
                   [dlg] { return Cp932ToWide(dlg->Memo1->SelText()); });
@@ -385,6 +416,29 @@ TEST_F(ReplaceDialogs, NarrowReplaceFlowAsksBesideEachOccurrence) {
   dlg->Free();
 }
 
+TEST_F(ReplaceDialogs, NarrowReplaceByLinesAsksAtEachOriginalOccurrenceOnce) {
+  FakeServices services;
+  services.LastFindText = "a";
+  services.LastReplaceText = "x\r\na";  // each replacement brings a line holding the search
+  const std::string text = "\x82\xA0 a b\r\na";
+  auto* dlg = NewForm<TInputTextDlg>(text, nullptr, &services);
+  dlg->Show();
+  Pump();
+  dlg->Memo1->SetSelection(0, 0);
+  TOkikaeDlg::OnShowHook = [](TOkikaeDlg& o) {
+    TOkikaeDlg* p = &o;
+    Later([p] { PostClick(*p, p->OKBtn); });
+  };
+  AnswerQuestions({Reply::Ok, Reply::Ok, Reply::Ok}, [dlg] { return dlg->Memo1->Handle(); },
+                  [dlg] { return Cp932ToWide(dlg->Memo1->SelText()); });
+  SendMessageW(dlg->Handle(), WM_COMMAND, MAKEWPARAM(dlg->Replace1->Command(), 0), 0);
+  Pump();
+  EXPECT_EQ(dlg->Memo1->Text(), "\x82\xA0 x\r\na b\r\nx\r\na");
+  EXPECT_EQ(occurrences, (std::vector<std::wstring>{L"a", L"a"}));
+  EXPECT_EQ(inside, (std::vector<bool>{true, true}));
+  dlg->Free();
+}
+
 TEST_F(ReplaceDialogs, WideReplaceFlowAsksBesideEachOccurrenceAndStops) {
   FakeServices services;
   std::wstring text = L"あone two One\r\n";
@@ -399,10 +453,13 @@ TEST_F(ReplaceDialogs, WideReplaceFlowAsksBesideEachOccurrenceAndStops) {
   std::wstring proposed;
   TOkikaeWidDlg::OnShowHook = [&](TOkikaeWidDlg& o) {
     proposed = WindowText(o.SearchEdit);
-    SetWindowTextW(o.ReplaceEdit, L"[1]");
-    o.CheckBox1->SetChecked(false);
     TOkikaeWidDlg* p = &o;
-    Later([p] { PostKey(p->SearchEdit, VK_RETURN); });
+    Later([p] {
+      SetWindowTextW(p->ReplaceEdit, L"[1]");
+      p->CheckBox1->SetChecked(false);
+      ShotOf(p->Handle(), "replace_dialog_wide.bmp");
+      PostKey(p->SearchEdit, VK_RETURN);
+    });
   };
   auto selected = [dlg] {
     DWORD s = 0, e = 0;

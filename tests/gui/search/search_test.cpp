@@ -43,7 +43,8 @@ class Search : public testsupport::MainWindowTest {
   }
   void TearDown() override { EndMainWindow(); }
 
-  // The bytes of a text in a code (codes as the viewer numbers them; 5: UTF-16 BE).
+  // The bytes of a text in a code (codes as the viewer numbers them; 5: UTF-16 BE,
+  // 6: JIS with its kana runs in SO ... SI).
   std::string Encode(const std::wstring& text, int code, bool bom) {
     CodeConv conv;
     std::string out, sjis;
@@ -65,8 +66,9 @@ class Search : public testsupport::MainWindowTest {
         break;
     }
     sjis = WideToCp932(text);
+    conv.KanaByShiftOut = code == 6;
     if (code == 3) conv.SjisToEuc(sjis.c_str(), &out);
-    else if (code == 4) conv.SjisToJis(sjis.c_str(), &out);
+    else if (code == 4 || code == 6) conv.SjisToJis(sjis.c_str(), &out);
     else out = sjis;
     return out;
   }
@@ -74,7 +76,7 @@ class Search : public testsupport::MainWindowTest {
   void Open(const std::wstring& text, int code, bool bom = false) {
     form_->OpenFile(File(L"f" + std::to_wstring(++files_) + L".txt", Encode(text, code, bom)));
     Application->ProcessMessages();
-    ASSERT_EQ(code == 5 ? 1 : code, form_->Doc.TextCode);
+    ASSERT_EQ(code == 5 ? 1 : code == 6 ? 4 : code, form_->Doc.TextCode);
   }
 
   // Find with the text, then what Copy and the view show.
@@ -128,15 +130,20 @@ TEST_F(Search, EveryHitIsHighlightedAndCopiedExactlyInEveryCode) {
 }
 
 TEST_F(Search, JisHitsInsideARunAtItsStartAndAfterIt) {
-  Open(Padded(L"aa漢字かなbbｱｲｳcc\r\n次の行"), 4);
-  struct Case {
-    std::wstring word;
-  } cases[] = {{L"漢字"}, {L"かな"}, {L"字か"}, {L"なb"}, {L"bb"}, {L"cc"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(WideToCp932(c.word)));
-    ASSERT_EQ(0, Find(c.word));
-    EXPECT_EQ(c.word, Highlighted());
-    EXPECT_EQ(c.word, Copied());
+  // Half-width kana runs as ESC ( I ... ESC ( B (code 4) and as SO ... SI (6).
+  for (int code : {4, 6}) {
+    SCOPED_TRACE(code);
+    Open(Padded(L"aa漢字かなbbｱｲｳcc\r\n次の行"), code);
+    struct Case {
+      std::wstring word;
+    } cases[] = {{L"漢字"}, {L"かな"}, {L"字か"}, {L"なb"}, {L"bb"}, {L"cc"},
+                 {L"bｱ"}, {L"ｲ"},   {L"ｲｳ"}, {L"ｳc"}, {L"ｱｲｳ"}};
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(WideToCp932(c.word)));
+      ASSERT_EQ(0, Find(c.word));
+      EXPECT_EQ(c.word, Highlighted());
+      EXPECT_EQ(c.word, Copied());
+    }
   }
   // F3 over a run: 漢 found, then 字, then nothing more after a not-found.
   ASSERT_EQ(0, Find(L"字"));

@@ -164,6 +164,20 @@ TEST(ReplaceFlow, NarrowWithoutCaseAsksAndKeepsTheLoweredSearch) {
   // A lowering that changes a character's length is not used: ASCII only then.
   const auto widening = [](const std::string& t) { return t + "!"; };
   EXPECT_EQ(LowerNarrow("A\x83\x41Z", widening), "a\x83\x41z");
+  // Text and search are lowered alike: a lowering that fails on the text
+  // (here on its stray byte 0x80) lowers neither beyond ASCII, so the search
+  // "Ａ" (82 60) does not turn into a search for "ａ" (82 81).
+  const auto locale = [](const std::string& t) {
+    if (t.find('\x80') != std::string::npos) return t + "!";
+    std::string l = t;
+    for (size_t i = 0; i + 1 < l.size(); i += 2)
+      if (l[i] == '\x82' && l[i + 1] == '\x60') l[i + 1] = '\x81';
+    return l;
+  };
+  const std::string mixed = "\x80\x82\x60 \x82\x81", clean = "\x82\x60 \x82\x81";
+  NarrowScript mixedHost(mixed, {}), cleanHost(clean, {});
+  EXPECT_EQ(ReplaceNarrow(mixed, "\x82\x60", "x", false, locale, mixedHost).text, "\x80x \x82\x81");
+  EXPECT_EQ(ReplaceNarrow(clean, "\x82\x60", "x", false, locale, cleanHost).text, "x x");
 }
 
 TEST(ReplaceFlow, WideWithoutCaseAsksWithTheOccurrencesOwnText) {
