@@ -112,8 +112,8 @@ LRESULT CALLBACK FloorParentProc(HWND h, UINT m, WPARAM w, LPARAM l) { return De
 
 // The floor: a plain parent window and an EDIT like `view`; ms per 8 KB set
 // (read, convert, set with drawing off on the parent, one redraw), without
-// and with the painting.
-void Floor(HWND view, const std::wstring& path, bool wide, int64_t at, double* setMs, double* paintedMs) {
+// and with the painting, over `rounds` sets.
+void Floor(HWND view, const std::wstring& path, bool wide, int64_t at, int rounds, double* setMs, double* paintedMs) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = FloorParentProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -155,7 +155,6 @@ void Floor(HWND view, const std::wstring& path, bool wide, int64_t at, double* s
     SendMessageW(parent, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   };
-  const int rounds = 100;
   once(0);
   Drain();
   double t0 = Now();
@@ -252,35 +251,46 @@ int main(int argc, char** argv) {
     const int64_t real = form->RealFileSize;
     const int64_t offsets[] = {0, real / 2 + 33, real - 8192};
     const char* names[] = {"start", "middle", "end"};
-    double showMs[3] = {};
-    for (int k = 0; k < 3; ++k) {
-      const int rounds = 100;
-      form->ShowPage(false, true, offsets[k]);
-      Drain();
-      double t0 = Now();
-      for (int r = 0; r < rounds; ++r) form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
-      showMs[k] = (Now() - t0) * 1e3 / rounds;
-      Drain();
-      t0 = Now();
-      for (int r = 0; r < rounds; ++r) {
-        form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
-        Drain();
-      }
-      const double paintedMs = (Now() - t0) * 1e3 / rounds;
-      std::printf("%-6s page at %-6s (%12lld): ShowPage %6.2f ms, with painting %6.2f ms, page start %lld\n", code,
-                  names[k], static_cast<long long>(offsets[k]), showMs[k], paintedMs,
-                  static_cast<long long>(form->MyTrackBar1->Position()));
-    }
-    PaintBreakdown(form, offsets[1], 50);
+    // The machine may be shared: the positions and the floor are measured in
+    // turns, several times over, and each figure is the best of its turns.
+    const int turns = 7, rounds = 20;
+    double showMs[3], paintedMs[3], floorMs = 1e9, floorPaintedMs = 1e9;
+    std::fill(showMs, showMs + 3, 1e9);
+    std::fill(paintedMs, paintedMs + 3, 1e9);
+    int64_t pageStart[3] = {};
     const HWND view = form->IsWideView() ? form->CurrentPane : form->Memo1->Handle();
-    double floorMs = 0, floorPaintedMs = 0;
-    // The floor reads from the middle page's start: whole characters.
-    form->ShowPage(false, true, offsets[1]);
-    Drain();
-    Floor(view, path, wide, form->MyTrackBar1->Position(), &floorMs, &floorPaintedMs);
-    const double worst = *std::max_element(showMs, showMs + 3);
+    for (int turn = 0; turn < turns; ++turn) {
+      for (int k = 0; k < 3; ++k) {
+        form->ShowPage(false, true, offsets[k]);
+        Drain();
+        double t0 = Now();
+        for (int r = 0; r < rounds; ++r) form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
+        showMs[k] = std::min(showMs[k], (Now() - t0) * 1e3 / rounds);
+        Drain();
+        t0 = Now();
+        for (int r = 0; r < rounds; ++r) {
+          form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
+          Drain();
+        }
+        paintedMs[k] = std::min(paintedMs[k], (Now() - t0) * 1e3 / rounds);
+        pageStart[k] = form->MyTrackBar1->Position();
+      }
+      // The floor reads from the middle page's start: whole characters.
+      double set = 0, painted = 0;
+      Floor(view, path, wide, pageStart[1], rounds, &set, &painted);
+      floorMs = std::min(floorMs, set);
+      floorPaintedMs = std::min(floorPaintedMs, painted);
+    }
+    for (int k = 0; k < 3; ++k) {
+      std::printf("%-6s page at %-6s (%12lld): ShowPage %6.2f ms, with painting %6.2f ms, page start %lld\n", code,
+                  names[k], static_cast<long long>(offsets[k]), showMs[k], paintedMs[k],
+                  static_cast<long long>(pageStart[k]));
+    }
     std::printf("%-6s floor (bare EDIT, drawing off on its parent): %6.2f ms, with painting %6.2f ms\n", code, floorMs,
                 floorPaintedMs);
+    std::printf("  (each the best of %d turns of %d page displays)\n", turns, rounds);
+    PaintBreakdown(form, offsets[1], 50);
+    const double worst = *std::max_element(showMs, showMs + 3);
     std::printf("%-6s ShowPage (worst of start/middle/end) / floor: %.2f (goal <= 1.5, ShowPage <= 15 ms); end/start: %.2f (goal <= 1.1)\n",
                 code, worst / floorMs, showMs[2] / showMs[0]);
     std::printf("%-6s Page Down held 5 s: %.1f pages/s (goal >= 40)\n", code, HeldPageDown(form, 5.0));

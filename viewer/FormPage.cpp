@@ -362,6 +362,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     CheckBox1->SetEnabled(true);
   }
   const int step = Doc.FileSize <= 32 ? 1 : 32;
+  const bool sliderRescaled = MyTrackBar1->Max() != Doc.FileSize;
   SetSliderQuietly(MyTrackBar1, -1, Doc.FileSize, step);
   if (Doc.FileSize == 0) {
     SetSliderQuietly(MyTrackBar1, 0, -1, 0);
@@ -640,8 +641,9 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   if (H < LastPageStart && !onPage) SetSelection(static_cast<int>(viewLength), static_cast<int>(viewLength));
   LastPageStart = H;
 
-  // 24: the slider shows the page start.
-  SetSliderQuietly(MyTrackBar1, start, -1, 0);
+  // 24: the slider shows the page start (drawn again only when the thumb
+  // moves: a step has usually put it there already).
+  if (start != MyTrackBar1->Position() || sliderRescaled) SetSliderQuietly(MyTrackBar1, start, -1, 0);
   Doc.PagePosition = start;
   ++PagesShown;
   ViewHasSelection = GetSelLength() != 0;
@@ -680,7 +682,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     RECT r;
     if (changed[i] &&
         SendMessageW(StatusBar1->Handle(), SB_GETRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&r))) {
-      InvalidateRect(StatusBar1->Handle(), &r, TRUE);
+      InvalidateRect(StatusBar1->Handle(), &r, FALSE);  // the bar paints its own background
     }
   }
   if (CsvViewOn()) ListView1->Invalidate();

@@ -284,33 +284,50 @@ TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
   EXPECT_GT(framesChanged, 0);
 }
 
-// Switching drawing off for the page's text and the status panels drops what
-// was waiting to be painted there (here: the status bar, uncovered just
-// before the page display); it is painted all the same.
-TEST_F(PagePaint, WhatWaitedToBePaintedBeforeAPageDisplayIsPaintedAfterIt) {
+// The status panels a page display changes are painted afresh; what was
+// waiting to be painted before it (here: the whole status bar, uncovered just
+// before) is painted all the same, though drawing was off for a while.
+TEST_F(PagePaint, TheStatusBarShowsTheNewPanelsAndWhatWaitedToBePainted) {
   StartForm(0, 0, 900, 600);
   form_->OpenFile(File(L"waiting.txt", WideToCp932(FileText(400, 40))));
   Application->ProcessMessages();
   const HWND bar = form_->StatusBar1->Handle();
-  RECT r;
-  GetClientRect(bar, &r);
-  HDC dc = GetDC(bar);
-  HBRUSH b = CreateSolidBrush(kStale);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
-  ReleaseDC(bar, dc);
-  GdiFlush();
+  auto stain = [&](const RECT& r) {
+    HDC dc = GetDC(bar);
+    HBRUSH b = CreateSolidBrush(kStale);
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+    ReleaseDC(bar, dc);
+    GdiFlush();
+  };
+  auto staleIn = [&](const RECT& r) {
+    HDC dc = GetDC(bar);
+    const Pixels shown = Capture(dc, r.right, r.bottom);
+    ReleaseDC(bar, dc);
+    int stale = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (shown.At(x, y) == kStale) ++stale;
+    return stale;
+  };
+  RECT all;
+  GetClientRect(bar, &all);
+  // The panels of the page position and its size, painted over as if the
+  // screen still showed another page's.
+  RECT parts[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(SendMessageW(bar, SB_GETRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&parts[i])));
+    stain(parts[i]);
+  }
+  form_->ShowPage(false, true, form_->RealFileSize / 3);
+  Application->ProcessMessages();
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(staleIn(parts[i]), 0) << "panel " << i + 1 << " keeps pixels from before";
+  // The whole bar waiting to be painted when the page display begins.
+  stain(all);
   InvalidateRect(bar, nullptr, TRUE);
   form_->ShowPage(false, true, form_->RealFileSize / 2);
   Application->ProcessMessages();
-  dc = GetDC(bar);
-  const Pixels shown = Capture(dc, r.right, r.bottom);
-  ReleaseDC(bar, dc);
-  int stale = 0;
-  for (int y = 0; y < shown.height; ++y)
-    for (int x = 0; x < shown.width; ++x)
-      if (shown.At(x, y) == kStale) ++stale;
-  EXPECT_EQ(stale, 0) << "the status bar keeps pixels from before";
+  EXPECT_EQ(staleIn(all), 0) << "the status bar keeps pixels from before";
 }
 
 }  // namespace
