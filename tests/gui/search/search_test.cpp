@@ -133,11 +133,13 @@ TEST_F(Search, JisHitsInsideARunAtItsStartAndAfterIt) {
   // Half-width kana runs as ESC ( I ... ESC ( B (code 4) and as SO ... SI (6).
   for (int code : {4, 6}) {
     SCOPED_TRACE(code);
-    Open(Padded(L"aa漢字かなbbｱｲｳcc\r\n次の行"), code);
+    Open(Padded(L"aa漢字かなbbｱｲｳcc ｴｵ亜伊dd\r\n次の行"), code);
     struct Case {
       std::wstring word;
     } cases[] = {{L"漢字"}, {L"かな"}, {L"字か"}, {L"なb"}, {L"bb"}, {L"cc"},
-                 {L"bｱ"}, {L"ｲ"},   {L"ｲｳ"}, {L"ｳc"}, {L"ｱｲｳ"}};
+                 {L"bｱ"}, {L"ｲ"},   {L"ｲｳ"}, {L"ｳc"}, {L"ｱｲｳ"},
+                 // Kanji right after a kana run: at the run's start, inside it.
+                 {L"亜伊"}, {L"伊d"}, {L"ｵ亜"}};
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(WideToCp932(c.word)));
       ASSERT_EQ(0, Find(c.word));
