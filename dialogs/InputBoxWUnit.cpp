@@ -128,7 +128,6 @@ void TInputWideDlg::FormCreate() {
 void TInputWideDlg::FormShow() {
   if (InputEdit) {
     ::SetFocus(InputEdit);
-    lastFocus_ = InputEdit;
   }
   ShownLineText = StaticText1->Text();
 }
@@ -179,20 +178,4 @@ void TInputWideDlg::CheckBox2Click() {
   } else {
     StaticText1->SetText(ShownLineText);
   }
-}
-
-LRESULT TInputWideDlg::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_ACTIVATE && HandleAllocated()) {
-    if (LOWORD(wp) == WA_INACTIVE) {
-      HWND f = GetFocus();
-      if (f && IsChild(Handle(), f)) lastFocus_ = f;
-    } else {
-      LRESULT r = TForm::WndProc(msg, wp, lp);
-      // The native edit is no framework control: give it back its focus.
-      HWND f = GetFocus();
-      if (lastFocus_ && IsWindow(lastFocus_) && (!f || f == Handle())) ::SetFocus(lastFocus_);
-      return r;
-    }
-  }
-  return TForm::WndProc(msg, wp, lp);
 }

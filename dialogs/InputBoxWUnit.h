@@ -58,9 +58,7 @@ class TInputWideDlg : public TForm {
   // of a surrogate pair (the pair is left out whole then).
   static std::wstring CutToUnits(const std::wstring& text, size_t maxUnits);
 
-  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
   TImageList* images_ = nullptr;
-  HWND lastFocus_ = nullptr;
 };

@@ -198,7 +198,6 @@ void TOkikaeWidDlg::FormShow() {
   SendMessageW(SearchEdit, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
   SendMessageW(ReplaceEdit, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
   ::SetFocus(SearchEdit);
-  lastFocus_ = SearchEdit;
   if (OnShowHook) OnShowHook(*this);
 }
 
@@ -275,20 +274,4 @@ void TOkikaeWidDlg::ReplaceTabFocus() {
   else if (focus == OKBtn->Handle())
     next = CancelBtn->Handle();
   if (next) ::SetFocus(next);
-}
-
-LRESULT TOkikaeWidDlg::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_ACTIVATE && HandleAllocated()) {
-    if (LOWORD(wp) == WA_INACTIVE) {
-      HWND f = GetFocus();
-      if (f && IsChild(Handle(), f)) lastFocus_ = f;
-    } else {
-      LRESULT r = TForm::WndProc(msg, wp, lp);
-      // The native EDITs are no framework controls: give them back the focus.
-      HWND f = GetFocus();
-      if (lastFocus_ && IsWindow(lastFocus_) && (!f || f == Handle())) ::SetFocus(lastFocus_);
-      return r;
-    }
-  }
-  return TForm::WndProc(msg, wp, lp);
 }

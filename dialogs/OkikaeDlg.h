@@ -75,7 +75,6 @@ class TOkikaeWidDlg : public TForm {
   // Tab: search, replacement, case box, OK, Cancel, search.
   void ReplaceTabFocus();
 
-  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
   // The hook that the dialog installs (its owner is found by identity).
   struct KeyHook {
@@ -90,7 +89,6 @@ class TOkikaeWidDlg : public TForm {
   std::wstring EditText(HWND edit) const;
   std::function<void(MSG&, bool&)> previousHook_;
   bool hookInstalled_ = false;
-  HWND lastFocus_ = nullptr;
 };
 
 // The dialogs while a replace flow runs them.

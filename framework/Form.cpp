@@ -237,6 +237,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
       if (LOWORD(wp) != WA_INACTIVE) {
         if (OnActivate) OnActivate(this);
+        if (nativeFocus_ && IsWindow(nativeFocus_) && IsChild(hwnd_, nativeFocus_) &&
+            IsWindowVisible(nativeFocus_)) {
+          ::SetFocus(nativeFocus_);
+          return 0;
+        }
         if (active_ && active_->HandleAllocated() && IsWindowVisible(active_->Handle())) {
           ::SetFocus(active_->Handle());
           return 0;
@@ -244,9 +249,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       } else {
         HWND f = GetFocus();
         if (f && IsChild(hwnd_, f)) {
+          // A native child (a plain EDIT a dialog made itself) is remembered as
+          // its window; anything inside a framework control as that control.
+          nativeFocus_ = f;
           for (HWND h = f; h && h != hwnd_; h = GetParent(h)) {
             if (TWinControl* c = FromHandle(h)) {
               active_ = c;
+              nativeFocus_ = nullptr;
               break;
             }
           }

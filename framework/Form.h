@@ -110,6 +110,7 @@ class TForm : public TWinControl {
   int nesting_ = 0;
   TMainMenu* menu_ = nullptr;
   TWinControl* active_ = nullptr;
+  HWND nativeFocus_ = nullptr;  // a focused child that is no framework control
   HICON icon_ = nullptr;
 };
 

@@ -231,6 +231,28 @@ TEST_F(FrameworkCore, EnterAndEscapeFromANativeEditReachTheFormOnce) {
   f->Free();
 }
 
+TEST_F(FrameworkCore, ActivationGivesTheFocusBackToWhereItWas) {
+  // Once to a framework control, once to a plain EDIT the form made itself.
+  auto* f = NewForm<TestForm>();
+  auto* framed = new NativeEdit(f);
+  framed->SetBounds(10, 10, 100, 24);
+  auto* other = new NativeEdit(f);
+  other->SetBounds(10, 40, 100, 24);
+  f->Show();
+  Pump();
+  HWND plain = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 70, 100, 24,
+                               f->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(plain, nullptr);
+  for (HWND target : {framed->Handle(), plain}) {
+    ::SetFocus(target);
+    SendMessageW(f->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ::SetFocus(other->Handle());  // something else takes it meanwhile
+    SendMessageW(f->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), target);
+  }
+  f->Free();
+}
+
 TEST_F(FrameworkCore, ModalRunEndsWithTheResult) {
   auto* f = NewForm<TestForm>();
   auto* owner = NewForm<TestForm>();
