@@ -37,19 +37,38 @@ TLabel* NewLabel(TWinControl* parent, const wchar_t* caption, int left, int top)
 
 }  // namespace
 
+namespace {
+
+// What both replace dialogs share: caption, frame, font and least width.
+void SetUpReplaceForm(TForm& f) {
+  f.SetTextW(L"文字の置換");
+  f.BorderStyle = bsSizeable;
+  f.MinimizeBox = false;
+  f.MaximizeBox = false;
+  f.Position = poScreenCenter;
+  f.Font().SetName(L"ＭＳ Ｐゴシック");
+  f.Font().SetHeight(-12);
+  f.MinWidth = 320;
+}
+
+// The "match case" box of both replace dialogs, at y top.
+TCheckBox* NewCaseBox(TForm* f, int top) {
+  auto* box = new TCheckBox(f);
+  box->Name = "CheckBox1";
+  box->SetTextW(L"大文字と小文字の区別");
+  box->TabStop = true;
+  box->SetBounds(16, top, 200, 17);
+  return box;
+}
+
+}  // namespace
+
 // ---- TOkikaeDlg
 
 TOkikaeDlg::TOkikaeDlg(std::string& search, TForm* owner, std::string& replacement)
     : TForm(owner, L"TOkikaeDlg"), search_(search), replacement_(replacement) {
   Name = "OkikaeDlg";
-  SetTextW(L"文字の置換");
-  BorderStyle = bsSizeable;
-  MinimizeBox = false;
-  MaximizeBox = false;
-  Position = poScreenCenter;
-  Font().SetName(L"ＭＳ Ｐゴシック");
-  Font().SetHeight(-12);
-  MinWidth = 320;
+  SetUpReplaceForm(*this);
   MinHeight = 230;
   MaxHeight = 400;
   SetBounds(0, 0, 339, 240);
@@ -66,11 +85,7 @@ TOkikaeDlg::TOkikaeDlg(std::string& search, TForm* owner, std::string& replaceme
   Memo2->SetScrollBars(ssBoth);
   Memo2->SetWordWrap(false);
   Memo2->SetBounds(8, 72, 297, 57);
-  CheckBox1 = new TCheckBox(this);
-  CheckBox1->Name = "CheckBox1";
-  CheckBox1->SetTextW(L"大文字と小文字の区別");
-  CheckBox1->TabStop = true;
-  CheckBox1->SetBounds(16, 140, 200, 17);
+  CheckBox1 = NewCaseBox(this, 140);
   OKBtn = new TButton(this);
   OKBtn->Name = "OKBtn";
   OKBtn->SetCaption("OK");
@@ -121,24 +136,13 @@ void TOkikaeDlg::OKBtnClick() {
 TOkikaeWidDlg::TOkikaeWidDlg(const std::wstring& search, TForm* owner, const std::wstring& replacement)
     : TForm(owner, L"TOkikaeWidDlg") {
   Name = "OkikaeWidDlg";
-  SetTextW(L"文字の置換");
-  BorderStyle = bsSizeable;
-  MinimizeBox = false;
-  MaximizeBox = false;
-  Position = poScreenCenter;
-  Font().SetName(L"ＭＳ Ｐゴシック");
-  Font().SetHeight(-12);
-  MinWidth = 320;
+  SetUpReplaceForm(*this);
   MaxHeight = 400;
   SetBounds(0, 0, 320, 256);
 
   Label1 = NewLabel(this, L"検索文字列", 13, 7);
   Label2 = NewLabel(this, L"置換文字列", 13, 50);
-  CheckBox1 = new TCheckBox(this);
-  CheckBox1->Name = "CheckBox1";
-  CheckBox1->SetTextW(L"大文字と小文字の区別");
-  CheckBox1->TabStop = true;
-  CheckBox1->SetBounds(16, 135, 200, 17);
+  CheckBox1 = NewCaseBox(this, 135);
   CheckBox1->SetChecked(true);
   OKBtn = new TColorButton(this);
   OKBtn->Name = "OKBtn";
