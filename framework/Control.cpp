@@ -2,6 +2,7 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 #include "framework/Application.h"
 #include "framework/Cp932.h"
 #include "framework/Cursor.h"
@@ -9,9 +10,46 @@
 #include "framework/Menus.h"
 
 namespace {
-const wchar_t kObjectProp[] = L"VastrelControl";
 TWinControl* g_creating = nullptr;  // the control whose CreateWindowExW runs
 int g_nextId = 100;
+
+// The object of each of our windows, by handle. Every message looks its
+// window up here: a window property would do as well, but reading one may be
+// a trip to the window server, on every message. Windows of another thread
+// may be looked up at the same time, hence the lock.
+class ObjectTable {
+ public:
+  ObjectTable() { InitializeCriticalSection(&lock_); }
+  TWinControl* Find(HWND h) {
+    EnterCriticalSection(&lock_);
+    auto it = map_.find(h);
+    TWinControl* c = it == map_.end() ? nullptr : it->second;
+    LeaveCriticalSection(&lock_);
+    return c;
+  }
+  void Set(HWND h, TWinControl* c) {
+    EnterCriticalSection(&lock_);
+    map_[h] = c;
+    LeaveCriticalSection(&lock_);
+  }
+  // Only the entry of that object: the handle may already be another window's.
+  void Remove(HWND h, TWinControl* c) {
+    EnterCriticalSection(&lock_);
+    auto it = map_.find(h);
+    if (it != map_.end() && it->second == c) map_.erase(it);
+    LeaveCriticalSection(&lock_);
+  }
+
+ private:
+  CRITICAL_SECTION lock_;
+  std::unordered_map<HWND, TWinControl*> map_;
+};
+
+// Never destroyed: windows may still be going away while the program ends.
+ObjectTable& Objects() {
+  static ObjectTable* table = new ObjectTable;
+  return *table;
+}
 
 }  // namespace
 
@@ -101,7 +139,7 @@ void TWinControl::RemoveChild(TWinControl* child) {
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kObjectProp)) : nullptr;
+  return hwnd ? Objects().Find(hwnd) : nullptr;
 }
 
 TForm* TWinControl::ParentForm() {
@@ -155,7 +193,7 @@ void TWinControl::CreateWnd() {
   if (!h) return;
   hwnd_ = h;
   if (p.SystemClass) {
-    SetPropW(h, kObjectProp, this);
+    Objects().Set(h, this);
     nativeProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticProc)));
   }
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
@@ -172,6 +210,7 @@ void TWinControl::DestroyWnd() {
   for (TWinControl* c : children_) c->BeforeDestroy();
   HWND h = hwnd_;
   DestroyWindow(h);  // children go with it; each clears its handle on WM_NCDESTROY
+  Objects().Remove(h, this);
   hwnd_ = nullptr;
   nativeProc_ = nullptr;
 }
@@ -609,10 +648,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK TWinControl::StaticProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  TWinControl* c = static_cast<TWinControl*>(GetPropW(h, kObjectProp));
+  TWinControl* c = Objects().Find(h);
   if (!c && g_creating && !g_creating->hwnd_) {
     c = g_creating;
-    SetPropW(h, kObjectProp, c);
+    Objects().Set(h, c);
     c->hwnd_ = h;
   }
   if (!c) return DefWindowProcW(h, m, w, l);
@@ -623,7 +662,7 @@ LRESULT CALLBACK TWinControl::StaticProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     TApplication::HandleCallbackException();
   }
   if (m == WM_NCDESTROY) {
-    RemovePropW(h, kObjectProp);
+    Objects().Remove(h, c);
     if (c->hwnd_ == h) {
       c->hwnd_ = nullptr;
       c->nativeProc_ = nullptr;
