@@ -96,7 +96,7 @@ void PrintPaints(const std::vector<PaintRow>& rows, double pages) {
 void PaintBreakdown(TVastrelForm* form, int64_t at, int rounds) {
   std::vector<PaintRow> rows;
   for (int r = 0; r < rounds; ++r) {
-    form->ShowPage(false, true, at + (r & 1) * 64);
+    form->ShowPage(false, true, at + (r & 1) * 128);
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       const double t0 = Now();
@@ -138,7 +138,7 @@ void Floor(HWND view, const std::wstring& path, bool wide, int64_t at, int round
   std::vector<wchar_t> text(8192 + 1);
   auto once = [&](int r) {
     LARGE_INTEGER to;
-    to.QuadPart = at + (r & 1) * 64;
+    to.QuadPart = at + (r & 1) * 128;
     SetFilePointerEx(f, to, nullptr, FILE_BEGIN);
     DWORD got = 0;
     ReadFile(f, raw.data(), 8192, &got, nullptr);
@@ -264,12 +264,12 @@ int main(int argc, char** argv) {
         form->ShowPage(false, true, offsets[k]);
         Drain();
         double t0 = Now();
-        for (int r = 0; r < rounds; ++r) form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
+        for (int r = 0; r < rounds; ++r) form->ShowPage(false, true, offsets[k] + (r & 1) * 128);
         showMs[k] = std::min(showMs[k], (Now() - t0) * 1e3 / rounds);
         Drain();
         t0 = Now();
         for (int r = 0; r < rounds; ++r) {
-          form->ShowPage(false, true, offsets[k] + (r & 1) * 64);
+          form->ShowPage(false, true, offsets[k] + (r & 1) * 128);
           Drain();
         }
         paintedMs[k] = std::min(paintedMs[k], (Now() - t0) * 1e3 / rounds);

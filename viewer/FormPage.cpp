@@ -110,8 +110,12 @@ class DrawingOff {
  public:
   explicit DrawingOff(HWND h) : h_(h && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) ? h : nullptr) {
     if (!h_) return;
-    Note(h_, reinterpret_cast<LPARAM>(this));
-    EnumChildWindows(h_, Note, reinterpret_cast<LPARAM>(this));
+    // Nothing of this thread waiting to be painted (the usual case): no window
+    // in there needs asking.
+    if (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) {
+      Note(h_, reinterpret_cast<LPARAM>(this));
+      EnumChildWindows(h_, Note, reinterpret_cast<LPARAM>(this));
+    }
     SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
   }
   ~DrawingOff() {
@@ -131,6 +135,41 @@ class DrawingOff {
   }
   HWND h_;
   std::vector<HWND> waiting_;
+};
+
+// Replacing an edit control's text invalidates every line of the view, one
+// call each, for the old text and again for the new; with the formatting
+// rectangle cut to one line for that while, one line is invalidated. The
+// rectangle is then set back from the client area, as the control sets it
+// when it is sized, which also brings its scroll bars up to the full height.
+// Where that gives another rectangle than before, the one from before is set.
+// A view that wraps its lines is left alone: each change of its rectangle
+// lays out all of its text again, which costs more than the invalidating.
+class OneLineFormat {
+ public:
+  explicit OneLineFormat(HWND edit)
+      : h_(edit && (GetWindowLongW(edit, GWL_STYLE) & ES_AUTOHSCROLL) ? edit : nullptr) {
+    if (!h_) return;
+    SendMessageW(h_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&before_));
+    RECT one;
+    GetClientRect(h_, &one);
+    one.bottom = one.top + 1;
+    SendMessageW(h_, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&one));
+  }
+  ~OneLineFormat() {
+    if (!h_) return;
+    RECT client, now;
+    GetClientRect(h_, &client);
+    SendMessageW(h_, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&client));
+    SendMessageW(h_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&now));
+    if (!EqualRect(&now, &before_)) SendMessageW(h_, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&before_));
+  }
+  OneLineFormat(const OneLineFormat&) = delete;
+  OneLineFormat& operator=(const OneLineFormat&) = delete;
+
+ private:
+  HWND h_;
+  RECT before_ = {};
 };
 
 // What a view's scroll bars look like (thumb, arrows, enabled state) and its
@@ -540,13 +579,15 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
 
   // 18: show. Setting an edit control's text redraws its scroll bars many
   // times over; with drawing off on the page panel nothing in it draws while
-  // the text is set. The view is then repainted once: its text, and its frame
-  // only when the scroll bars changed (drawing them costs more than the text).
+  // the text is set, and with one line to format, one line is invalidated.
+  // The view is then repainted once: its text, and its frame only when the
+  // scroll bars changed (drawing them costs more than the text).
   const bool lone = CheckBox6->Checked();
   const HWND shownView = IsWideView() ? CurrentPane : Memo1->Handle();
   const ViewBars barsBefore = BarsOf(shownView);
   {
     const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
+    const OneLineFormat oneLine(shownView);
     if (IsWideView()) {
       SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);
     } else if (lone) {

@@ -268,6 +268,8 @@ TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
     Application->ProcessMessages();
     ASSERT_EQ(form_->IsWideView(), c.utf16);
     CheckScreen(std::string(c.name) + " first page");
+    RECT formatFirst = {};
+    SendMessageW(View(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatFirst));
     for (int step = 1; step <= 3; ++step) {
       const int64_t before = form_->MyTrackBar1->Position();
       const Pixels frameBefore = CaptureWindow(View());
@@ -278,6 +280,16 @@ TEST_F(PagePaint, APageStepDrawsThePageTheScrollBarsAndNothingStale) {
       const std::string what = std::string(c.name) + " after Page Down " + std::to_string(step);
       CheckScreen(what);
       if (CheckFrame(frameBefore, what)) ++framesChanged;
+      // The text is laid out in the same rectangle as before the step (the
+      // lines a step moves by are counted in it), and the vertical scroll
+      // bar's page is about the lines that rectangle holds (not one line).
+      RECT format = {};
+      SendMessageW(View(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+      EXPECT_TRUE(EqualRect(&format, &formatFirst)) << what;
+      SCROLLINFO si = {sizeof si, SIF_PAGE | SIF_RANGE};
+      if (GetScrollInfo(View(), SB_VERT, &si) && si.nMax > si.nMin) {
+        EXPECT_NEAR(static_cast<int>(si.nPage), (format.bottom - format.top) / form_->LinePitch(), 1) << what;
+      }
     }
   }
   // The pages differ in their longest line: some steps move the scroll bars.
