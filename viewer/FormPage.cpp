@@ -143,12 +143,13 @@ class DrawingOff {
 // rectangle is then set back from the client area, as the control sets it
 // when it is sized, which also brings its scroll bars up to the full height.
 // Where that gives another rectangle than before, the one from before is set.
-// A view that wraps its lines is left alone: each change of its rectangle
-// lays out all of its text again, which costs more than the invalidating.
+// A view that wraps its lines (neither ES_AUTOHSCROLL nor a horizontal scroll
+// bar) is left alone: each change of its rectangle lays out all of its text
+// again, which costs more than the invalidating.
 class OneLineFormat {
  public:
   explicit OneLineFormat(HWND edit)
-      : h_(edit && (GetWindowLongW(edit, GWL_STYLE) & ES_AUTOHSCROLL) ? edit : nullptr) {
+      : h_(edit && (GetWindowLongW(edit, GWL_STYLE) & (ES_AUTOHSCROLL | WS_HSCROLL)) ? edit : nullptr) {
     if (!h_) return;
     SendMessageW(h_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&before_));
     RECT one;
