@@ -126,9 +126,7 @@ void TInputWideDlg::FormCreate() {
 }
 
 void TInputWideDlg::FormShow() {
-  if (InputEdit) {
-    ::SetFocus(InputEdit);
-  }
+  if (InputEdit) ::SetFocus(InputEdit);
   ShownLineText = StaticText1->Text();
 }
 

@@ -58,7 +58,6 @@ class TInputWideDlg : public TForm {
   // of a surrogate pair (the pair is left out whole then).
   static std::wstring CutToUnits(const std::wstring& text, size_t maxUnits);
 
-
  private:
   TImageList* images_ = nullptr;
 };

@@ -35,10 +35,6 @@ TLabel* NewLabel(TWinControl* parent, const wchar_t* caption, int left, int top)
   return l;
 }
 
-}  // namespace
-
-namespace {
-
 // What both replace dialogs share: caption, frame, font and least width.
 void SetUpReplaceForm(TForm& f) {
   f.SetTextW(L"文字の置換");

@@ -75,7 +75,6 @@ class TOkikaeWidDlg : public TForm {
   // Tab: search, replacement, case box, OK, Cancel, search.
   void ReplaceTabFocus();
 
-
   // The hook that the dialog installs (its owner is found by identity).
   struct KeyHook {
     TOkikaeWidDlg* dialog;
