@@ -136,6 +136,7 @@ TVastrelForm::~TVastrelForm() {
   delete Timer3;
   delete Timer4;
   delete Timer5;
+  delete LineProgressTimer;
   delete ImageList1;
   delete ShellLink1;
   if (VastrelForm == this) VastrelForm = nullptr;
@@ -607,6 +608,13 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
   if (SearchRunning) {
     StopRequested = true;
     CloseAfterSearch = true;
+    canClose = false;
+    return;
+  }
+  // So does a jump that reads a long stretch.
+  if (LineWalkRunning) {
+    StopRequested = true;
+    CloseAfterLineWalk = true;
     canClose = false;
     return;
   }
