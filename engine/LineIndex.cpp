@@ -165,7 +165,7 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
     result.error = error;
   };
 
-  const int64_t spacing = MarkSpacing(size);
+  const int64_t spacing = o.markSpacing > 0 ? o.markSpacing : MarkSpacing(size);
   if (!memoryOut && add(0, 1)) {
     progress.SetMaximum(progressMax);
     int64_t pos = 0, lines = 0, since = 0;
@@ -287,7 +287,7 @@ Walk WalkLines(const LineLookup& l, const LineCheckpoint& from, int64_t maxEnds,
     return k;
   }
   const int64_t size = fileops::Files().Size(file.get());
-  const int64_t spacing = MarkSpacing(size);
+  const int64_t spacing = l.markSpacing > 0 ? l.markSpacing : MarkSpacing(size);
   int64_t until = stopAt >= 0 ? stopAt : end >= 0 ? end : size;
   if (size >= 0 && until > size) until = size;
   ProgressSink* progress = l.progress && until - first > 2 * spacing ? l.progress : nullptr;

@@ -114,6 +114,8 @@ struct LineIndexOptions {
   size_t chunk = 1u << 20;
   // 0: IntervalForSize of the file's size.
   int interval = 0;
+  // Bytes between marks; 0: MarkSpacing of the file's size.
+  int64_t markSpacing = 0;
 };
 
 struct LineIndexResult {
@@ -144,6 +146,8 @@ struct LineLookup {
   // SetMaximum with the bytes it may read, Step with those read, and it ends
   // as stopped when ShouldStop says so. Walks within the spacing report nothing.
   ProgressSink* progress = nullptr;
+  // Bytes between marks; 0: MarkSpacing of the file's size.
+  int64_t markSpacing = 0;
 };
 
 struct LineLookupResult {

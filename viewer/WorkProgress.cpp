@@ -3,6 +3,7 @@
 #include "controls/ColorProgressBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "framework/Cursor.h"
 
 namespace vastrel {
 
@@ -59,7 +60,11 @@ void WorkProgress::Relay::ShowOn(TColorProgressBar* bar) const {
 }
 
 WorkFrame::WorkFrame(TWinControl* panel, TColorProgressBar* bar, TSpeedButton* abortButton)
-    : panel_(panel), bar_(bar), button_(abortButton), panelWasVisible_(panel && panel->Visible()) {
+    : panel_(panel),
+      bar_(bar),
+      button_(abortButton),
+      panelWasVisible_(panel && panel->Visible()),
+      hourglass_(new TCursorGuard(crHourGlass)) {
   if (bar_) {
     bar_->SetPosition(0);
     bar_->SetVisible(true);

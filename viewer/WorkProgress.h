@@ -25,11 +25,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "engine/Progress.h"
-#include "framework/Cursor.h"
 
 class TColorProgressBar;
+class TCursorGuard;
 class TSpeedButton;
 class TWinControl;
 
@@ -92,7 +93,7 @@ class WorkFrame {
   TColorProgressBar* bar_;
   TSpeedButton* button_;
   bool panelWasVisible_;
-  TCursorGuard hourglass_;
+  std::unique_ptr<TCursorGuard> hourglass_;
 };
 
 }  // namespace vastrel
