@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_window.h"
 #include "engine/FileConverter.h"
 #include "framework/Application.h"
 #include "framework/FileOps.h"
@@ -68,19 +69,9 @@ bool WriteSjis(const std::wstring& path, int64_t size) {
   return f.Close();
 }
 
-struct Five {
-  double v[5] = {};
-  int n = 0;
-  void Add(double x) {
-    if (n < 5) v[n++] = x;
-  }
-  void Print(const char* what) const {
-    double s[5] = {};
-    for (int i = 0; i < n; ++i) s[i] = v[i];
-    std::sort(s, s + 5);
-    std::printf("%s seconds: %.6f %.6f %.6f\n", what, s[2], s[0], s[4]);
-  }
-};
+void Print(const char* what, const bench::Five& f) {
+  std::printf("%s seconds: %.6f %.6f %.6f\n", what, f.Median(), f.Min(), f.Max());
+}
 
 // One conversion through the engine; false (and a line saying why) on failure.
 bool Convert(const std::wstring& src, int from, const std::wstring& dst, int to, double* seconds) {
@@ -141,25 +132,19 @@ int main(int argc, char** argv) {
                {"engine euc-utf16", &euc, engine::ccEucJp, &outUtf16, engine::ccUtf16}};
   for (const Kind& k : kinds) {
     ReadOnce(*k.src);  // cached for both converters
-    Five f;
+    bench::Five f;
     for (int run = 0; run < 5; ++run) {
       if (!Convert(*k.src, k.from, *k.dst, k.to, &t)) return 1;
       f.Add(t);
     }
-    f.Print(k.name);
+    Print(k.name, f);
   }
   // Shift_JIS to UTF-8 through the window's command path: its progress bar,
   // abort button and message pump between blocks.
-  SetMessageHandler([](const MessageRequest&) { return IDNO; });
-  Application->Initialize();
-  TVastrelForm::ProgramFolderOverride = folder;
-  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-  TVastrelForm* form = NewForm<TVastrelForm>();
-  form->Show();
-  Application->ProcessMessages();
+  TVastrelForm* form = bench::StartMainWindow(folder, IDNO);
   form->OpenFile(sjis);
   Application->ProcessMessages();
-  Five w;
+  bench::Five w;
   for (int run = 0; run < 5; ++run) {
     DeleteFileW(outWindow.c_str());
     const double t0 = Now();
@@ -171,6 +156,6 @@ int main(int argc, char** argv) {
     }
   }
   form->Free();
-  w.Print("window sjis-utf8");
+  Print("window sjis-utf8", w);
   return 0;
 }

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/bench_window.h"
 #include "engine/LineIndex.h"
 #include "framework/Application.h"
 #include "framework/FileOps.h"
@@ -69,25 +70,8 @@ int64_t WriteLines(const std::wstring& path, int64_t size, bool wide) {
   return lines;
 }
 
-// Median, min and max of five figures.
-struct Five {
-  double v[5] = {};
-  int n = 0;
-  void Add(double x) {
-    if (n < 5) v[n++] = x;
-  }
-  double Median() const {
-    double s[5] = {};
-    for (int i = 0; i < n; ++i) s[i] = v[i];
-    std::sort(s, s + 5);
-    return n == 5 ? s[2] : 0;
-  }
-  double Min() const { return n ? *std::min_element(v, v + n) : 0; }
-  double Max() const { return n ? *std::max_element(v, v + n) : 0; }
-};
-
 struct Figure {
-  Five seconds;
+  bench::Five seconds;
   int64_t lines = -1;
 };
 
@@ -181,13 +165,7 @@ int main(int argc, char** argv) {
   const Figure off = Measure(narrow, 0, false);
   const Figure on = Measure(narrow, 0, true);
   const Figure utf16 = Measure(wide, 1, false);
-  SetMessageHandler([](const MessageRequest&) { return IDNO; });
-  Application->Initialize();
-  TVastrelForm::ProgramFolderOverride = folder + L"\\";
-  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-  TVastrelForm* form = NewForm<TVastrelForm>();
-  form->Show();
-  Application->ProcessMessages();
+  TVastrelForm* form = bench::StartMainWindow(folder + L"\\", IDNO);
   const Figure window = MeasureInWindow(form, narrow);
   form->Free();
   bool ok = true;

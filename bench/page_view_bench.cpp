@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_window.h"
 #include "controls/MyTrackBar.h"
 #include "framework/Application.h"
 #include "framework/FileOps.h"
@@ -218,13 +219,7 @@ int main(int argc, char** argv) {
     if (folder.back() != L'\\') folder += L'\\';
   }
   const int64_t size = (argc > 2 ? std::atoll(argv[2]) : 2048) << 20;
-  SetMessageHandler([](const MessageRequest&) { return IDOK; });
-  Application->Initialize();
-  TVastrelForm::ProgramFolderOverride = folder;
-  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
-  TVastrelForm* form = NewForm<TVastrelForm>();
-  form->Show();
-  Application->ProcessMessages();
+  TVastrelForm* form = bench::StartMainWindow(folder, IDOK);
 
   for (bool wide : {false, true}) {
     const std::wstring path = folder + (wide ? L"bench_view_utf16.txt" : L"bench_view_sjis.txt");

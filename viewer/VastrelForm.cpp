@@ -642,8 +642,9 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
 }
 
 void TVastrelForm::FormDestroy(TWinControl*) {
-  // A line-index build still running reports through the synchronise call:
-  // let it end before the controls it reports to go away.
+  // A line-index build still running ends through the synchronise call (its
+  // records are taken over on the GUI thread): let it end before the controls
+  // its end touches go away.
   CancelLineThread();
   while (LineThread) {
     CheckSynchronize();
