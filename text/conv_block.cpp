@@ -8,7 +8,7 @@
 namespace conv {
 namespace {
 
-constexpr uint32_t kUnit = 0x80000000u, kSlow = 2, kBad = 1;
+constexpr uint32_t kSlow = 2, kBad = 1;
 constexpr char16_t kReplacementChar = 0xFFFD;
 
 // Whether the 16 bytes at p are all ASCII.
@@ -85,64 +85,113 @@ BlockConverter::BlockConverter(Context& ctx) : ctx_(ctx) {
   }
 }
 
+namespace {
+
+// Byte classes of code page 932 as 0 or 1, for the branch-free character length.
+struct SjisClasses {
+  unsigned char lead[256], trail[256];
+  SjisClasses() {
+    for (unsigned b = 0; b < 256; ++b) {
+      lead[b] = IsSjisLead(static_cast<unsigned char>(b)) ? 1 : 0;
+      trail[b] = IsSjisTrail(static_cast<unsigned char>(b)) ? 1 : 0;
+    }
+  }
+};
+const SjisClasses kSjis;
+
+constexpr uint32_t kReady = 0x80000000u;  // the entry holds its output bytes
+
+// A ready entry: up to three output bytes, lowest first, and their count.
+uint32_t ReadyEntry(const unsigned char* b, int n) {
+  uint32_t e = kReady | uint32_t(n) << 24;
+  for (int k = 0; k < n; ++k) e |= uint32_t(b[k]) << (8 * k);
+  return e;
+}
+
+inline unsigned char* PutEntry(unsigned char* q, uint32_t e) {
+  q[0] = static_cast<unsigned char>(e);
+  q[1] = static_cast<unsigned char>(e >> 8);
+  q[2] = static_cast<unsigned char>(e >> 16);
+  return q + ((e >> 24) & 7);
+}
+
+}  // namespace
+
 void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out) {
-  if (fromSjis_.empty()) fromSjis_.assign(65536 + 256, 0);
   const bool big = order == ByteOrder::Big;
+  std::vector<uint32_t>& table = utf8 ? fromSjis_ : big ? fromSjisBig_ : fromSjisLittle_;
+  if (table.empty()) table.assign(65536 + 256, 0);
   Out o(out, n * (utf8 ? 3 : 2) + 32);
+  unsigned char* q = o.at();
   size_t i = 0;
+  // Sixteen bytes at a time are tried again only sixteen bytes after a try
+  // failed: text that mixes scripts pays no test per character.
+  size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;
   while (i < n) {
-    if (asciiSjisIdentity_) {
-      while (i + 16 <= n && Ascii16(s + i)) {
-        unsigned char* q = o.at();
+    const unsigned b = s[i];
+    if (i >= nextTry && b < 0x80 && i + 16 <= n) {
+      if (Ascii16(s + i)) {
         if (utf8) {
           std::memcpy(q, s + i, 16);
-          o.used += 16;
+          q += 16;
         } else {
           WidenAscii16(s + i, q, big);
-          o.used += 32;
+          q += 32;
         }
         i += 16;
+        continue;
       }
-      if (i >= n) break;
+      nextTry = i + 16;
     }
-    const unsigned b = s[i];
-    const int len = (IsSjisLead(static_cast<unsigned char>(b)) && i + 1 < n && IsSjisTrail(s[i + 1])) ? 2 : 1;
-    const size_t key = len == 2 ? 256 + ((b << 8) | s[i + 1]) : b;
-    uint32_t e = fromSjis_[key];
-    if (e == 0) {
-      char16_t w[2] = {0, 0};
-      const int k = ctx_.platform->SjisCharToWide(s + i, len, w);
-      if (k == 1 && w[0] != 0 && !IsHighSurrogate(w[0]) && !IsLowSurrogate(w[0]))
-        e = kUnit | w[0];
-      else if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0))
-        e = kSlow;
-      else
-        e = kBad;
-      fromSjis_[key] = e;
-    }
-    if (e & kUnit) {
-      const char16_t u = static_cast<char16_t>(e & 0xFFFF);
-      unsigned char* q = o.at();
-      o.used += static_cast<size_t>((utf8 ? PutUtf8(q, u) : PutUnit(q, u, big)) - q);
-    } else if (e == kSlow) {
-      std::string one(reinterpret_cast<const char*>(s + i), static_cast<size_t>(len)), part;
-      if (utf8) {
-        conv::SjisToUtf8(ctx_, one.c_str(), &part);
-      } else {
-        std::u16string wide;
-        conv::SjisToWide(ctx_, one.c_str(), order, &wide);
-        part.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    const unsigned next = i + 1 < n ? s[i + 1] : 0u;
+    const unsigned two = kSjis.lead[b] & kSjis.trail[next];
+    const size_t key = b + two * (256 + ((b << 8) | next) - b);
+    uint32_t e = table[key];
+    if (!(e & kReady)) {
+      if (e == 0) {
+        const int len = 1 + int(two);
+        char16_t w[2] = {0, 0};
+        const int k = ctx_.platform->SjisCharToWide(s + i, len, w);
+        if (k == 1 && w[0] != 0 && !IsHighSurrogate(w[0]) && !IsLowSurrogate(w[0])) {
+          unsigned char bytes[4];
+          const int m = static_cast<int>((utf8 ? PutUtf8(bytes, w[0]) : PutUnit(bytes, w[0], big)) - bytes);
+          e = ReadyEntry(bytes, m);
+        } else if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0)) {
+          e = kSlow;
+        } else {
+          e = kBad;
+        }
+        table[key] = e;
       }
-      o.Append(part);
-      o.Ensure((n - i) * 3 + 32);
-    } else {
-      unsigned char* q = o.at();
-      o.used += static_cast<size_t>((utf8 ? PutUtf8(q, subWide_) : PutUnit(q, subWide_, big)) - q);
-      const char16_t shown = kReplacementChar;
-      ReportUnconvertible(ctx_, &shown, 1);
+      if (e == kSlow) {
+        // The routines' own way for a rare character.
+        std::string one(reinterpret_cast<const char*>(s + i), 1 + two), part;
+        if (utf8) {
+          conv::SjisToUtf8(ctx_, one.c_str(), &part);
+        } else {
+          std::u16string wide;
+          conv::SjisToWide(ctx_, one.c_str(), order, &wide);
+          part.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+        }
+        o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
+        o.Append(part);
+        o.Ensure((n - i) * 3 + 32);
+        q = o.at();
+        i += 1 + two;
+        continue;
+      }
+      if (e == kBad) {
+        q = utf8 ? PutUtf8(q, subWide_) : PutUnit(q, subWide_, big);
+        const char16_t shown = kReplacementChar;
+        ReportUnconvertible(ctx_, &shown, 1);
+        i += 1 + two;
+        continue;
+      }
     }
-    i += static_cast<size_t>(len);
+    q = PutEntry(q, e);
+    i += 1 + two;
   }
+  o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();
 }
 
@@ -150,68 +199,74 @@ void BlockConverter::Utf8ToSjis(const unsigned char* s, size_t n, std::string* o
   if (toSjis_.empty()) toSjis_.assign(65536, 0);
   Platform* pf = ctx_.platform;
   Out o(out, n * 2 + 32);
+  unsigned char* q = o.at();
+  auto mapped = [](int k, const unsigned char b[2]) { return (k == 1 && b[0] != 0) || (k == 2 && b[0] != 0 && b[1] != 0); };
   size_t i = 0;
+  size_t nextTry = 0;  // as in SjisToUnicode
   while (i < n) {
-    if (asciiSjisIdentity_) {
-      while (i + 16 <= n && Ascii16(s + i)) {
-        std::memcpy(o.at(), s + i, 16);
-        o.used += 16;
-        i += 16;
+    const unsigned b0 = s[i];
+    if (b0 < 0x80 && asciiSjisIdentity_) {
+      if (i >= nextTry && i + 16 <= n) {
+        if (Ascii16(s + i)) {
+          std::memcpy(q, s + i, 16);
+          q += 16;
+          i += 16;
+          continue;
+        }
+        nextTry = i + 16;
       }
-      if (i >= n) break;
-      if (s[i] < 0x80) {
-        *o.at() = s[i++];
-        ++o.used;
-        continue;
-      }
+      *q++ = static_cast<unsigned char>(b0);
+      ++i;
+      continue;
     }
     // One character as Utf8ToWide decodes it from a NUL-terminated text: a
-    // sequence is never taken past the block's end.
+    // sequence is never taken past the block's end. The common two- and
+    // three-byte forms are decoded here; every other goes through DecodeUtf8Char.
     char16_t w[2] = {0, 0};
-    int units = 0;
-    if (n - i >= 4) {
+    int units = 1;
+    if (n - i >= 3 && (b0 & 0xF0) == 0xE0 && b0 != 0xE0 && b0 != 0xED && (s[i + 1] & 0xC0) == 0x80 &&
+        (s[i + 2] & 0xC0) == 0x80) {
+      w[0] = static_cast<char16_t>(((b0 & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+      i += 3;
+    } else if (n - i >= 2 && b0 >= 0xC2 && b0 <= 0xDF && (s[i + 1] & 0xC0) == 0x80) {
+      w[0] = static_cast<char16_t>(((b0 & 0x1F) << 6) | (s[i + 1] & 0x3F));
+      i += 2;
+    } else if (n - i >= 4) {
       i += static_cast<size_t>(DecodeUtf8Char(s + i, w, &units));
     } else {
       unsigned char tail[5] = {0, 0, 0, 0, 0};
       std::memcpy(tail, s + i, n - i);
       i += static_cast<size_t>(DecodeUtf8Char(tail, w, &units));
     }
-    // As WideToSjis takes the units: a pair together, every other unit alone.
-    const int count = units == 2 && IsHighSurrogate(w[0]) && IsLowSurrogate(w[1]) ? 2 : 1;
-    for (int at = 0; at < units; at += count) {
-      const char16_t* u = w + at;
-      uint32_t e;
-      if (count == 2) {
+    if (units == 1) {
+      // As WideToSjis takes a unit alone.
+      uint32_t e = toSjis_[w[0]];
+      if (e == 0) {
         unsigned char b[2] = {0, 0};
-        const int k = pf->WideCharToSjis(u, 2, b);
-        e = (k == 1 && b[0] != 0) || (k == 2 && b[0] != 0 && b[1] != 0) ? kUnit | uint32_t(k) << 16 | b[0] | b[1] << 8
-                                                                          : kBad;
-      } else {
-        e = toSjis_[u[0]];
-        if (e == 0) {
-          unsigned char b[2] = {0, 0};
-          const int k = pf->WideCharToSjis(u, 1, b);
-          e = (k == 1 && b[0] != 0) || (k == 2 && b[0] != 0 && b[1] != 0)
-                  ? kUnit | uint32_t(k) << 16 | b[0] | b[1] << 8
-                  : kBad;
-          toSjis_[u[0]] = e;
-        }
+        const int k = pf->WideCharToSjis(w, 1, b);
+        e = mapped(k, b) ? ReadyEntry(b, k) : kBad;
+        toSjis_[w[0]] = e;
       }
-      unsigned char* q = o.at();
-      if (e & kUnit) {
-        q[0] = static_cast<unsigned char>(e & 0xFF);
-        q[1] = static_cast<unsigned char>((e >> 8) & 0xFF);
-        o.used += (e >> 16) & 3;
-      } else {
-        for (int k = 0; k < count; ++k) {
-          q[2 * k] = subSjis_[0];
-          q[2 * k + 1] = subSjis_[1];
-        }
-        o.used += 2 * static_cast<size_t>(count);
-        ReportUnconvertible(ctx_, u, count);
+      if (e & kReady) {
+        q = PutEntry(q, e);
+        continue;
+      }
+    } else {
+      // A pair, which WideToSjis takes together.
+      unsigned char b[2] = {0, 0};
+      const int k = pf->WideCharToSjis(w, 2, b);
+      if (mapped(k, b)) {
+        q = PutEntry(q, ReadyEntry(b, k));
+        continue;
       }
     }
+    for (int k = 0; k < units; ++k) {
+      *q++ = subSjis_[0];
+      *q++ = subSjis_[1];
+    }
+    ReportUnconvertible(ctx_, w, units);
   }
+  o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();
 }
 
@@ -220,15 +275,19 @@ void BlockConverter::EucToSjis(const unsigned char* s, size_t n, std::string* ou
   auto at = [&](size_t k) -> unsigned { return k < n ? s[k] : 0u; };
   auto dbl = [](unsigned b) { return b >= 0xA1 && b <= 0xFE; };
   size_t i = 0;
+  size_t nextTry = 0;  // as in SjisToUnicode
   while (i < n) {
-    while (i + 16 <= n && Ascii16(s + i)) {
-      std::memcpy(o.at(), s + i, 16);
-      o.used += 16;
-      i += 16;
-    }
-    if (i >= n) break;
-    unsigned char* q = o.at();
     const unsigned b = s[i];
+    if (i >= nextTry && b < 0x80 && i + 16 <= n) {
+      if (Ascii16(s + i)) {
+        std::memcpy(o.at(), s + i, 16);
+        o.used += 16;
+        i += 16;
+        continue;
+      }
+      nextTry = i + 16;
+    }
+    unsigned char* q = o.at();
     auto reject = [&](size_t taken) {
       q[0] = subSjis_[0];
       q[1] = subSjis_[1];

@@ -40,10 +40,10 @@ class BlockConverter {
   unsigned char subSjis_[2] = {'?', '?'};
   bool asciiSjisIdentity_ = false;  // bytes 1-0x7F are U+0001-U+007F and back
   // Shift_JIS character (single byte b: b; pair: 256 + (lead << 8 | trail)) to
-  // its output: 0 not yet asked; kSlow: the routines' own way; kBad: substitute;
-  // else the UTF-16 unit with kUnit set.
-  std::vector<uint32_t> fromSjis_;
-  // UTF-16 unit to Shift_JIS: 0 not yet asked; kBad; else kUnit | length << 16 | bytes.
+  // its output bytes (UTF-8, UTF-16 of either order): 0 not yet asked; 2: the
+  // routines' own way; 1: the substitute; else its bytes and their count.
+  std::vector<uint32_t> fromSjis_, fromSjisLittle_, fromSjisBig_;
+  // UTF-16 unit to Shift_JIS: 0 not yet asked; 1: the substitute; else its bytes.
   std::vector<uint32_t> toSjis_;
 };
 
