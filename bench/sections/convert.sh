@@ -8,9 +8,9 @@ echo "== conversion"
 out=$(wine "$build/bin/convert_bench.exe" "$folder" "$conv_mib" | tr -d '\r')
 echo "$out"
 d=$lines_dir
-while read -r what ours_name src tool_from tool_to ours_out; do
+while read -r what ours_name source tool_from tool_to ours_out; do
   ours=$(echo "$out" | sed -n "s/^engine $ours_name seconds: //p")
-  native=$(median5 sh -c "LC_ALL=C iconv -f $tool_from -t $tool_to '$d/$src' > '$d/conv_iconv.txt'")
+  native=$(median5 sh -c "LC_ALL=C iconv -f $tool_from -t $tool_to '$d/$source' > '$d/conv_iconv.txt'")
   if cmp -s "$d/$ours_out" "$d/conv_iconv.txt"; then same="outputs byte-equal"; else same="outputs DIFFER"; fi
   echo "$what: ours $(show5 "$ours") s, iconv $(show5 "$native") s, $same"
   row "$what $conv_mib MiB: iconv / engine ($same)" "$(show5 "$ours") s" "iconv $(show5 "$native") s" \
