@@ -197,8 +197,8 @@ class Run {
         break;
       }
       case ccUtf8: {
-        std::string text(reinterpret_cast<const char*>(d), len);
         if (r_.targetCode == ccUtf16) {
+          std::string text(reinterpret_cast<const char*>(d), len);
           std::u16string wide;
           ok = conv::Utf8ToWide(text.c_str(), conv::ByteOrder::Little, &wide);
           EscapedBytesToSubstitute(&wide);
