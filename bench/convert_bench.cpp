@@ -1,21 +1,29 @@
-// The whole-file converter over a large cached Shift_JIS file into UTF-8,
-// with the production block size, megabytes per second.
+// The whole-file converter over large cached files, with the production block
+// size: Shift_JIS to UTF-8, UTF-8 to Shift_JIS and EUC-JP to UTF-16 through the
+// engine, and Shift_JIS to UTF-8 through the real window; each the median of
+// five runs with min and max.
 //
 //   convert_bench [folder] [size in MiB]
 //
-// Writes (once, kept for later runs) "conv_sjis_<size>.txt" of CR LF lines of
-// ASCII, half-width kana and level-1 kanji, reads it once to cache it, then
-// converts it to "conv_utf8_<size>.txt" in the same folder. Prints the seconds
-// (the line "convert seconds: ..." is read by bench/run.sh) and MB/s.
+// Writes "conv_sjis_<size>.txt" of CR LF lines of ASCII, half-width kana and
+// level-1 kanji, and its UTF-8 and EUC-JP forms ("conv_utf8_<size>.txt",
+// "conv_euc_<size>.txt"); the outputs are "conv_out_utf8.txt",
+// "conv_out_sjis.txt", "conv_out_utf16.txt" and "conv_out_window.txt". Prints
+// the lines "<what> seconds: MEDIAN MIN MAX" read by bench/sections/convert.sh.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/bench_window.h"
 #include "engine/FileConverter.h"
+#include "framework/Application.h"
 #include "framework/FileOps.h"
+#include "framework/MessageService.h"
 #include "viewer/CodeConv.h"
+#include "viewer/VastrelForm.h"
 
 namespace {
 
@@ -61,43 +69,93 @@ bool WriteSjis(const std::wstring& path, int64_t size) {
   return f.Close();
 }
 
+void Print(const char* what, const bench::Five& f) {
+  std::printf("%s seconds: %.6f %.6f %.6f\n", what, f.Median(), f.Min(), f.Max());
+}
+
+// One conversion through the engine; false (and a line saying why) on failure.
+bool Convert(const std::wstring& src, int from, const std::wstring& dst, int to, double* seconds) {
+  DeleteFileW(dst.c_str());
+  engine::ConvertRequest r;
+  r.sourcePath = src;
+  r.sourceCode = from;
+  r.targetPath = dst;
+  r.targetCode = to;
+  Cp932Platform platform;
+  engine::NullProgress none;
+  const double t0 = Now();
+  const engine::ConvertOutcome o = engine::ConvertFile(r, platform, none);
+  *seconds = Now() - t0;
+  if (o.status != engine::ConvertStatus::Done) {
+    std::printf("conversion failed: status %d, error %lu, unconvertible %llu\n", int(o.status), o.error,
+                (unsigned long long)o.unconvertibleCount);
+    return false;
+  }
+  return true;
+}
+
+void ReadOnce(const std::wstring& path) {
+  fileops::File f;
+  f.Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+  std::vector<char> buf(1 << 20);
+  DWORD got = 0;
+  while (fileops::ReadFully(f.get(), buf.data(), DWORD(buf.size()), &got) && got) {
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string folderA = argc > 1 ? argv[1] : "Z:\\tmp";
   const int64_t mib = argc > 2 ? atoll(argv[2]) : 1024;
-  const std::wstring folder(folderA.begin(), folderA.end());
-  const std::wstring src = folder + L"\\conv_sjis_" + std::to_wstring(mib) + L".txt";
-  const std::wstring dst = folder + L"\\conv_utf8_" + std::to_wstring(mib) + L".txt";
-  if (GetFileAttributesW(src.c_str()) == INVALID_FILE_ATTRIBUTES && !WriteSjis(src, mib << 20)) {
-    std::printf("cannot write the source\n");
+  const std::wstring folder = std::wstring(folderA.begin(), folderA.end()) + L"\\";
+  const std::wstring n = std::to_wstring(mib);
+  const std::wstring sjis = folder + L"conv_sjis_" + n + L".txt", utf8 = folder + L"conv_utf8_" + n + L".txt",
+                     euc = folder + L"conv_euc_" + n + L".txt";
+  const std::wstring outUtf8 = folder + L"conv_out_utf8.txt", outSjis = folder + L"conv_out_sjis.txt",
+                     outUtf16 = folder + L"conv_out_utf16.txt", outWindow = folder + L"conv_out_window.txt";
+  double t = 0;
+  // The sources: Shift_JIS written here, UTF-8 and EUC-JP converted from it.
+  if (!WriteSjis(sjis, mib << 20) || !Convert(sjis, engine::ccShiftJis, utf8, engine::ccUtf8, &t) ||
+      !Convert(sjis, engine::ccShiftJis, euc, engine::ccEucJp, &t)) {
+    std::printf("cannot write the sources\n");
     return 1;
   }
-  {  // read once: the file is cached for both converters
-    fileops::File f;
-    f.Open(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
-    std::vector<char> buf(1 << 20);
-    DWORD got = 0;
-    while (fileops::ReadFully(f.get(), buf.data(), DWORD(buf.size()), &got) && got) {
+  struct Kind {
+    const char* name;
+    const std::wstring* src;
+    int from;
+    const std::wstring* dst;
+    int to;
+  } kinds[] = {{"engine sjis-utf8", &sjis, engine::ccShiftJis, &outUtf8, engine::ccUtf8},
+               {"engine utf8-sjis", &utf8, engine::ccUtf8, &outSjis, engine::ccShiftJis},
+               {"engine euc-utf16", &euc, engine::ccEucJp, &outUtf16, engine::ccUtf16}};
+  for (const Kind& k : kinds) {
+    ReadOnce(*k.src);  // cached for both converters
+    bench::Five f;
+    for (int run = 0; run < 5; ++run) {
+      if (!Convert(*k.src, k.from, *k.dst, k.to, &t)) return 1;
+      f.Add(t);
+    }
+    Print(k.name, f);
+  }
+  // Shift_JIS to UTF-8 through the window's command path: its progress bar,
+  // abort button and message pump between blocks.
+  TVastrelForm* form = bench::StartMainWindow(folder, IDNO);
+  form->OpenFile(sjis);
+  Application->ProcessMessages();
+  bench::Five w;
+  for (int run = 0; run < 5; ++run) {
+    DeleteFileW(outWindow.c_str());
+    const double t0 = Now();
+    const bool done = form->ConvertFileCode(outWindow, engine::ccUtf8, false, 1);
+    w.Add(Now() - t0);
+    if (!done) {
+      std::printf("the window's conversion failed\n");
+      return 1;
     }
   }
-  DeleteFileW(dst.c_str());
-  engine::ConvertRequest r;
-  r.sourcePath = src;
-  r.sourceCode = engine::ccShiftJis;
-  r.targetPath = dst;
-  r.targetCode = engine::ccUtf8;
-  Cp932Platform platform;
-  engine::NullProgress none;
-  const double t0 = Now();
-  const engine::ConvertOutcome o = engine::ConvertFile(r, platform, none);
-  const double t = Now() - t0;
-  if (o.status != engine::ConvertStatus::Done) {
-    std::printf("conversion failed: status %d, error %lu, unconvertible %llu\n", int(o.status), o.error,
-                (unsigned long long)o.unconvertibleCount);
-    return 1;
-  }
-  std::printf("convert seconds: %.3f\n", t);
-  std::printf("engine Shift_JIS -> UTF-8: %.1f MB/s (%lld MiB)\n", double(mib << 20) / 1e6 / t, (long long)mib);
+  form->Free();
+  Print("window sjis-utf8", w);
   return 0;
 }

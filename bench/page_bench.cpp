@@ -5,9 +5,12 @@
 //
 // Writes two files of the given size (default 1024 MiB) into the folder
 // (default: the temporary folder): one of 80-byte lines, one without any line
-// end. Prints microseconds per page display and the time of the long scan
-// (the lines "page us at <where> <offset>: ..." and "scan seconds: ..." are read
-// by bench/run.sh). The files are left in the folder.
+// end. Prints microseconds per page display's file work against the bare
+// reads of the same page (open, read 64 KiB at its start, close) in the same
+// process, and the time of the long scan; each the median of five rounds with
+// min and max (the lines "page us <where>: ...", "read us <where>: ..." and
+// "scan seconds: ..." are read by bench/sections/page.sh). The files are left
+// in the folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -71,6 +74,23 @@ size_t ShowPageOnce(const std::wstring& path, int64_t position, std::vector<uint
   return cut.end;
 }
 
+// The same page's bytes and nothing else: open, read 64 KiB at its start, close.
+size_t ReadPageOnce(const std::wstring& path, int64_t start, std::vector<uint8_t>& buf) {
+  HANDLE h = OpenForReading(path);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  DWORD got = 0;
+  SeekFile64(h, FILE_BEGIN, start);
+  fileops::ReadFully(h, buf.data(), 64 * 1024, &got);
+  fileops::Files().Close(h);
+  return got;
+}
+
+// "median min max" of five figures.
+void PrintFive(const char* what, double v[5]) {
+  std::sort(v, v + 5);
+  std::printf("%s: %.3f %.3f %.3f\n", what, v[2], v[0], v[4]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,27 +120,43 @@ int main(int argc, char** argv) {
   const int rounds = 500;
   for (int k = 0; k < 3; ++k) {
     ShowPageOnce(linesPath, offsets[k], buf);  // warm the cache
-    t0 = Now();
+    // Where the page starts: the bare reads read from there.
+    linescan::ScanOptions opt;
+    linescan::LineState st;
+    HANDLE hs = OpenForReading(linesPath);
+    const int64_t start = linescan::FindLineStartBack(FileReader(hs), size, 0, offsets[k], opt, st);
+    fileops::Files().Close(hs);
+    double page[5], read[5];
     size_t shown = 0;
-    for (int r = 0; r < rounds; ++r) shown += ShowPageOnce(linesPath, offsets[k], buf);
-    const double us = (Now() - t0) * 1e6 / rounds;
-    std::printf("page at %-6s (%12lld): %8.1f us per page (%zu bytes shown)\n", names[k],
-                static_cast<long long>(offsets[k]), us, shown / rounds);
-    std::printf("page us at %s %lld: %.1f\n", names[k], static_cast<long long>(offsets[k]), us);
+    for (int turn = 0; turn < 5; ++turn) {
+      t0 = Now();
+      shown = 0;
+      for (int r = 0; r < rounds; ++r) shown += ShowPageOnce(linesPath, offsets[k], buf);
+      page[turn] = (Now() - t0) * 1e6 / rounds;
+      t0 = Now();
+      for (int r = 0; r < rounds; ++r) ReadPageOnce(linesPath, start, buf);
+      read[turn] = (Now() - t0) * 1e6 / rounds;
+    }
+    std::printf("page at %-6s (%12lld): %zu bytes shown\n", names[k], static_cast<long long>(offsets[k]),
+                shown / rounds);
+    PrintFive((std::string("page us ") + names[k]).c_str(), page);
+    PrintFive((std::string("read us ") + names[k]).c_str(), read);
   }
-
   HANDLE h = OpenForReading(flatPath);
   linescan::ScanOptions opt;
   linescan::LineState st;
-  for (int pass = 0; pass < 2; ++pass) {
+  double scan[5];
+  for (int pass = 0; pass < 6; ++pass) {
     t0 = Now();
     const int64_t start = linescan::FindLineStartBack(FileReader(h), size, 0, size - 1, opt, st);
     const double seconds = Now() - t0;
-    std::printf("backward scan over %lld MiB without line ends (%s): %.3f s, line start %lld\n",
-                static_cast<long long>(size >> 20), pass ? "cached" : "first", seconds,
-                static_cast<long long>(start));
-    if (pass) std::printf("scan seconds: %.6f\n", seconds);
+    if (pass == 0)
+      std::printf("backward scan over %lld MiB without line ends (first): %.3f s, line start %lld\n",
+                  static_cast<long long>(size >> 20), seconds, static_cast<long long>(start));
+    else
+      scan[pass - 1] = seconds;
   }
+  PrintFive("scan seconds", scan);
   t0 = Now();
   const int64_t fwd = linescan::FindLineStartForward(FileReader(h), size, 0, size, size - 32, 1, opt, st);
   std::printf("forward scan over %lld MiB without line ends: %.3f s, result %lld\n",

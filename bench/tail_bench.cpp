@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   bool stop = false;
-  vastrel::WindowProgress sink(nullptr, stop);  // pumps messages after each block
+  vastrel::WorkProgress sink(nullptr, stop);  // pumps messages by time
   engine::TailMoveOptions options;
   options.tempFolder = folder + L"\\";
   const double mb = static_cast<double>(mib) * 1048576.0 / 1e6;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/FileOps.h"
+#include "text/conv_block.h"
 #include "text/conv_bytes.h"
 
 namespace engine {
@@ -105,11 +106,7 @@ std::wstring FolderOf(const std::wstring& path) {
 // One conversion run: the state carried from block to block.
 class Run {
  public:
-  Run(const ConvertRequest& r, conv::Platform& platform) : r_(r) {
-    ctx_.platform = &platform;
-    ctx_.SubstituteChar = r.substitute;
-    ctx_.MergeUnconvertible = false;  // merging is done here, over the whole file
-    ctx_.KanaByShiftOut = false;
+  Run(const ConvertRequest& r, conv::Platform& platform) : r_(r), block_(Prepared(ctx_, r, platform)) {
     const auto* c = reinterpret_cast<const unsigned char*>(r.substitute.c_str());
     char16_t w[2];
     if (c[0] && platform.SjisCharToWide(c, conv::SjisCharLength(c), w) == 1 && w[0] != 0) subWide_ = w[0];
@@ -121,8 +118,13 @@ class Run {
     const size_t unit = r_.sourceCode == ccUtf16 ? 2 : 1;
     size_t start = 0;
     for (size_t i = 0; i + unit <= len; i += unit) {
-      const bool nul = unit == 1 ? d[i] == 0 : (d[i] == 0 && d[i + 1] == 0);
-      if (!nul) continue;
+      if (unit == 1) {
+        const void* z = std::memchr(d + i, 0, len - i);
+        if (!z) break;
+        i = static_cast<size_t>(static_cast<const unsigned char*>(z) - d);
+      } else if (d[i] != 0 || d[i + 1] != 0) {
+        continue;
+      }
       if (!Piece(d + start, i - start, out)) return false;
       if (!FlushJis(true, out)) return false;
       if (r_.sourceCode == ccJis && jisMode_ == 3) jisMode_ = 0;  // a control byte ends an SO run
@@ -153,14 +155,20 @@ class Run {
 
  private:
   bool Piece(const unsigned char* d, size_t len, std::string* out) {
-    std::string pivot;
+    if (r_.sourceCode == ccShiftJis && (r_.targetCode == ccUtf8 || r_.targetCode == ccUtf16)) {
+      block_.SjisToUnicode(d, len, r_.targetCode == ccUtf8, r_.targetOrder, out);
+      Harvest();
+      return true;
+    }
+    std::string& pivot = pivot_;
+    pivot.clear();
     bool ok = true;
     switch (r_.sourceCode) {
       case ccShiftJis:
         pivot.assign(reinterpret_cast<const char*>(d), len);
         break;
       case ccEucJp:
-        ok = conv::EucToSjis(ctx_, std::string(reinterpret_cast<const char*>(d), len).c_str(), &pivot);
+        block_.EucToSjis(d, len, &pivot);
         break;
       case ccJis: {
         std::string text = JisModePrefix(jisMode_);
@@ -189,8 +197,8 @@ class Run {
         break;
       }
       case ccUtf8: {
-        std::string text(reinterpret_cast<const char*>(d), len);
         if (r_.targetCode == ccUtf16) {
+          std::string text(reinterpret_cast<const char*>(d), len);
           std::u16string wide;
           ok = conv::Utf8ToWide(text.c_str(), conv::ByteOrder::Little, &wide);
           EscapedBytesToSubstitute(&wide);
@@ -200,11 +208,8 @@ class Run {
           out->append(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
           return ok;
         }
-        // Utf8ToSjis leaves out a first EF BB BF: only the file's own mark may go.
-        const bool guard = len >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF;
-        if (guard) text.insert(text.begin(), 'A');
-        ok = conv::Utf8ToSjis(ctx_, text.c_str(), &pivot);
-        if (ok && guard) pivot.erase(0, 1);
+        // Nothing at a block's start is a mark: only the file's own was left out.
+        block_.Utf8ToSjis(d, len, &pivot);
         break;
       }
       default:
@@ -218,8 +223,8 @@ class Run {
         break;
       case ccUtf16:
       case ccUtf8:
-        SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot.data()), pivot.size(), r_.targetCode == ccUtf8,
-                      out);
+        block_.SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot.data()), pivot.size(),
+                             r_.targetCode == ccUtf8, r_.targetOrder, out);
         break;
       case ccEucJp: {
         std::string euc;
@@ -235,64 +240,6 @@ class Run {
     }
     Harvest();
     return ok;
-  }
-
-  // Shift_JIS to UTF-16 units as SjisToWide gives them, from a table filled
-  // once per character value and run (the platform is asked once per value).
-  // Appends the target's bytes: UTF-8, or UTF-16 in targetOrder.
-  void SjisToUnicode(const unsigned char* s, size_t n, bool utf8, std::string* out) {
-    if (table_.empty()) table_.assign(65536 + 256, 0);
-    out->reserve(out->size() + n * 2 + 16);
-    const bool big = r_.targetOrder == conv::ByteOrder::Big;
-    auto put = [&](char16_t u) {
-      if (!utf8) {
-        const char lo = char(u & 0xFF), hi = char(u >> 8);
-        out->push_back(big ? hi : lo);
-        out->push_back(big ? lo : hi);
-      } else if (u < 0x80) {
-        out->push_back(char(u));
-      } else if (u < 0x800) {
-        out->push_back(char(0xC0 | (u >> 6)));
-        out->push_back(char(0x80 | (u & 0x3F)));
-      } else {
-        out->push_back(char(0xE0 | (u >> 12)));
-        out->push_back(char(0x80 | ((u >> 6) & 0x3F)));
-        out->push_back(char(0x80 | (u & 0x3F)));
-      }
-    };
-    size_t i = 0;
-    while (i < n) {
-      const unsigned b = s[i];
-      const int len = (conv::IsSjisLead(static_cast<unsigned char>(b)) && i + 1 < n && conv::IsSjisTrail(s[i + 1])) ? 2 : 1;
-      const size_t key = len == 2 ? 256 + ((b << 8) | s[i + 1]) : b;
-      uint32_t e = table_[key];
-      if (e == 0) {
-        char16_t w[2] = {0, 0};
-        const int k = ctx_.platform->SjisCharToWide(s + i, len, w);
-        if (k == 1 && w[0] != 0 && !conv::IsHighSurrogate(w[0]) && !conv::IsLowSurrogate(w[0])) e = 0x80000000u | w[0];
-        else if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0)) e = 2;  // not kept in the table
-        else e = 1;
-        table_[key] = e;
-      }
-      if (e & 0x80000000u) {
-        put(static_cast<char16_t>(e & 0xFFFF));
-      } else if (e == 2) {  // the routines' own way for a rare character
-        std::string one(reinterpret_cast<const char*>(s + i), len), part;
-        if (utf8) {
-          conv::SjisToUtf8(ctx_, one.c_str(), &part);
-        } else {
-          std::u16string wide;
-          conv::SjisToWide(ctx_, one.c_str(), r_.targetOrder, &wide);
-          part.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-        }
-        out->append(part);
-      } else {
-        put(subWide_);
-        const char16_t shown = 0xFFFD;
-        conv::ReportUnconvertible(ctx_, &shown, 1);
-      }
-      i += static_cast<size_t>(len);
-    }
   }
 
   // Direct UTF-16 to UTF-8: a surrogate without its partner cannot be written.
@@ -352,14 +299,24 @@ class Run {
     ctx_.UnconvertibleList.clear();
   }
 
+  // The context as the run uses it, ready before the block converter takes it.
+  static conv::Context& Prepared(conv::Context& ctx, const ConvertRequest& r, conv::Platform& platform) {
+    ctx.platform = &platform;
+    ctx.SubstituteChar = r.substitute;
+    ctx.MergeUnconvertible = false;  // merging is done here, over the whole file
+    ctx.KanaByShiftOut = false;
+    return ctx;
+  }
+
   const ConvertRequest& r_;
   conv::Context ctx_;
+  conv::BlockConverter block_;
+  std::string pivot_;
   char16_t subWide_ = u'?';
   int jisMode_ = 0;
   std::string held_;  // Shift_JIS not yet written as JIS (the open run)
   int listed_ = 0;
   std::unordered_set<uint32_t> seen_;
-  std::vector<uint32_t> table_;  // Shift_JIS character -> UTF-16 unit, filled on first use
 };
 
 }  // namespace

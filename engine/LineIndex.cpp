@@ -38,6 +38,53 @@ bool CheckpointList::CopyTo(CheckpointList& out) const {
   return true;
 }
 
+// ---- LineMarks
+
+bool LineMarks::Add(const LineCheckpoint& m) {
+  auto at = std::lower_bound(v_.begin(), v_.end(), m.Offset,
+                             [](const LineCheckpoint& a, int64_t o) { return a.Offset < o; });
+  if (at != v_.end() && at->Offset == m.Offset) return true;
+  try {
+    v_.insert(at, m);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+const LineCheckpoint* LineMarks::FirstFromLine(int64_t line) const {
+  auto at = std::lower_bound(v_.begin(), v_.end(), line,
+                             [](const LineCheckpoint& a, int64_t l) { return a.Lines < l; });
+  return at == v_.end() ? nullptr : &*at;
+}
+
+const LineCheckpoint* LineMarks::LastBelowLine(int64_t line) const {
+  auto at = std::lower_bound(v_.begin(), v_.end(), line,
+                             [](const LineCheckpoint& a, int64_t l) { return a.Lines < l; });
+  return at == v_.begin() ? nullptr : &*(at - 1);
+}
+
+const LineCheckpoint* LineMarks::LastAtOrBefore(int64_t offset) const {
+  auto at = std::upper_bound(v_.begin(), v_.end(), offset,
+                             [](int64_t o, const LineCheckpoint& a) { return o < a.Offset; });
+  return at == v_.begin() ? nullptr : &*(at - 1);
+}
+
+void LineMarks::Shift(int64_t pivot, int64_t delta) {
+  std::vector<LineCheckpoint> kept;
+  kept.reserve(v_.size());
+  for (const LineCheckpoint& m : v_) {
+    if (m.Offset <= pivot) {
+      kept.push_back(m);
+    } else if (m.Offset + delta > pivot) {
+      kept.push_back(LineCheckpoint{m.Lines, m.Offset + delta});
+    }
+  }
+  v_.swap(kept);
+}
+
+int64_t MarkSpacing(int64_t size) { return std::max<int64_t>(int64_t(32) << 20, size >> 20); }
+
 int IntervalForSize(int64_t size) {
   if (size > 53688098041ll) return 4000;
   if (size > 1073744924ll) return 3000;
@@ -82,9 +129,10 @@ bool ReadWindow(HANDLE h, int64_t pos, size_t chunk, size_t overlap, Window& w, 
 }  // namespace
 
 LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions& o, int64_t progressMax,
-                               ProgressSink& progress, CheckpointList& out) {
+                               ProgressSink& progress, CheckpointList& out, LineMarks* marks) {
   LineIndexResult result;
   out.clear();
+  if (marks) marks->clear();
   fileops::File file;
   if (!file.Open(path, GENERIC_READ, kShare, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
     result.cancelled = true;
@@ -117,9 +165,11 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
     result.error = error;
   };
 
+  const int64_t spacing = o.markSpacing > 0 ? o.markSpacing : MarkSpacing(size);
   if (!memoryOut && add(0, 1)) {
     progress.SetMaximum(progressMax);
     int64_t pos = 0, lines = 0, since = 0;
+    int64_t lastRecord = 0;  // offset of the last checkpoint or mark
     for (;;) {
       DWORD error = 0;
       if (!ReadWindow(file.get(), pos, chunk, overlap, w, &error)) {
@@ -140,6 +190,7 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
         if (c.reached) {
           if (!add(lines, pos + int64_t(from))) break;
           since = 0;
+          lastRecord = pos + int64_t(from);
           continue;
         }
         held = c.held;
@@ -151,6 +202,14 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
       if (held || w.atEnd) {
         add(lines, pos);
         break;
+      }
+      // A read cycle ends where no line end straddles (a pair at its end is taken whole).
+      if (marks && pos - lastRecord >= spacing) {
+        if (!marks->Add(LineCheckpoint{lines, pos})) {
+          memoryOut = true;
+          break;
+        }
+        lastRecord = pos;
       }
       if (progress.ShouldStop()) {
         result.cancelled = true;
@@ -187,41 +246,73 @@ LineCheckpoint StartAtOrBelow(const CheckpointList& index, int64_t value, bool b
   return index[lo];
 }
 
+// The offset of the first checkpoint or final record with at least `line`
+// line ends (the start of that line lies at or before it); -1 when none.
+int64_t EndFromLine(const CheckpointList& index, int64_t line) {
+  if (index.size() < 3) return -1;
+  size_t lo = 1, hi = index.size() - 1;  // records 1 .. final
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (index[mid].Lines < line)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo < index.size() - 1 ? index[lo].Offset : -1;
+}
+
 struct Walk {
   int64_t lines = 0;
   int64_t pos = 0;
   bool reached = false;
+  bool stopped = false;
   DWORD error = 0;
 };
 
-// Counts line ends from start: up to maxEnds of them (0: no such stop), or
-// those that end at or before stopAt (-1: no such stop), or to the file's end.
-Walk WalkLines(const LineLookup& l, int64_t start, int64_t maxEnds, int64_t stopAt) {
+constexpr size_t kWalkReadMax = 1u << 20;
+
+// Counts line ends from `from` (a checkpoint or mark): up to maxEnds of them
+// (0: no such stop), or those that end at or before stopAt (-1: no such stop),
+// or to the file's end. `end` (-1: the file's end) is where it is known to stop
+// at the latest: a walk that may read more than twice the mark spacing shows
+// progress and may be stopped. Reads start small (most walks are short) and
+// grow to 1 MiB.
+Walk WalkLines(const LineLookup& l, const LineCheckpoint& from, int64_t maxEnds, int64_t stopAt, int64_t end) {
   Walk k;
-  k.pos = l.rule.wide ? (start & ~int64_t(1)) : start;
+  k.pos = l.rule.wide ? (from.Offset & ~int64_t(1)) : from.Offset;
+  const int64_t first = k.pos;
   fileops::File file;
   if (!file.Open(l.path, GENERIC_READ, kShare, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
     k.error = GetLastError();
     return k;
   }
-  const size_t chunk = std::max<size_t>(l.chunk, 4);
+  const int64_t size = fileops::Files().Size(file.get());
+  const int64_t spacing = l.markSpacing > 0 ? l.markSpacing : MarkSpacing(size);
+  int64_t until = stopAt >= 0 ? stopAt : end >= 0 ? end : size;
+  if (size >= 0 && until > size) until = size;
+  ProgressSink* progress = l.progress && until - first > 2 * spacing ? l.progress : nullptr;
+  if (progress) progress->SetMaximum(until - first);
+  size_t chunk = std::max<size_t>(l.chunk, 4);
   const size_t overlap = 4;
+  int64_t lastMark = k.pos;
   Window w;
-  try {
-    w.buf.resize(chunk + overlap);
-  } catch (const std::bad_alloc&) {
-    k.error = ERROR_NOT_ENOUGH_MEMORY;
-    return k;
-  }
   for (;;) {
     if (stopAt >= 0 && k.pos >= stopAt) return k;
+    try {
+      if (w.buf.size() < chunk + overlap) w.buf.resize(chunk + overlap);
+    } catch (const std::bad_alloc&) {
+      k.error = ERROR_NOT_ENOUGH_MEMORY;
+      return k;
+    }
     if (!ReadWindow(file.get(), k.pos, chunk, overlap, w, &k.error)) return k;
     size_t n = w.atEnd ? w.got : chunk;
     size_t limit = w.atEnd ? (w.got ? w.got - 1 : 0) : SIZE_MAX;
+    bool cut = false;
     if (stopAt >= 0 && uint64_t(stopAt - k.pos) <= n) {
       // Only line ends that end at or before stopAt count.
       n = size_t(stopAt - k.pos);
       limit = std::min(limit, n);
+      cut = true;
     }
     const lineends::Count c =
         lineends::CountLineEnds(w.buf.data(), 0, n, w.got, limit, maxEnds > 0 ? maxEnds - k.lines : 0, l.rule);
@@ -232,6 +323,19 @@ Walk WalkLines(const LineLookup& l, int64_t start, int64_t maxEnds, int64_t stop
       return k;
     }
     if (c.held || w.atEnd || c.pos == 0) return k;
+    // A whole window ends where no line end straddles: a mark may stand there.
+    if (!cut && l.marks && k.pos - lastMark >= spacing) {
+      l.marks->Add(LineCheckpoint{from.Lines + k.lines, k.pos});
+      lastMark = k.pos;
+    }
+    if (progress) {
+      progress->Step(k.pos - first);
+      if (progress->ShouldStop()) {
+        k.stopped = true;
+        return k;
+      }
+    }
+    chunk = std::min(chunk * 2, kWalkReadMax);
   }
 }
 
@@ -240,14 +344,22 @@ Walk WalkLines(const LineLookup& l, int64_t start, int64_t maxEnds, int64_t stop
 LineLookupResult LineToOffset(const CheckpointList& index, const LineLookup& lookup, int64_t line) {
   LineLookupResult r;
   if (index.empty() || line < 0) return r;
-  const LineCheckpoint c = StartAtOrBelow(index, line, true);
+  LineCheckpoint c = StartAtOrBelow(index, line, true);
   if (c.Lines == line) {
     r.found = true;
     r.value = c.Offset;
     return r;
   }
-  const Walk k = WalkLines(lookup, c.Offset, line - c.Lines, -1);
+  int64_t end = EndFromLine(index, line);
+  if (lookup.marks) {
+    if (const LineCheckpoint* m = lookup.marks->LastBelowLine(line))
+      if (m->Offset > c.Offset) c = *m;
+    if (const LineCheckpoint* m = lookup.marks->FirstFromLine(line))
+      if (end < 0 || m->Offset < end) end = m->Offset;
+  }
+  const Walk k = WalkLines(lookup, c, line - c.Lines, -1, end);
   r.error = k.error;
+  r.stopped = k.stopped;
   r.found = k.reached && !k.error;
   if (r.found) r.value = k.pos;
   return r;
@@ -256,15 +368,19 @@ LineLookupResult LineToOffset(const CheckpointList& index, const LineLookup& loo
 LineLookupResult OffsetToLine(const CheckpointList& index, const LineLookup& lookup, int64_t offset) {
   LineLookupResult r;
   if (index.empty() || offset < 0) return r;
-  const LineCheckpoint c = StartAtOrBelow(index, offset, false);
+  LineCheckpoint c = StartAtOrBelow(index, offset, false);
+  if (lookup.marks)
+    if (const LineCheckpoint* m = lookup.marks->LastAtOrBefore(offset))
+      if (m->Offset > c.Offset) c = *m;
   if (c.Offset == offset) {
     r.found = true;
     r.value = c.Lines;
     return r;
   }
-  const Walk k = WalkLines(lookup, c.Offset, 0, offset);
+  const Walk k = WalkLines(lookup, c, 0, offset, -1);
   r.error = k.error;
-  r.found = !k.error;
+  r.stopped = k.stopped;
+  r.found = !k.error && !k.stopped;
   r.value = c.Lines + k.lines;
   return r;
 }

@@ -64,6 +64,41 @@ class CheckpointList {
   size_t size_ = 0;
 };
 
+// Marks inside long stretches between checkpoints: {line ends that end at or
+// before Offset, Offset}, at places that no line end straddles (never between
+// the CR and the LF of a pair). The builder takes one wherever the scan has
+// gone MarkSpacing bytes past the last checkpoint or mark, so that no lookup
+// reads more than about that stretch whatever the lines look like (a file of
+// a few long lines, or gigabytes without a line end). They live beside the
+// records in memory only: a line-list file holds the records alone, so that
+// stored lists keep their one format; a lookup over a list loaded without
+// marks takes them as it walks.
+class LineMarks {
+ public:
+  // Keeps the marks in offset order; one per offset; false when out of memory.
+  bool Add(const LineCheckpoint& m);
+  size_t size() const { return v_.size(); }
+  bool empty() const { return v_.empty(); }
+  const LineCheckpoint& operator[](size_t i) const { return v_[i]; }
+  void clear() { v_.clear(); }
+  // The last mark with fewer line ends than `line` (a start for finding that
+  // line), and the last at or before `offset`; null when none.
+  const LineCheckpoint* LastBelowLine(int64_t line) const;
+  const LineCheckpoint* LastAtOrBefore(int64_t offset) const;
+  // The first mark with at least `line` line ends (the walk ends at or before it).
+  const LineCheckpoint* FirstFromLine(int64_t line) const;
+  // After a change at pivot by delta bytes: marks past pivot move with their
+  // text; those the change swallowed go.
+  void Shift(int64_t pivot, int64_t delta);
+
+ private:
+  std::vector<LineCheckpoint> v_;
+};
+
+// Bytes between marks for a file of that size: 32 MiB, or 1/1,048,576 of the
+// size for files above 32 TiB (so that the marks stay below a million).
+int64_t MarkSpacing(int64_t size);
+
 // Line ends between checkpoints: 2000; 3000 above 1,073,744,924 bytes; 4000
 // above 53,688,098,041 bytes.
 int IntervalForSize(int64_t size);
@@ -79,6 +114,8 @@ struct LineIndexOptions {
   size_t chunk = 1u << 20;
   // 0: IntervalForSize of the file's size.
   int interval = 0;
+  // Bytes between marks; 0: MarkSpacing of the file's size.
+  int64_t markSpacing = 0;
 };
 
 struct LineIndexResult {
@@ -92,21 +129,32 @@ struct LineIndexResult {
 // checkpoints so far, trailer). A file that cannot be opened or sized gives
 // no records. Running out of memory ends it as cancelled with
 // ERROR_NOT_ENOUGH_MEMORY.
+// marks (optional) gets the marks of the file's long stretches.
 LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions& options, int64_t progressMax,
-                               ProgressSink& progress, CheckpointList& out);
+                               ProgressSink& progress, CheckpointList& out, LineMarks* marks = nullptr);
 
 // ---- lookups: one file open per call
 
 struct LineLookup {
   std::wstring path;
   lineends::Rule rule;
-  size_t chunk = 8192;  // bytes per read (the reads add 4)
+  size_t chunk = 8192;  // bytes of the first read (the reads add 4); later reads grow to 1 MiB
+  // The marks of the file (optional): starts of the walks, and a walk over a
+  // stretch without them adds them as it goes.
+  LineMarks* marks = nullptr;
+  // A walk that may read more than the mark spacing reports here (optional):
+  // SetMaximum with the bytes it may read, Step with those read, and it ends
+  // as stopped when ShouldStop says so. Walks within the spacing report nothing.
+  ProgressSink* progress = nullptr;
+  // Bytes between marks; 0: MarkSpacing of the file's size.
+  int64_t markSpacing = 0;
 };
 
 struct LineLookupResult {
   bool found = false;
-  int64_t value = 0;  // the offset (LineToOffset) or the line (OffsetToLine)
-  DWORD error = 0;    // a failed open or read
+  int64_t value = 0;     // the offset (LineToOffset) or the line (OffsetToLine)
+  DWORD error = 0;       // a failed open or read
+  bool stopped = false;  // the progress sink stopped the walk: nothing found
 };
 
 // The start of 0-based line `line`: found when the file holds at least that

@@ -19,6 +19,7 @@
 #include "viewer/FileAccess.h"
 #include "viewer/GyoThreadUnit.h"
 #include "viewer/VastrelForm.h"
+#include "viewer/WorkProgress.h"
 
 namespace {
 
@@ -39,25 +40,6 @@ class FormServices : public dialogs::MainWindowServices {
  private:
   TVastrelForm& f_;
   dialogs::MainWindowServices& rest_;
-};
-
-// Progress and abort of the conversion: the progress bar, the abort button and
-// the message pump between blocks.
-class WindowProgress : public engine::ProgressSink {
- public:
-  explicit WindowProgress(TVastrelForm& f) : f_(f) {}
-  void SetMaximum(int64_t maximum) override {
-    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(maximum > 0 ? maximum : 1));
-    f_.ColorProgressBar1->SetPosition(0);
-  }
-  void Step(int64_t position) override { f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(position)); }
-  bool ShouldStop() override {
-    Application->ProcessMessages();
-    return f_.StopRequested;
-  }
-
- private:
-  TVastrelForm& f_;
 };
 
 }  // namespace
@@ -170,7 +152,7 @@ bool TVastrelForm::ConvertFileCode(const std::wstring& targetPath, int targetCod
       return;
     StopRequested = true;
   };
-  WindowProgress progress(*this);
+  vastrel::WorkProgress progress(ColorProgressBar1, StopRequested);
   const engine::ConvertOutcome o = engine::ConvertFile(r, Conv.Cp932(), progress);
   SpeedButton2->OnClick = previousAbort;
   ColorProgressBar1->SetPosition(0);

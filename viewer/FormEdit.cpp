@@ -149,7 +149,7 @@ int TVastrelForm::CopyFileAsWork(const std::wstring& source, const std::wstring&
     vastrel::WorkFrame frame(WorkPanel, ColorProgressBar1, SpeedButton2);
     StopRequested = false;
     ConfirmStop = false;  // a stopped copy leaves nothing behind: no question
-    vastrel::WindowProgress sink(ColorProgressBar1, StopRequested);
+    vastrel::WorkProgress sink(ColorProgressBar1, StopRequested);
     r = engine::CopyFileReplacing(source, target, sink);
   }
   EnableMenusForWork(true, vastrel::WorkGuard::Job::WriteBack);

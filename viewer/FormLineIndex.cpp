@@ -5,6 +5,7 @@
 // the caret, the selection's end) and the jump list ListBox2.
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
+#include "framework/Timer.h"
 #include "text/LineEnds.h"
 #include "text/PathText.h"
 #include "viewer/FileAccess.h"
@@ -30,6 +32,7 @@
 #include "viewer/IniStore.h"
 #include "viewer/PathRoutines.h"
 #include "viewer/VastrelForm.h"
+#include "viewer/WorkProgress.h"
 
 namespace {
 
@@ -90,10 +93,17 @@ void TVastrelForm::StartLineCount(const std::wstring& path) {
                            LineBuildNumber);
   if (LineThreadChunk) t->Chunk = LineThreadChunk;
   t->FreeOnTerminate = true;
-  t->OnProgressMax = [this](int64_t m) { ColorProgressBar2->SetMax(static_cast<uint64_t>(std::max<int64_t>(1, m))); };
-  t->OnProgress = [this](int64_t p) { ColorProgressBar2->SetPosition(static_cast<uint64_t>(std::max<int64_t>(0, p))); };
   t->OnTerminate = [this](TThread* th) { LineCountDone(static_cast<TGyoThread*>(th)); };
   LineThread = t;
+  // The thread only stores its progress; the bar follows it by time.
+  if (!LineProgressTimer) {
+    LineProgressTimer = new TTimer();
+    LineProgressTimer->SetInterval(50);
+    LineProgressTimer->OnTimer = [this](TTimer*) {
+      if (LineThread) LineThread->Progress.ShowOn(ColorProgressBar2);
+    };
+  }
+  LineProgressTimer->SetEnabled(true);
   if (!t->Resume()) {
     // No thread: nothing will end it, so end it here.
     t->SetCancelled(true);
@@ -109,9 +119,11 @@ void TVastrelForm::LineCountDone(TGyoThread* t) {
   // in-place change happened, gives the index.
   const bool current = t->BuildNumber == LineBuildNumber && t->Path == Doc.FilePath;
   const bool changed = LineChangeCount != LineChangesAtBuild;
+  if (LineProgressTimer) LineProgressTimer->SetEnabled(false);
   if (!cancelled && current && !changed && t->Records.size() >= 3) {
     IndexHandOver = true;
     *LineCheckpointList = std::move(t->Records);
+    LineWalkMarks = std::move(t->Marks);
     IndexHandOver = false;
     LineIndexStale = false;
     Doc.LineListChanged = true;
@@ -122,6 +134,7 @@ void TVastrelForm::LineCountDone(TGyoThread* t) {
     LineNumbersStale = true;
   }
   t->Records.clear();
+  t->Marks.clear();
   CheckBox1->SetEnabled(true);
   EditMenu->SetVisible(true);
   SpeedButton7->SetDown(false);
@@ -167,6 +180,7 @@ void TVastrelForm::LineIndexFileChanged(int64_t pivot, int64_t delta) {
   Doc.LineListChanged = false;
   if (LineCheckpointList->empty()) return;
   engine::ShiftLineIndex(*LineCheckpointList, pivot, delta);
+  LineWalkMarks.Shift(pivot, delta);
   LineIndexStale = true;
   LineNumbersStale = true;
 }
@@ -292,6 +306,7 @@ bool TVastrelForm::DeleteLineList(const std::wstring& section) {
 
 void TVastrelForm::ClearLineList() {
   LineCheckpointList->clear();
+  LineWalkMarks.clear();
   LineIndexStale = false;
 }
 
@@ -341,19 +356,81 @@ engine::LineLookup TVastrelForm::LineLookupNow() {
   l.path = Doc.FilePath;
   l.rule = engine::RuleFor(Doc.TextCode, Doc.ByteOrder == boLittleEndian, CheckBox6->Checked());
   l.chunk = Doc.TextCode == tcUtf16 ? 16384 : 8192;
+  l.marks = &LineWalkMarks;
   return l;
+}
+
+namespace {
+
+// The progress of a lookup: nothing shows for a walk within the marks'
+// spacing; one that may read more (a list loaded without marks, or a stretch
+// they do not cover) shows the work row, pumps messages by time and stops at
+// the abort button (at once, no question) or a close request.
+class WalkProgress : public vastrel::WorkProgress {
+ public:
+  explicit WalkProgress(TVastrelForm& f) : WorkProgress(f.ColorProgressBar1, f.StopRequested), f_(f) {}
+  ~WalkProgress() override {
+    if (!frame_) return;
+    frame_.reset();
+    f_.ConfirmStop = confirm_;
+    f_.LongWorkRunning = longWork_;
+    f_.LineWalkRunning = false;
+    f_.StopRequested = false;
+  }
+  void SetMaximum(int64_t maximum) override {
+    if (!frame_) {
+      confirm_ = f_.ConfirmStop;
+      longWork_ = f_.LongWorkRunning;
+      f_.StopRequested = false;
+      f_.ConfirmStop = false;
+      f_.LongWorkRunning = true;  // no other file command while it pumps
+      f_.LineWalkRunning = true;
+      frame_.reset(new vastrel::WorkFrame(f_.WorkPanel, f_.ColorProgressBar1, f_.SpeedButton2));
+    }
+    WorkProgress::SetMaximum(maximum);
+  }
+
+ private:
+  TVastrelForm& f_;
+  std::unique_ptr<vastrel::WorkFrame> frame_;
+  bool confirm_ = false, longWork_ = false;
+};
+
+}  // namespace
+
+engine::LineLookupResult TVastrelForm::RunLineLookup(bool toOffset, int64_t value) {
+  // A lookup asked for by the messages a long walk pumps finds nothing.
+  if (LineWalkRunning) {
+    engine::LineLookupResult none;
+    none.stopped = true;
+    return none;
+  }
+  engine::LineLookupResult r;
+  {
+    WalkProgress progress(*this);
+    engine::LineLookup l = LineLookupNow();
+    l.progress = &progress;
+    r = toOffset ? engine::LineToOffset(*LineCheckpointList, l, value)
+                 : engine::OffsetToLine(*LineCheckpointList, l, value);
+  }
+  if (CloseAfterLineWalk) {
+    CloseAfterLineWalk = false;
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+  }
+  return r;
 }
 
 int64_t TVastrelForm::LineToOffset(int64_t line) {
   if (Doc.FilePath.empty()) return -1;
-  const engine::LineLookupResult r = engine::LineToOffset(*LineCheckpointList, LineLookupNow(), line);
+  const engine::LineLookupResult r = RunLineLookup(true, line);
+  LineLookupStopped = r.stopped;
   if (r.error) ShowMessageWide(SystemErrorTextWide(r.error));
   return r.found ? r.value : -1;
 }
 
 bool TVastrelForm::OffsetToLine(int64_t offset) {
   if (Doc.FilePath.empty() || LineCheckpointList->empty()) return false;
-  const engine::LineLookupResult r = engine::OffsetToLine(*LineCheckpointList, LineLookupNow(), offset);
+  const engine::LineLookupResult r = RunLineLookup(false, offset);
   if (r.error) {
     ShowMessageWide(SystemErrorTextWide(r.error));
     return false;
@@ -365,6 +442,7 @@ bool TVastrelForm::OffsetToLine(int64_t offset) {
 // ---- jumps
 
 int64_t TVastrelForm::JumpToLine(const std::wstring& text) {
+  LineLookupStopped = false;
   if (Doc.FilePath.empty() || !FileCommandsAllowed()) return -1;
   if (LineIndexStale) {
     // Numbers from an index the file has outgrown would land elsewhere.
@@ -414,7 +492,9 @@ void TVastrelForm::N31Jump(const std::wstring& text) {
     AskLineListUpdate();
     return;
   }
-  if (JumpToLine(text) < 0) ShowMessageWide(L"[ " + text + L" ]\nこの行番号は、見つかりませんでした。");
+  // A jump stopped by the abort button or a close request says nothing.
+  if (JumpToLine(text) < 0 && !LineLookupStopped)
+    ShowMessageWide(L"[ " + text + L" ]\nこの行番号は、見つかりませんでした。");
 }
 
 void TVastrelForm::N15Click(int tag) {

@@ -24,28 +24,11 @@
 #include "framework/StdCtrls.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
+#include "viewer/WorkProgress.h"
 
 namespace {
 
 std::u16string ToU16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
-
-// Progress and abort of the search: the progress bar, messages pumped after
-// each chunk, the abort button's (or a close request's) stop flag.
-class SearchProgress : public engine::ProgressSink {
- public:
-  explicit SearchProgress(TVastrelForm& f) : f_(f) {}
-  void SetMaximum(int64_t maximum) override {
-    f_.ColorProgressBar1->SetMax(static_cast<uint64_t>(std::max<int64_t>(1, maximum)));
-  }
-  void Step(int64_t position) override {
-    f_.ColorProgressBar1->SetPosition(static_cast<uint64_t>(std::max<int64_t>(0, position)));
-    Application->ProcessMessages();
-  }
-  bool ShouldStop() override { return f_.StopRequested || Application->Terminated(); }
-
- private:
-  TVastrelForm& f_;
-};
 
 }  // namespace
 
@@ -130,7 +113,7 @@ int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
     if (kind == conv::JisRunKind::DoubleByte) spec.jisMode = 1;
     else if (kind == conv::JisRunKind::Kana) spec.jisMode = !designation.empty() && designation[0] == 0x0E ? 3 : 2;
   }
-  SearchProgress progress(*this);
+  vastrel::WorkProgress progress(ColorProgressBar1, StopRequested);
   progress.SetMaximum(fileSize);
   ColorProgressBar1->SetPosition(static_cast<uint64_t>(std::min(spec.start, fileSize)));
   engine::SearchResult r = engine::SearchFileRange(file.get(), fileSize, spec, patterns, Conv, progress);

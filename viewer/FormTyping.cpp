@@ -107,7 +107,7 @@ engine::TailMoveOutcome TVastrelForm::MoveTail(HANDLE h, int64_t start, int64_t 
     vastrel::WorkFrame frame(WorkPanel, ColorProgressBar1, SpeedButton2);
     StopRequested = false;
     ConfirmStop = true;
-    vastrel::WindowProgress sink(ColorProgressBar1, StopRequested);
+    vastrel::WorkProgress sink(ColorProgressBar1, StopRequested);
     engine::TailMoveOptions options;
     options.tempFolder = FolderOf(Doc.FilePath);
     out = engine::ReplaceRange(h, start, oldLength, bytes.data(), bytes.size(), sink, options);

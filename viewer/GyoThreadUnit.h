@@ -1,7 +1,9 @@
 // The line-index build of the open file on a thread of its own: the engine's
-// builder with progress through the synchronise call. The main window creates
-// it suspended, sets OnTerminate (which takes the records on the GUI thread)
-// and resumes it; the thread frees itself after that.
+// builder reporting through a progress relay (atomics only: the thread never
+// waits for the GUI thread while it reads). The main window creates it
+// suspended, sets OnTerminate (which takes the records on the GUI thread) and
+// resumes it, and moves its progress bar to what Progress holds on a timer;
+// the thread frees itself after that.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "engine/LineIndex.h"
 #include "framework/Thread.h"
+#include "viewer/WorkProgress.h"
 
 class TGyoThread : public TThread {
  public:
@@ -21,11 +24,12 @@ class TGyoThread : public TThread {
 
   // What was built; read only in OnTerminate (after the body ended).
   engine::CheckpointList Records;
+  engine::LineMarks Marks;
   engine::LineIndexResult Result;
   const std::wstring Path;
   const int BuildNumber;
-  // Run on the GUI thread: the progress maximum once, then the bytes scanned.
-  std::function<void(int64_t)> OnProgressMax, OnProgress;
+  // The maximum once, then the bytes scanned; stop when cancelled or terminated.
+  vastrel::WorkProgress::Relay Progress;
   // Bytes per read (tests make it small).
   size_t Chunk = 1u << 20;
 

@@ -136,6 +136,7 @@ TVastrelForm::~TVastrelForm() {
   delete Timer3;
   delete Timer4;
   delete Timer5;
+  delete LineProgressTimer;
   delete ImageList1;
   delete ShellLink1;
   if (VastrelForm == this) VastrelForm = nullptr;
@@ -610,6 +611,13 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
     canClose = false;
     return;
   }
+  // So does a jump that reads a long stretch.
+  if (LineWalkRunning) {
+    StopRequested = true;
+    CloseAfterLineWalk = true;
+    canClose = false;
+    return;
+  }
   // A close during an insertion, deletion or write-back is refused before
   // anything is stopped, so that watching and a running index build go on.
   if (!WorkIdle || ConvertCloseRequest()) {
@@ -634,8 +642,9 @@ void TVastrelForm::FormCloseQuery(TWinControl*, bool& canClose) {
 }
 
 void TVastrelForm::FormDestroy(TWinControl*) {
-  // A line-index build still running reports through the synchronise call:
-  // let it end before the controls it reports to go away.
+  // A line-index build still running ends through the synchronise call (its
+  // records are taken over on the GUI thread): let it end before the controls
+  // its end touches go away.
   CancelLineThread();
   while (LineThread) {
     CheckSynchronize();

@@ -626,6 +626,15 @@ class TVastrelForm : public TForm {
   bool CrLfSetByList = false;   // CheckBox6 is being set from a loaded list
   bool PageNumberToggle = false;
   size_t LineThreadChunk = 0;   // bytes per read of the build; 0: the builder's own (tests)
+  // Marks inside the index's long stretches (memory only, see engine::LineMarks).
+  engine::LineMarks LineWalkMarks;
+  // Moves ColorProgressBar2 to what a running build reported, at its own pace.
+  TTimer* LineProgressTimer = nullptr;
+  bool LineWalkRunning = false;     // a lookup reads a long stretch, with progress and abort
+  bool CloseAfterLineWalk = false;  // a close request came during it
+  bool LineLookupStopped = false;   // the last line-to-offset lookup was stopped
+  // A lookup with the window's progress and abort for a walk that reads long.
+  engine::LineLookupResult RunLineLookup(bool toOffset, int64_t value);
   static const wchar_t* const kLineListUpdateText;
   // Seams: each drawn number of the column (index, text shown, colour); the Tool menu's opening.
   std::function<void(int index, const std::wstring& shown, TColor colour)> LineNumberDrawn;

@@ -3,29 +3,68 @@
 #include "controls/ColorProgressBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "framework/Cursor.h"
 
 namespace vastrel {
 
-WindowProgress::WindowProgress(TColorProgressBar* bar, const bool& stopRequested, std::function<void()> pump)
-    : bar_(bar), stop_(stopRequested), pump_(std::move(pump)) {}
+unsigned WorkProgress::PumpIntervalMs = 25;
 
-void WindowProgress::SetMaximum(int64_t maximum) {
+WorkProgress::WorkProgress(TColorProgressBar* bar, const bool& stop, std::function<void()> pump)
+    : bar_(bar), stop_(stop), pump_(std::move(pump)) {}
+
+void WorkProgress::SetMaximum(int64_t maximum) {
   if (bar_) {
-    bar_->SetMax(maximum > 0 ? static_cast<uint64_t>(maximum) : 0);
+    bar_->SetMax(maximum > 0 ? static_cast<uint64_t>(maximum) : 1);
     bar_->SetPosition(0);
   }
 }
 
-void WindowProgress::Step(int64_t position) {
+void WorkProgress::Step(int64_t position) {
+  // The bar paints only when its whole percentage changes: cheap per block.
   if (bar_) bar_->SetPosition(position > 0 ? static_cast<uint64_t>(position) : 0);
-  if (pump_) pump_();
-  else Application->ProcessMessages();
+  PumpIfDue();
 }
 
-bool WindowProgress::ShouldStop() { return stop_; }
+bool WorkProgress::ShouldStop() {
+  PumpIfDue();
+  return stop_ || Application->Terminated();
+}
+
+void WorkProgress::PumpIfDue() {
+  const DWORD now = clock ? clock() : GetTickCount();
+  if (!started_) {
+    // The interval counts from the first block.
+    started_ = true;
+    lastPump_ = now;
+    if (PumpIntervalMs > 0) return;
+  } else if (now - lastPump_ < PumpIntervalMs) {
+    return;
+  }
+  lastPump_ = now;
+  if (pumps_++ == 0 && onFirstPump) onFirstPump();
+  if (pump_)
+    pump_();
+  else
+    Application->ProcessMessages();
+}
+
+void WorkProgress::Relay::ShowOn(TColorProgressBar* bar) const {
+  if (!bar) return;
+  const int64_t m = max_.load(std::memory_order_relaxed);
+  if (m >= 0) {
+    const uint64_t max = m > 0 ? static_cast<uint64_t>(m) : 1;
+    if (bar->Max() != max) bar->SetMax(max);
+  }
+  const int64_t p = pos_.load(std::memory_order_relaxed);
+  bar->SetPosition(p > 0 ? static_cast<uint64_t>(p) : 0);
+}
 
 WorkFrame::WorkFrame(TWinControl* panel, TColorProgressBar* bar, TSpeedButton* abortButton)
-    : panel_(panel), bar_(bar), button_(abortButton), panelWasVisible_(panel && panel->Visible()) {
+    : panel_(panel),
+      bar_(bar),
+      button_(abortButton),
+      panelWasVisible_(panel && panel->Visible()),
+      hourglass_(new TCursorGuard(crHourGlass)) {
   if (bar_) {
     bar_->SetPosition(0);
     bar_->SetVisible(true);

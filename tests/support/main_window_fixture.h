@@ -16,6 +16,7 @@
 #include "framework/StdCtrls.h"
 #include "support/paths.h"
 #include "viewer/VastrelForm.h"
+#include "viewer/WorkProgress.h"
 
 namespace testsupport {
 
@@ -28,6 +29,9 @@ class MainWindowTest : public ::testing::Test {
     folder_ = MakeTempDir(tag) + L"\\";
     TVastrelForm::ProgramFolderOverride = folder_;
     TVastrelForm::ArgumentsOverride = {L"Vastrel.exe"};
+    // The tests' jobs are a few small blocks, each of which is to serve the
+    // messages the test posts (the time rule has its own test).
+    vastrel::WorkProgress::PumpIntervalMs = 0;
     messages_.clear();
     handler_ = SetMessageHandler([this](const MessageRequest& r) {
       messages_.push_back(r.text);

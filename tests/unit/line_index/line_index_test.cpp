@@ -18,6 +18,12 @@ using fileops::ScopedFiles;
 
 namespace {
 
+std::string Lines(int from, int to) {
+  std::string s;
+  for (int i = from; i <= to; ++i) s += "l" + std::to_string(i) + "\r\n";
+  return s;
+}
+
 struct Recs {
   std::vector<std::pair<int64_t, int64_t>> v;
   bool operator==(const Recs& o) const { return v == o.v; }
@@ -269,38 +275,172 @@ TEST_F(LineIndexTest, LookupsMatchNaiveScanForEveryLineAndOffset) {
     s += RandomText(g, 20 + g() % 60, wide, be);
     if (round % 5 == 0) s += wide ? (be ? std::string("\0\r\0\n", 4) : std::string("\r\0\n\0", 4)) : "\r\n";
     const std::wstring p = Make(s);
-    CheckpointList idx;
-    Sink sink;
-    LineIndexOptions o;
-    o.textCode = code;
-    o.littleEndian = !be;
-    o.lone = lone;
-    o.chunk = 7;
-    o.interval = 3;
-    ASSERT_FALSE(engine::BuildLineIndex(p, o, 100, sink, idx).cancelled);
-    engine::LineLookup look;
-    look.path = p;
-    look.rule = engine::RuleFor(code, !be, lone);
-    look.chunk = 5;
-    const Naive n = NaiveCount(s, wide, be, lone);
-    const int64_t total = int64_t(n.ends.size());
-    for (int64_t t = -1; t <= total + 1; ++t) {
-      const auto r = engine::LineToOffset(idx, look, t);
-      const bool want = t >= 0 && t <= total;
-      ASSERT_EQ(r.found, want) << "round " << round << " line " << t;
-      if (want) {
-        EXPECT_EQ(r.value, t == 0 ? 0 : n.ends[t - 1]) << "round " << round << " line " << t;
+    // Without marks; with the builder's marks every few bytes; with marks
+    // that the lookups' own walks take as they go.
+    for (int marking = 0; marking < 3; ++marking) {
+      CheckpointList idx;
+      engine::LineMarks marks;
+      Sink sink;
+      LineIndexOptions o;
+      o.textCode = code;
+      o.littleEndian = !be;
+      o.lone = lone;
+      o.chunk = 7;
+      o.interval = marking == 1 ? 50 : 3;
+      o.markSpacing = 4;
+      ASSERT_FALSE(engine::BuildLineIndex(p, o, 100, sink, idx, marking == 1 ? &marks : nullptr).cancelled);
+      if (marking == 1 && s.size() > 16) {
+        EXPECT_FALSE(marks.empty());
+      }
+      engine::LineLookup look;
+      look.path = p;
+      look.rule = engine::RuleFor(code, !be, lone);
+      look.chunk = 5;
+      if (marking > 0) {
+        look.marks = &marks;
+        look.markSpacing = 3;
+      }
+      const Naive n = NaiveCount(s, wide, be, lone);
+      const int64_t total = int64_t(n.ends.size());
+      const std::string where = "round " + std::to_string(round) + " marking " + std::to_string(marking);
+      for (int64_t t = -1; t <= total + 1; ++t) {
+        const auto r = engine::LineToOffset(idx, look, t);
+        const bool want = t >= 0 && t <= total;
+        ASSERT_EQ(r.found, want) << where << " line " << t;
+        if (want) {
+          EXPECT_EQ(r.value, t == 0 ? 0 : n.ends[t - 1]) << where << " line " << t;
+        }
+      }
+      const size_t u = wide ? 2 : 1;
+      for (size_t pos = 0; pos <= s.size(); pos += u) {
+        int64_t want = 0;
+        for (int64_t e : n.ends) want += e <= int64_t(pos);
+        const auto r = engine::OffsetToLine(idx, look, int64_t(pos));
+        ASSERT_TRUE(r.found);
+        EXPECT_EQ(r.value, want) << where << " offset " << pos;
+      }
+      // Every mark counts the line ends that end at or before it.
+      for (size_t i = 0; i < marks.size(); ++i) {
+        int64_t want = 0;
+        for (int64_t e : n.ends) want += e <= marks[i].Offset;
+        EXPECT_EQ(marks[i].Lines, want) << where << " mark at " << marks[i].Offset;
       }
     }
-    const size_t u = wide ? 2 : 1;
-    for (size_t pos = 0; pos <= s.size(); pos += u) {
-      int64_t want = 0;
-      for (int64_t e : n.ends) want += e <= int64_t(pos);
-      const auto r = engine::OffsetToLine(idx, look, int64_t(pos));
-      ASSERT_TRUE(r.found);
-      EXPECT_EQ(r.value, want) << "round " << round << " offset " << pos;
-    }
   }
+}
+
+// Reads pass through to the system and are counted.
+class CountingFiles : public FaultFiles {
+ public:
+  int64_t bytes = 0;
+  bool Read(HANDLE h, void* buf, DWORD len, DWORD* done) override {
+    const bool ok = FaultFiles::Read(h, buf, len, done);
+    if (ok) bytes += *done;
+    return ok;
+  }
+};
+
+// 4000 short lines, a stretch of 3 GiB without a line end (a hole of the file
+// system), 4000 short lines.
+TEST_F(LineIndexTest, JumpsPastGigabytesWithoutLineEndsReadABoundedStretchOrShowProgress) {
+  const std::string head = Lines(0, 3999);
+  std::vector<std::string> tailLines;
+  std::string tail;
+  for (int i = 0; i < 4000; ++i) {
+    tailLines.push_back("m" + std::to_string(i) + "\r\n");
+    tail += tailLines.back();
+  }
+  const int64_t stretch = int64_t(3) << 30;
+  const int64_t tailAt = int64_t(head.size()) + stretch;
+  const std::wstring p = dir_ + L"\\sparse.txt";
+  {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(h, head.data(), DWORD(head.size()), &done, nullptr));
+    LARGE_INTEGER at;
+    at.QuadPart = tailAt;
+    ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(h, tail.data(), DWORD(tail.size()), &done, nullptr));
+    CloseHandle(h);
+  }
+  const int64_t size = tailAt + int64_t(tail.size());
+  // Line 4000 starts after the head, runs through the stretch and ends after "m0".
+  auto startOf = [&](int64_t line) {
+    if (line <= 4000) return line == 4000 ? int64_t(head.size()) : -1;
+    int64_t at = tailAt;
+    for (int64_t k = 0; k < line - 4000; ++k) at += int64_t(tailLines[size_t(k)].size());
+    return at;
+  };
+  CheckpointList idx;
+  engine::LineMarks marks;
+  Sink buildSink;
+  ASSERT_FALSE(engine::BuildLineIndex(p, LineIndexOptions(), size, buildSink, idx, &marks).cancelled);
+  EXPECT_GE(int64_t(marks.size()), stretch / engine::MarkSpacing(size) - 1);
+  const int64_t bound = int64_t(64) << 20;
+
+  CountingFiles counting;
+  ScopedFiles use(counting);
+  Sink walkSink;
+  engine::LineLookup look;
+  look.path = p;
+  look.rule = engine::RuleFor(0, true, false);
+  look.marks = &marks;
+  look.progress = &walkSink;
+  for (int64_t line : {4001, 4002, 5999, 6000, 6001, 7990, 7999}) {
+    counting.bytes = 0;
+    const auto r = engine::LineToOffset(idx, look, line);
+    ASSERT_TRUE(r.found) << line;
+    EXPECT_EQ(r.value, startOf(line)) << line;
+    EXPECT_LE(counting.bytes, bound) << line;
+  }
+  for (int64_t offset : {tailAt - 1, tailAt, int64_t(head.size()) + stretch / 2, tailAt + 3}) {
+    counting.bytes = 0;
+    const auto r = engine::OffsetToLine(idx, look, offset);
+    ASSERT_TRUE(r.found);
+    EXPECT_EQ(r.value, offset < tailAt + 4 ? 4000 : 4001) << offset;
+    EXPECT_LE(counting.bytes, bound) << offset;
+  }
+  EXPECT_EQ(walkSink.maximum, -1);  // no walk needed progress
+
+  // The stored list holds the records alone, in the one format; it passes the
+  // validation and, loaded (as a list written before marks existed loads: no
+  // marks), jumps exactly. A walk through the stretch then shows progress and
+  // stops at the sink's word after a block.
+  const std::wstring listPath = dir_ + L"\\list7.txg";
+  ASSERT_TRUE(engine::WriteLineListFile(listPath, idx, nullptr));
+  EXPECT_EQ(engine::LineListFileCount(listPath), int64_t(idx.size()));
+  CheckpointList loaded;
+  ASSERT_EQ(engine::ReadLineListFile(listPath, size, loaded, nullptr), engine::LineListRead::Ok);
+  EXPECT_EQ(Of(loaded), Of(idx));
+  engine::LineMarks none;
+  look.marks = &none;
+  Sink stopping;
+  stopping.stopAfter = 3;
+  look.progress = &stopping;
+  counting.bytes = 0;
+  auto r = engine::LineToOffset(loaded, look, 4001);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.found);
+  EXPECT_GT(stopping.maximum, bound);
+  EXPECT_EQ(stopping.asks, 3);
+  EXPECT_LE(counting.bytes, 4 << 20);
+  // Unstopped it lands on the line, and the marks it took bound the next jumps.
+  Sink patient;
+  look.progress = &patient;
+  r = engine::LineToOffset(loaded, look, 4001);
+  ASSERT_TRUE(r.found);
+  EXPECT_EQ(r.value, startOf(4001));
+  EXPECT_GT(patient.steps, 0);
+  EXPECT_GE(int64_t(none.size()), stretch / engine::MarkSpacing(size) - 1);
+  counting.bytes = 0;
+  Sink after;
+  look.progress = &after;
+  r = engine::LineToOffset(loaded, look, 4500);
+  ASSERT_TRUE(r.found);
+  EXPECT_EQ(r.value, startOf(4500));
+  EXPECT_LE(counting.bytes, bound);
+  EXPECT_EQ(after.maximum, -1);
 }
 
 TEST_F(LineIndexTest, LookupsWithoutRecordsOrNegativeFindNothing) {
