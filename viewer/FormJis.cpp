@@ -163,10 +163,17 @@ bool TVastrelForm::JisTypeText(int64_t caret, const std::string& sjis) {
 bool TVastrelForm::JisRemoveText(int64_t caret, int charLength, bool backspace) {
   std::string data;
   if (!JisPageBytes(&data)) return false;
-  const int64_t from = JisMemoToText(backspace ? caret - charLength : caret);
-  const int64_t to = JisMemoToText(backspace ? caret : caret + charLength);
+  int64_t from = JisMemoToText(backspace ? caret - charLength : caret);
+  int64_t to = JisMemoToText(backspace ? caret : caret + charLength);
+  // A line end goes whole: Backspace on its LF takes the CR along, Delete on
+  // its CR the LF.
+  const std::string& t = JisPage.text.sjis;
+  const size_t f = static_cast<size_t>(from);
+  if (backspace && f > 0 && f < t.size() && to == from + 1 && t[f] == '\n' && t[f - 1] == '\r') --from;
+  if (!backspace && f + 1 < t.size() && to == from + 1 && t[f] == '\r' && t[f + 1] == '\n') ++to;
   const jisedit::Change c = jisedit::Removal(Bytes(data), data.size(), JisPage.state, from, to);
   if (c.length <= 0) return false;
+  Doc.SelStart = LastSelStart = JisPage.start + JisPageOffset(from);
   return ReplaceBytesInFile(JisPage.start + c.at, c.length, c.bytes);
 }
 

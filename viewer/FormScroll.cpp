@@ -560,10 +560,9 @@ void TVastrelForm::DeleteOrBackspace(bool backspace) {
   // JIS: the characters' own bytes in the file, never an escape sequence;
   // the text around them reads on as before.
   const bool jisChar = Doc.TextCode == tcJis && Doc.SelLength == 0 && !(backspace && caret == 0);
-  if (jisChar && backspace) plan.selStart = ViewCaretToFile(caret - charLength);
   Doc.SelStart = LastSelStart = plan.selStart;
   if (jisChar) {
-    JisRemoveText(caret, charLength, backspace);
+    JisRemoveText(caret, charLength, backspace);  // SelStart goes to the place of the removed text
   } else if (Doc.TextCode == tcJis && Doc.SelLength != 0) {
     JisRemoveRange(plan.offset, plan.length);
   } else {

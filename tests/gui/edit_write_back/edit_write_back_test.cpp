@@ -482,7 +482,8 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
     EXPECT_EQ(seen_, c.was);
     EXPECT_EQ(testsupport::ReadBytes(p), c.expected);
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(now).size()));
+    // The selection is the new text's bytes.
+    EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), now);
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(c.expected.size()) - static_cast<int64_t>(kJisFile.size()));
   }
 }
@@ -510,7 +511,7 @@ TEST_F(EditWriteBackJis, TheRealDialogWritesWhatIsTypedIntoIt) {
   EXPECT_EQ(testsupport::ReadBytes(p), "abc\r\n\x1B$B\x24\x22\x1B(BX\x1B$B\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n"
                                        "\x1B$@\x30\x21\x1B(Jz\r\n");
   EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(form_->Doc.SelLength, 1);
+  EXPECT_EQ(form_->ReadRangeNarrow(false, 0), "X");
 }
 
 TEST_F(EditWriteBackJis, UndoPutsTheBackupBack) {
