@@ -113,29 +113,37 @@ bool StateBefore(const textio::ReadAt& read, int64_t offset, int64_t window, Sta
   *aligned = true;
   if (offset <= 0) return true;
   const int64_t lo = std::max<int64_t>(0, offset - window);
-  constexpr size_t kAfter = 8;  // a character or sequence that runs over the offset is read whole
-  std::vector<unsigned char> buf(static_cast<size_t>(offset - lo) + kAfter, 0);
-  const int64_t got = read(lo, buf.data(), buf.size());
-  if (got < offset - lo) return false;
-  const size_t size = static_cast<size_t>(got);
-  const size_t end = static_cast<size_t>(offset - lo);
   // An escape or shift-out is never part of a character, so the last one
-  // before the offset is read from where it starts.
-  size_t q = end;
-  bool found = false;
-  while (q > 0 && !found) {
-    --q;
-    const unsigned char* p = &buf[q];
-    int mode = 0;
-    if (p[0] == kSO || (p[0] == kEsc && conv::JisSequenceAt(p, &mode) > 0)) {
-      found = true;
-      if (q >= 3 && Announcer(&buf[q - 3])) q -= 3;
-    } else if (p[0] == kEsc && q + 6 <= buf.size() && Announcer(p)) {
-      found = true;
+  // before the offset is read from where it starts. The bytes are looked at
+  // backwards a block at a time; a sequence that a block's start cuts is
+  // found whole in the next block back.
+  constexpr int64_t kBlock = 65536, kAfter = 8;
+  std::vector<unsigned char> buf;
+  int64_t found = -1;
+  for (int64_t end = offset; end > lo && found < 0;) {
+    const int64_t from = std::max(lo, end - kBlock);
+    buf.assign(static_cast<size_t>(end - from + kAfter), 0);
+    const int64_t got = read(from, buf.data(), buf.size());
+    if (got < end - from) return false;
+    for (size_t q = static_cast<size_t>(end - from); q > 0 && found < 0;) {
+      --q;
+      const unsigned char* p = &buf[q];
+      int mode = 0;
+      if (p[0] == kSO || (p[0] == kEsc && (conv::JisSequenceAt(p, &mode) > 0 || Announcer(p))))
+        found = from + static_cast<int64_t>(q);
     }
+    end = from;
   }
-  if (!found) return true;  // single-byte throughout
-  *state = StateAt(buf.data() + q, size - q, State(), end - q, aligned);
+  if (found < 0) return true;  // single-byte throughout
+  // The announcer's own ESC $ B is read from the announcer.
+  if (found >= 3) {
+    unsigned char head[6] = {};
+    if (read(found - 3, head, 6) == 6 && Announcer(head)) found -= 3;
+  }
+  buf.assign(static_cast<size_t>(offset - found + kAfter), 0);
+  const int64_t got = read(found, buf.data(), buf.size());
+  if (got < offset - found) return false;
+  *state = StateAt(buf.data(), static_cast<size_t>(got), State(), static_cast<size_t>(offset - found), aligned);
   return true;
 }
 

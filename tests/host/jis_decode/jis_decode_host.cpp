@@ -137,6 +137,31 @@ TEST(JisDecode, RangesReadFromTheStateBeforeThemAreTheirPartOfTheText) {
   }
 }
 
+TEST(JisDecode, TheStateIsFoundFarBackAndAcrossTheReadsBorders) {
+  // A kanji designation 64 KiB and a few bytes before the offset, cut by the
+  // border of the backward reads in each of its places; pairs behind it.
+  for (size_t pairs = 32766; pairs <= 32770; ++pairs) {
+    for (size_t lead = 0; lead < 3; ++lead) {
+      std::string data = std::string(10 + lead, 'a') + "\x1B$B";
+      for (size_t i = 0; i < pairs; ++i) data += "0!";
+      for (size_t k = 0; k < 2; ++k) {
+        const int64_t at = static_cast<int64_t>(data.size() - k);
+        State s;
+        bool aligned = false;
+        ASSERT_TRUE(jisdecode::StateBefore(Over(data), at, jisdecode::kStateWindow, &s, &aligned));
+        EXPECT_EQ(s.mode, 1) << pairs << " " << lead;
+        EXPECT_EQ(aligned, k == 0) << pairs << " " << lead;
+      }
+    }
+  }
+  // Further back than the window looks: single-byte.
+  State s;
+  bool aligned = false;
+  const std::string far = "\x1B$B" + std::string(100, '0');
+  ASSERT_TRUE(jisdecode::StateBefore(Over(far), 100, 50, &s, &aligned));
+  EXPECT_EQ(s.mode, 0);
+}
+
 TEST(JisDecode, TypingAnywhereKeepsTheTextOnBothSides) {
   std::mt19937 rng(13);
   const std::string kLineEnd = "\r\n";
