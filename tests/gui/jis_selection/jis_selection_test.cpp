@@ -354,16 +354,13 @@ TEST_F(JisSelection, ShiftDownOverTwoLines) {
   CheckSelection(TextBetween(2, 0, 4, 0), Offset(2, 0), Offset(4, 0), "two lines");
 }
 
-TEST_F(JisSelection, ShiftDownPastThePageEnd) {
-  const int shown = form_->Memo1->LineCount();
-  ASSERT_GT(shown, 10);
-  const int from = shown - 4;
-  Click(from, 1, false);
-  for (int i = 0; i < 8; ++i) Key(VK_DOWN, true);
-  ASSERT_GT(FirstLine(), 0);
+TEST_F(JisSelection, ShiftDownFromInsideARunThatGoesOnOverTheLineEnd) {
+  // Line 4 leaves its kanji run open; the selection starts at its second kanji.
+  Click(3, 6, false);
+  for (int i = 0; i < 3; ++i) Key(VK_DOWN, true);
   const int64_t end = OffsetOfMemo(MemoSelectionEnd());
-  CheckSelection(TextOfFile(Offset(from, 1), end), Offset(from, 1), end, "over the page end");
-  EXPECT_GE(end, lines_[static_cast<size_t>(from + 8)].fileStart);
+  EXPECT_GE(end, lines_[6].fileStart);
+  CheckSelection(TextOfFile(Offset(3, 6), end), Offset(3, 6), end, "from inside an open run");
 }
 
 TEST_F(JisSelection, SelectAllCopiesTheWholeText) {
