@@ -494,8 +494,10 @@ void TVastrelForm::EditSelectionInPlace() {
   PublishFileChange(at, old, static_cast<int64_t>(bytes.size()));
   EditSizeDelta = delta;
   NulCount = 0;
+  // The selection is the new text; a JIS cut that took the escapes behind the
+  // range along ends with the new bytes.
   Doc.SelStart = start / unit;
-  Doc.SelLength = (length + delta) / unit;
+  Doc.SelLength = (std::max(at + static_cast<int64_t>(bytes.size()), start + length + delta) - start) / unit;
   RefreshPage(false, false, MyTrackBar1->Position());
   ShowSelectionStatus();
 }
