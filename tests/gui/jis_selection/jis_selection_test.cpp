@@ -244,6 +244,19 @@ class JisSelection : public testsupport::MainWindowTest {
     return form_->GetClipboardText();
   }
 
+  // The edit command answered with OK and the text unchanged; returns the
+  // text the dialog was given.
+  std::wstring EditUnchanged() {
+    std::wstring seen;
+    form_->EditDialogSeam = [&seen](TVastrelForm::EditDialogRun& run) {
+      seen = Cp932ToWide(run.narrowText);
+      run.wideText = seen;
+      run.result = mrOk;
+    };
+    form_->EditMenuClick();
+    return seen;
+  }
+
   // Everything a selection must give: the copy, the byte count, the text
   // highlighted on screen (the part on this page), the edit dialog's text,
   // OK without a change, and a change of its first character.
@@ -261,14 +274,7 @@ class JisSelection : public testsupport::MainWindowTest {
     EXPECT_TRUE(part != std::string::npos && (part == 0 || part + shown.size() == expected.size()))
         << "highlighted: " << shown.substr(0, 60);
 
-    std::wstring seen;
-    form_->EditDialogSeam = [&seen](TVastrelForm::EditDialogRun& run) {
-      seen = Cp932ToWide(run.narrowText);
-      run.wideText = seen;
-      run.result = mrOk;
-    };
-    form_->EditMenuClick();
-    EXPECT_TRUE(seen == Cp932ToWide(expected));
+    EXPECT_TRUE(EditUnchanged() == Cp932ToWide(expected));
     EXPECT_TRUE(testsupport::ReadBytes(path_) == bytes_);
 
     // One character changed: the first becomes "Z".
@@ -370,14 +376,7 @@ TEST_F(JisSelection, SelectAllCopiesTheWholeText) {
   EXPECT_TRUE(Copied() == Cp932ToWide(text_));
   form_->ShowSelectionStatus();
   EXPECT_EQ(form_->SelectionBytes, static_cast<int64_t>(bytes_.size()));
-  std::wstring seen;
-  form_->EditDialogSeam = [&seen](TVastrelForm::EditDialogRun& run) {
-    seen = Cp932ToWide(run.narrowText);
-    run.wideText = seen;
-    run.result = mrOk;
-  };
-  form_->EditMenuClick();
-  EXPECT_TRUE(seen == Cp932ToWide(text_));
+  EXPECT_TRUE(EditUnchanged() == Cp932ToWide(text_));
   EXPECT_TRUE(testsupport::ReadBytes(path_) == bytes_);
 }
 

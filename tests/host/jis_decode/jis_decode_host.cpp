@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/read_over.h"
 #include "text/JisDecode.h"
 #include "text/JisEdit.h"
 #include "text/JisWrite.h"
@@ -31,14 +32,7 @@ std::string Convert(const std::string& jis) {
 
 std::string Text(const std::string& jis) { return jisdecode::Read(U(jis), jis.size(), State()).sjis; }
 
-textio::ReadAt Over(const std::string& data) {
-  return [&data](int64_t offset, void* buf, size_t len) -> int64_t {
-    if (offset >= static_cast<int64_t>(data.size())) return 0;
-    const size_t n = std::min(len, data.size() - static_cast<size_t>(offset));
-    std::memcpy(buf, data.data() + offset, n);
-    return static_cast<int64_t>(n);
-  };
-}
+using testsupport::Over;
 
 // Random JIS-like bytes: designations of every kind (now and then cut short),
 // shift-out runs, pairs, lone bytes, line ends, 8-bit bytes; never NUL.
