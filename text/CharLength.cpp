@@ -1,5 +1,7 @@
 #include "text/CharLength.h"
 
+#include "text/JisDecode.h"
+
 namespace charlen {
 namespace {
 
@@ -228,28 +230,26 @@ int JisEscape(const unsigned char* buf, size_t len, size_t i, bool* doubleByte) 
 }
 
 int JisStepBack(const unsigned char* buf, size_t len) {
-  // The last escape sequence decides the mode of the bytes after it.
+  // A sequence cut by the end of buf: the boundary is in front of it.
+  for (size_t i = len > 6 ? len - 6 : 0; i < len; ++i) {
+    bool dbl = false;
+    if (buf[i] == 0x1B && JisEscape(buf, len, i, &dbl) < 0) return static_cast<int>(len - i);
+  }
+  // The last sequence (or shift-out) decides the mode of the bytes after it;
+  // from there the decoder's own reading finds the characters' borders.
   size_t i = len;
   while (i > 0) {
     --i;
-    if (buf[i] != 0x1B) continue;
     bool dbl = false;
-    const int n = JisEscape(buf, len, i, &dbl);
-    if (n < 0) return static_cast<int>(len - i);  // cut inside the sequence
-    if (n == 0) continue;                         // an unknown escape: look further back
-    if (!dbl) return 0;
-    size_t p = i + static_cast<size_t>(n);
-    while (p < len) {
-      if (buf[p] >= 0x20 && buf[p] <= 0x7E) {
-        if (p + 1 >= len) return 1;  // first byte of a pair
-        p += 2;
-      } else {
-        ++p;  // a line end or control byte inside the run stands alone
-      }
-    }
-    return 0;
+    if (buf[i] == 0x0E || (buf[i] == 0x1B && JisEscape(buf, len, i, &dbl) > 0)) break;
   }
-  return 0;  // single-byte mode from the start of buf
+  jisdecode::Reader r(buf + i, len - i, jisdecode::State());
+  jisdecode::Step step;
+  while (r.Next(&step)) {
+    // A first byte of a pair whose second byte lies behind buf is cut.
+    if (step.broken && i + step.start + 1 == len) return 1;
+  }
+  return 0;
 }
 
 }  // namespace

@@ -1,93 +1,80 @@
 #include "text/JisEdit.h"
 
-#include "text/JisRange.h"
+#include <algorithm>
+
+#include "text/JisWrite.h"
 
 namespace jisedit {
 
 namespace {
 
-// Applies the control of length n at p to the mode; pending keeps an ESC & @
-// prefix for the designation that follows it.
-void Apply(const unsigned char* p, int n, Mode& mode, std::string& designation, std::string& pending) {
-  const std::string seq(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
-  if (p[0] == 0x0E) {
-    mode = Mode::Kana;
-    designation = seq;
-  } else if (p[0] == 0x0F) {
-    mode = Mode::Single;
-    designation.clear();
-  } else if (p[1] == '&') {
-    pending = seq;
-  } else if (p[1] == '$') {
-    mode = Mode::Double;
-    designation = pending + seq;
-    pending.clear();
-  } else if (p[2] == 'I') {
-    mode = Mode::Kana;
-    designation = seq;
-  } else {
-    mode = Mode::Single;
-    designation.clear();
-  }
-}
-
-int64_t CharLength(const unsigned char* data, size_t size, size_t i, Mode mode) {
-  if (i >= size) return 0;
-  if (mode == Mode::Double && data[i] >= 0x21 && i + 1 < size) return 2;
-  return 1;
+std::string Before(const unsigned char* data, size_t at) {
+  const size_t keep = std::min<size_t>(at, 5);
+  return std::string(reinterpret_cast<const char*>(data) + at - keep, keep);
 }
 
 }  // namespace
 
-Point Locate(const unsigned char* data, size_t size, int64_t textBytes) {
+Point Locate(const unsigned char* data, size_t size, const jisdecode::State& start, int64_t textIndex) {
   Point pt;
-  Mode mode = Mode::Single;
-  std::string designation, pending;
-  size_t i = 0;
+  jisdecode::Reader r(data, size, start);
+  jisdecode::Step s;
   int64_t text = 0;
-  while (i < size && text < textBytes) {
-    const int control = jisrange::ControlLengthAt(data + i, size - i);
-    if (control > 0) {
-      Apply(data + i, control, mode, designation, pending);
-      i += static_cast<size_t>(control);
+  bool haveNext = false;
+  while (r.Next(&s)) {
+    if (s.control) {
+      if (text >= textIndex && pt.singleByte < 0 && r.state().mode == 0) pt.singleByte = static_cast<int64_t>(r.pos());
       continue;
     }
-    const int64_t n = CharLength(data, size, i, mode);
-    pt.prevStart = static_cast<int64_t>(i);
-    pt.prevLength = n;
-    i += static_cast<size_t>(n);
-    text += n;
+    if (text >= textIndex) {
+      pt.nextStart = static_cast<int64_t>(s.start);
+      pt.nextLength = static_cast<int64_t>(s.length);
+      haveNext = true;
+      break;
+    }
+    pt.prevStart = static_cast<int64_t>(s.start);
+    pt.prevLength = static_cast<int64_t>(s.length);
+    text += s.sjisLength;
+    pt.caret = static_cast<int64_t>(s.start + s.length);
   }
-  pt.caret = static_cast<int64_t>(i);
-  pt.mode = mode;
-  pt.designation = designation;
-  while (i < size) {
-    const int control = jisrange::ControlLengthAt(data + i, size - i);
-    if (control <= 0) break;
-    Apply(data + i, control, mode, designation, pending);
-    i += static_cast<size_t>(control);
-  }
-  pt.afterControls = static_cast<int64_t>(i);
-  pt.modeAfter = mode;
-  pt.nextStart = static_cast<int64_t>(i);
-  pt.nextLength = CharLength(data, size, i, mode);
+  if (!haveNext) pt.nextStart = static_cast<int64_t>(r.pos());
   return pt;
 }
 
-Insertion LineEndAt(const Point& p, const std::string& lineEnd) {
-  Insertion ins;
-  if (p.mode == Mode::Single) {
-    ins.at = p.caret;
-    ins.bytes = lineEnd;
-  } else if (p.afterControls > p.caret && p.modeAfter == Mode::Single) {
-    ins.at = p.afterControls;  // the run ends here: behind its closing sequence
-    ins.bytes = lineEnd;
-  } else {
-    ins.at = p.caret;
-    const std::string close = p.designation == "\x0E" ? "\x0F" : "\x1B(B";
-    ins.bytes = close + lineEnd + p.designation;
+Change Typed(const unsigned char* data, size_t size, const jisdecode::State& start, const Point& p,
+             const std::string& sjis, bool kanaByShiftOut) {
+  Change c;
+  const jisdecode::State at = jisdecode::StateAt(data, size, start, static_cast<size_t>(p.caret), nullptr);
+  c.at = at.mode != 0 && p.singleByte >= 0 ? p.singleByte : p.caret;
+  c.bytes = jiswrite::Replacement(data, size, start, static_cast<size_t>(c.at), static_cast<size_t>(c.at), sjis,
+                                  kanaByShiftOut, "?", nullptr);
+  return c;
+}
+
+Change Removal(const unsigned char* data, size_t size, const jisdecode::State& start, int64_t fromIndex,
+               int64_t toIndex) {
+  Change c;
+  jisdecode::Reader r(data, size, start);
+  jisdecode::Step s;
+  int64_t text = 0;
+  bool begun = false;
+  int64_t begin = 0, end = 0;
+  while (text < toIndex && r.Next(&s)) {
+    if (s.control) continue;
+    if (!begun && text + s.sjisLength > fromIndex) {
+      begun = true;
+      begin = static_cast<int64_t>(s.start);
+    }
+    text += s.sjisLength;
+    end = static_cast<int64_t>(s.start + s.length);
   }
-  return ins;
+  if (!begun) return c;
+  const jisdecode::State from = jisdecode::StateAt(data, size, start, static_cast<size_t>(begin), nullptr);
+  const jisdecode::State to = r.state();
+  c.at = begin;
+  c.length = end - begin;
+  c.bytes = jiswrite::Join(Before(data, static_cast<size_t>(begin)), std::string(), from, to, false, "?", nullptr);
+  return c;
 }
 
 }  // namespace jisedit

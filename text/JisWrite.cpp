@@ -10,102 +10,43 @@ namespace jiswrite {
 
 namespace {
 
-constexpr unsigned char kEsc = 0x1B, kSO = 0x0E, kSI = 0x0F;
+constexpr unsigned char kEsc = 0x1B, kSI = 0x0F;
 const char kAscii[] = "\x1B(B";
 const char kKanji[] = "\x1B$B";
 const char kKanaEsc[] = "\x1B(I";
 const std::string kAnnouncer("\x1B&@\x1B$B", 6);
 
-// The designation as the character sets go: single-byte from the start is ASCII.
-std::string Canonical(const State& s) {
-  switch (s.mode) {
-    case 0:
-      return s.designation.empty() ? std::string(kAscii) : s.designation;
-    case 2:
-      return kKanaEsc;
-    case 3:
-      return "\x0E";
-    default:
-      return s.designation.empty() ? std::string(kKanji) : s.designation;
-  }
-}
+using jisdecode::Canonical;
 
 // A double-byte run that holds JIS X 0208 (any edition).
 bool HoldsKanji(const State& s) {
   return s.mode == 1 && (s.designation == kKanji || s.designation == "\x1B$@" || s.designation == kAnnouncer);
 }
 
-bool Announcer(const unsigned char* b) {
-  return b[0] == kEsc && b[1] == '&' && b[2] == '@' && b[3] == kEsc && b[4] == '$' && b[5] == 'B';
+// The length of the start of an escape sequence that ends the bytes (a
+// sequence's first bytes, read as text), 0 when there is none: whatever
+// follows them could complete it.
+size_t OpenSequenceAtEnd(const std::string& bytes) {
+  static const char* const kSequences[] = {"\x1B$@", "\x1B$B", "\x1B$(D", "\x1B(B", "\x1B(J", "\x1B(I", "\x1B&@\x1B$B"};
+  for (size_t len = std::min<size_t>(5, bytes.size()); len > 0; --len) {
+    const char* tail = bytes.data() + bytes.size() - len;
+    if (tail[0] != static_cast<char>(kEsc)) continue;
+    for (const char* seq : kSequences)
+      if (std::char_traits<char>::length(seq) > len && std::equal(tail, tail + len, seq)) return len;
+  }
+  return 0;
+}
+
+// The sequence that sets the state, put where `before` ends in the start of a
+// sequence: after ESC & @ read as text an ESC $ B would make the announcer of
+// both, so single-byte is set first.
+std::string Guard(const State& s, const std::string& before) {
+  const std::string seq = Canonical(s);
+  const bool announcer = before.size() >= 3 && before.compare(before.size() - 3, 3, "\x1B&@") == 0;
+  return announcer && seq.compare(0, 3, kKanji) == 0 ? kAscii + seq : seq;
 }
 
 }  // namespace
-
-bool Same(const State& a, const State& b) { return a.mode == b.mode && Canonical(a) == Canonical(b); }
-
-bool Reader::Next(Step* step) {
-  if (pos_ >= size_) return false;
-  *step = Step();
-  const size_t i = pos_;
-  step->start = i;
-  unsigned char b[6];
-  for (size_t k = 0; k < 6; ++k) b[k] = At(i + k);
-  // The sequences first, in every mode, as the converter reads them.
-  size_t control = 0;
-  int mode = 0;
-  if (Announcer(b)) {
-    control = 6;
-    mode = 1;
-  } else if (const int n = conv::JisSequenceAt(b, &mode)) {
-    control = static_cast<size_t>(n);
-  }
-  if (control) {
-    state_.mode = mode;
-    state_.designation.assign(reinterpret_cast<const char*>(b), control);
-    step->control = true;
-    step->length = control;
-    pos_ += control;
-    return true;
-  }
-  // A shift-out run ends at SI (taken) or at a byte that is no kana (read on
-  // as single-byte).
-  if (state_.mode == 3 && (b[0] == kSI || b[0] < 0x21 || b[0] > 0x5F)) {
-    state_ = State();
-    if (b[0] == kSI) {
-      step->control = true;
-      step->length = 1;
-      pos_ += 1;
-      return true;
-    }
-  }
-  step->length = 1;
-  step->sjisLength = 1;
-  if (state_.mode == 1 && b[0] >= 0x21 && b[0] <= 0x7E) {
-    if (b[1] >= 0x21 && b[1] <= 0x7E && i + 1 < size_) {
-      conv::JisToSjisPair(b[0], b[1], &step->sjis[0], &step->sjis[1]);
-      step->length = 2;
-      step->sjisLength = 2;
-    } else {
-      step->sjis[0] = '?';
-      step->broken = true;
-    }
-  } else if ((state_.mode == 2 || state_.mode == 3) && b[0] > 0x20) {
-    step->sjis[0] = static_cast<unsigned char>(b[0] | 0x80);
-  } else {
-    step->sjis[0] = b[0];
-  }
-  pos_ += step->length;
-  return true;
-}
-
-State StateAt(const unsigned char* data, size_t size, const State& start, size_t offset, bool* aligned) {
-  Reader r(data, size, start);
-  Step s;
-  while (r.pos() < offset && r.Next(&s)) {
-  }
-  if (aligned) *aligned = r.pos() == offset;
-  return r.state();
-}
 
 Cut CutAt(const unsigned char* data, size_t size, size_t limit, const State& start, size_t first, size_t last) {
   Cut cut;
@@ -143,37 +84,6 @@ Cut CutAt(const unsigned char* data, size_t size, size_t limit, const State& sta
   }
   cut.ok = haveBegin && first <= last && cut.begin <= cut.end;
   return cut;
-}
-
-bool StateBefore(const textio::ReadAt& read, int64_t offset, int64_t window, State* state, bool* aligned) {
-  *state = State();
-  *aligned = true;
-  if (offset <= 0) return true;
-  const int64_t lo = std::max<int64_t>(0, offset - window);
-  constexpr size_t kAfter = 8;  // a character or sequence that runs over the offset is read whole
-  std::vector<unsigned char> buf(static_cast<size_t>(offset - lo) + kAfter, 0);
-  const int64_t got = read(lo, buf.data(), buf.size());
-  if (got < offset - lo) return false;
-  const size_t size = static_cast<size_t>(got);
-  const size_t end = static_cast<size_t>(offset - lo);
-  // An escape or shift-out is never part of a character, so the last one
-  // before the offset is read from where it starts.
-  size_t q = end;
-  bool found = false;
-  while (q > 0 && !found) {
-    --q;
-    const unsigned char* p = &buf[q];
-    int mode = 0;
-    if (p[0] == kSO || (p[0] == kEsc && conv::JisSequenceAt(p, &mode) > 0)) {
-      found = true;
-      if (q >= 3 && Announcer(&buf[q - 3])) q -= 3;
-    } else if (p[0] == kEsc && q + 6 <= buf.size() && Announcer(p)) {
-      found = true;
-    }
-  }
-  if (!found) return true;  // single-byte throughout
-  *state = StateAt(buf.data() + q, size - q, State(), end - q, aligned);
-  return true;
 }
 
 bool Encodable(const unsigned char* sjis, int length) {
@@ -261,6 +171,30 @@ std::string Encode(const std::string& sjis, const State& from, const State& to, 
     }
   }
   return out;
+}
+
+std::string Join(const std::string& before, const std::string& sjis, const State& from, const State& to,
+                 bool kanaByShiftOut, const std::string& substitute, size_t* substituted) {
+  const std::string text = Encode(sjis, from, to, kanaByShiftOut, substitute, substituted);
+  // A first byte left alone in front pairs with a double-byte byte behind it.
+  const unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text[0]);
+  const bool pairs = from.openLead && (text.empty() ? to.mode == 1 : first >= 0x21 && first <= 0x7E);
+  std::string out;
+  if (pairs || OpenSequenceAtEnd(before) > 0) out = Guard(from, before);
+  out += text;
+  if (!text.empty() && OpenSequenceAtEnd(text) > 0) out += Guard(to, out);
+  return out;
+}
+
+std::string Replacement(const unsigned char* data, size_t size, const State& start, size_t begin, size_t end,
+                        const std::string& sjis, bool kanaByShiftOut, const std::string& substitute,
+                        size_t* substituted) {
+  if (begin == end && sjis.empty()) return std::string();  // nothing changes: the bytes stay as they join
+  const State from = StateAt(data, size, start, begin, nullptr);
+  const State to = StateAt(data, size, start, end, nullptr);
+  const size_t keep = std::min<size_t>(begin, 5);
+  const std::string before(reinterpret_cast<const char*>(data) + begin - keep, keep);
+  return Join(before, sjis, from, to, kanaByShiftOut, substitute, substituted);
 }
 
 }  // namespace jiswrite

@@ -1,7 +1,10 @@
 // Character-code conversions; see text/conv.h for the common rules.
 #include "text/conv.h"
 
+#include <cstring>
 #include <new>
+
+#include "text/JisDecode.h"
 
 namespace conv {
 namespace {
@@ -381,58 +384,34 @@ bool JisToSjis(Context& ctx, const char* text, std::string* out) {
   ctx.listedChecked = false;  // the list may have changed since the last conversion
   if (!text) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
+  const size_t size = std::strlen(text);
   unsigned char sub[2];
   SjisSubstitute(ctx, sub);
+  // The reading is text/JisDecode.h's; the input's NUL ends it.
   return TwoPass(out, [&](Sink<char>& sink) {
-    int m = 0;
-    size_t i = 0;
-    auto setKana = [&](bool byShiftOut) {
-      if (sink.fill()) ctx.KanaByShiftOut = byShiftOut;
-    };
-    for (unsigned char b; (b = s[i]) != 0;) {
-      // 3. ESC & @ ESC $ B (the JIS X 0208-1990 announcer).
-      if (b == kEsc && s[i + 1] == '&' && s[i + 2] == '@' && s[i + 3] == kEsc && s[i + 4] == '$' &&
-          s[i + 5] == 'B') {
-        m = 1;
-        i += 6;
-        continue;
-      }
-      int seqMode = 0;
-      int seqLen = JisSequenceAt(s + i, &seqMode);
-      if (seqLen > 0) {  // 1, 2, 4, 5, 6
-        m = seqMode;
-        if (m == 2) setKana(false);
-        if (m == 3) setKana(true);
-        i += static_cast<size_t>(seqLen);
-        continue;
-      }
-      if (m == 3 && (b == kSI || b < 0x21 || b > 0x5F)) {  // 7
-        m = 0;
-        setKana(true);
-        if (b == kSI) ++i;
-        continue;
-      }
-      if (m == 1 && b >= 0x21 && b <= 0x7E) {  // 8
-        unsigned char t = s[i + 1];
-        unsigned char s1, s2;
-        if (t >= 0x21 && t <= 0x7E && JisToSjisPair(b, t, &s1, &s2)) {
-          sink.put(s1);
-          sink.put(s2);
-          i += 2;
-        } else {
-          // The partner is missing (the terminator, a line end, an escape): the byte
-          // becomes the substitute and the next byte is examined on its own.
-          sink.put2(sub);
-          if (sink.fill()) ReportOther(ctx);
-          ++i;
+    jisdecode::Reader r(s, size, jisdecode::State());
+    jisdecode::Step step;
+    int mode = 0;
+    while (r.Next(&step)) {
+      const int now = r.state().mode;
+      if (now != mode) {
+        // Kana by ESC ( I, or by SO (its start and its end).
+        if (sink.fill()) {
+          if (now == 2) ctx.KanaByShiftOut = false;
+          else if (now == 3 || mode == 3) ctx.KanaByShiftOut = true;
         }
+        mode = now;
+      }
+      if (step.control) continue;
+      if (step.broken) {
+        // The partner is missing (the terminator, a line end, an escape): the byte
+        // becomes the substitute and the next byte is read on its own.
+        sink.put2(sub);
+        if (sink.fill()) ReportOther(ctx);
         continue;
       }
-      // 9. In a kana run the kana bytes get their top bit; control bytes and the
-      // space stay themselves (a line end inside an ESC ( I run stays a line end).
-      if ((m == 2 || m == 3) && b > 0x20) sink.put(b | 0x80u);
-      else sink.put(b);
-      ++i;
+      sink.put(step.sjis[0]);
+      if (step.sjisLength == 2) sink.put(step.sjis[1]);
     }
   });
 }

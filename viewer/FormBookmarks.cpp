@@ -154,6 +154,11 @@ void TVastrelForm::BockListBox1DblClick() {
   bookmark::Value parts = bookmark::ParseValue(value);
   if (Doc.TextCode == tcJis && parts.jis >= 0) Doc.JisShiftState = parts.jis;
   Doc.SelLength = EncodedLength(parts.text);
+  if (Doc.TextCode == tcJis) {
+    // The text's bytes in the file, with the sequences between its characters.
+    const int64_t n = JisFileLengthOfText(Doc.SelStart, Doc.SelLength);
+    if (n >= 0) Doc.SelLength = n;
+  }
   MovingBack = true;
   const bool units16 = Doc.TextCode == tcUtf16;
   MyTrackBar1->SetPosition(units16 ? numbers.a * 2 : numbers.a);

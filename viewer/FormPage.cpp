@@ -255,6 +255,7 @@ int TVastrelForm::VisibleLineCount() {
 }
 
 int64_t TVastrelForm::ViewIndexToFileOffset(int64_t index) {
+  if (Doc.TextCode == tcJis && !IsWideView()) return JisViewToFile(index);
   if (PageLines.empty()) return Doc.PagePosition;
   size_t k = 0;
   while (k + 1 < PageLines.size() && PageLines[k + 1].view <= index) ++k;
@@ -264,9 +265,6 @@ int64_t TVastrelForm::ViewIndexToFileOffset(int64_t index) {
   const size_t from = static_cast<size_t>(at.view), n = static_cast<size_t>(index - at.view);
   if (IsWideView()) return at.file + FileLengthOfView(Doc.TextCode, GetTextWide(), from, n, false);
   const std::string t = GetTextNarrow();
-  // A JIS run may go on past the index: the character's own byte, not the
-  // stretch's length with the run closed.
-  if (Doc.TextCode == tcJis && from < t.size()) return at.file + selection::JisCharOffset(t.substr(from), n, Conv.KanaByShiftOut);
   return at.file + FileLengthOfView(Doc.TextCode, t, from, n, Conv.KanaByShiftOut);
 }
 
@@ -552,7 +550,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   } else {
     switch (Doc.TextCode) {
       case tcEucJp: Conv.EucToSjis(raw.c_str(), &narrow); break;
-      case tcJis: Conv.JisToSjis(raw.c_str(), &narrow); break;
+      case tcJis: narrow = JisDecodePage(start, raw); break;
       default: narrow = raw; break;
     }
     pagetext::PageCut cut = pagetext::CutPageNarrow(U8(narrow), narrow.size(), lines);
@@ -570,10 +568,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     narrow.resize(end);
     if (Doc.TextCode == tcShiftJis) {
       shownFileUnits = static_cast<int64_t>(cut.end);
+    } else if (Doc.TextCode == tcJis) {
+      shownFileUnits = JisPageOffset(static_cast<int64_t>(cut.end));
     } else {
       std::string back;
-      if (Doc.TextCode == tcEucJp) Conv.SjisToEuc(shownCut.c_str(), &back);
-      else Conv.SjisToJis(shownCut.c_str(), &back);
+      Conv.SjisToEuc(shownCut.c_str(), &back);
       shownFileUnits = static_cast<int64_t>(back.size());
     }
   }
@@ -608,8 +607,9 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   }
 
   // Where the page's lines begin in the file, for the line steps.
-  PageLines = IsWideView() ? MapPageLines(wide, Doc.TextCode, lone, start + markBytes, false)
-                           : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
+  PageLines = IsWideView()                ? MapPageLines(wide, Doc.TextCode, lone, start + markBytes, false)
+              : Doc.TextCode == tcJis ? JisPageLines(narrow)
+                                      : MapPageLines(narrow, Doc.TextCode, lone, start, Conv.KanaByShiftOut);
   PageEndOffset = start + shownFileUnits * (units16 ? 2 : 1);
 
   // 19: the line numbers of the page (the column, or Panel3's first number).
@@ -621,7 +621,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
 
   // 22: the selection, in the file's units against the page start H.
   const int64_t H = units16 ? start / 2 : start;
-  int64_t S = Doc.SelStart + (Doc.TextCode == tcJis ? Doc.JisShiftState : 0);
+  int64_t S = Doc.SelStart;
   int64_t L = Doc.SelLength;
   if (L < 0) {
     S += L;
@@ -656,8 +656,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
       if (Doc.TextCode == tcEucJp) {
         Conv.EucToSjis(part.c_str(), &sj);
       } else if (Doc.TextCode == tcJis) {
-        part += "\x1b(B";  // back to ASCII after the stretch, without losing its last bytes
-        Conv.JisToSjis(part.c_str(), &sj);
+        sj = JisPage.text.sjis.substr(0, static_cast<size_t>(JisPageIndex(k)));
       } else {
         sj = part;
       }

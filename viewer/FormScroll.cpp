@@ -292,11 +292,13 @@ void TVastrelForm::SetCaretOffset(int64_t index, int64_t extra, int64_t length) 
 }
 
 int64_t TVastrelForm::ViewCaretToFile(int64_t caret) {
+  if (Doc.TextCode == tcJis && !IsWideView()) return JisViewToFile(caret);
   return selection::ViewToFileOffset(Doc.TextCode, MyTrackBar1->Position(), Doc.BomLength, ViewMeasure(caret),
                                      LineEndCorrection(true));
 }
 
 selection::FileSelection TVastrelForm::ViewRangeToFile(int64_t caret, int64_t viewLength) {
+  if (Doc.TextCode == tcJis && !IsWideView()) return JisViewRangeToFile(caret, viewLength);
   const int64_t a = ViewCaretToFile(caret);
   int64_t n = ViewMeasureRange(caret, viewLength) - (viewLength > 0 ? LineEndCorrection(false) : 0);
   if (n < 0) n = 0;
@@ -555,32 +557,14 @@ void TVastrelForm::DeleteOrBackspace(bool backspace) {
   selection::DeletePlan plan = selection::PlanDelete(Doc.TextCode, {Doc.SelStart, Doc.SelLength}, Doc.FileSize,
                                                      Doc.BomLength, backspace, charLength);
   if (!plan.act) return;
-  // JIS: the character's own bytes in the file, never an escape sequence.
-  int64_t jisPageStart = 0;
-  jisedit::Point jis;
-  if (Doc.TextCode == tcJis && Doc.SelLength == 0 && !(backspace && caret == 0) &&
-      JisEditPoint(caret, &jisPageStart, &jis)) {
-    const int64_t start = backspace ? jis.prevStart : jis.nextStart;
-    const int64_t length = backspace ? jis.prevLength : jis.nextLength;
-    if (length <= 0) return;
-    plan.offset = jisPageStart + start;
-    plan.length = length;
-    if (backspace) plan.selStart = ViewCaretToFile(caret - charLength);
-  }
+  // JIS: the characters' own bytes in the file, never an escape sequence;
+  // the text around them reads on as before.
+  const bool jisChar = Doc.TextCode == tcJis && Doc.SelLength == 0 && !(backspace && caret == 0);
   Doc.SelStart = LastSelStart = plan.selStart;
-  if (Doc.TextCode == tcJis && Doc.SelLength != 0) {
-    // JIS selection: from behind the text before it to behind its last text
-    // byte; what follows goes on in the mode it had, so that mode is opened
-    // again when the range began in another.
-    int64_t pageA = 0, pageB = 0;
-    jisedit::Point a, b;
-    const int64_t from = caret, to = caret + GetSelLength();
-    if (JisEditPoint(std::min(from, to), &pageA, &a) && JisEditPoint(std::max(from, to), &pageB, &b) &&
-        b.caret > a.caret) {
-      std::string reopen;
-      if (a.mode != b.mode || a.designation != b.designation) reopen = b.designation.empty() ? "\x1B(B" : b.designation;
-      ReplaceBytesInFile(pageA + a.caret, b.caret - a.caret, reopen);
-    }
+  if (jisChar) {
+    JisRemoveText(caret, charLength, backspace);  // SelStart goes to the place of the removed text
+  } else if (Doc.TextCode == tcJis && Doc.SelLength != 0) {
+    JisRemoveRange(plan.offset, plan.length);
   } else {
     // The line-end pairing belongs to one character; a selection goes exactly.
     const WORD key = Doc.SelLength != 0 ? 0 : static_cast<WORD>(backspace ? VK_BACK : VK_DELETE);
@@ -623,17 +607,11 @@ void TVastrelForm::InsertTypedText(const std::wstring& text, bool moveCaret) {
   if (Doc.FileSize < 0 || Doc.SelLength != 0 || !FileCommandsAllowed()) return;
   const int64_t caret = GetSelStart();  // the work frame moves the view's caret
   bool done = false;
-  int64_t jisPageStart = 0;
-  jisedit::Point jis;
-  std::string sjis, bytes;
+  std::string sjis;
   if (Doc.TextCode == tcJis) {
-    // Every line starts in single-byte mode: a line end typed inside a
-    // double-byte run closes it and opens it again on the new line.
-    if (Conv.WideToSjis(text.c_str(), CodeConv::ByteOrder::Little, &sjis) && Conv.SjisToJis(sjis.c_str(), &bytes) &&
-        JisEditPoint(caret, &jisPageStart, &jis)) {
-      const jisedit::Insertion ins = jisedit::LineEndAt(jis, bytes);
-      done = InsertBytesIntoFile(ins.bytes, jisPageStart + ins.at);
-    }
+    // A line end typed inside a double-byte run closes it and opens it again
+    // on the new line.
+    if (Conv.WideToSjis(text.c_str(), CodeConv::ByteOrder::Little, &sjis)) done = JisTypeText(caret, sjis);
   } else {
     done = InsertTextIntoFile(text, Doc.SelStart);
   }

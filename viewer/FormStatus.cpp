@@ -16,7 +16,6 @@
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
-#include "text/JisRange.h"
 #include "text/RangeRead.h"
 #include "text/Selection.h"
 #include "text/StatusText.h"
@@ -130,34 +129,15 @@ std::string TVastrelForm::ReadRangeNarrow(bool hourglass, int64_t cap) {
   in.narrowReader = true;
   in.selStart = Doc.SelStart;
   in.selLength = Doc.SelLength;
-  in.jisShiftState = Doc.JisShiftState;
-  in.jisRunStart = JisRunStart;
-  rangeread::ByteRange range = rangeread::RangeBytes(in);
+  // A JIS selection is a stretch of the file like any other: its bytes are
+  // read from the state in force at its start.
+  in.jisShiftState = 3;
+  in.jisRunStart = false;
+  const rangeread::ByteRange range = rangeread::RangeBytes(in);
   NulCount = 0;
   std::unique_ptr<TCursorGuard> cursor;
   if (hourglass) cursor.reset(new TCursorGuard(crHourGlass));
-  const bool jis = Doc.TextCode == tcJis;
-  if (jis) {
-    // The escape bytes inside the range belong to it.
-    fileops::File probe(OpenForReading(Doc.FilePath));
-    if (!probe.IsOpen()) {
-      ShowMessageWide(SystemErrorTextWide(GetLastError()));
-      return GetSelTextNarrow();
-    }
-    // The selection counts the text's bytes; the file holds the escape and
-    // shift bytes between them too, however far the range reaches.
-    // No further than the read can take: the walk of a huge selection would
-    // read the whole file for nothing.
-    const int64_t reach = SystemLevel == 0 ? 0x10000 : cap > 0 ? cap : rangeread::kUncappedCeiling + 1;
-    const int64_t textBytes = std::min(Doc.SelLength < 0 ? -Doc.SelLength : Doc.SelLength, reach);
-    const int64_t fileBytes = jisrange::FileLengthForText(FileReader(probe.get()), range.start, textBytes);
-    if (fileBytes < 0) {
-      ShowMessageWide(SystemErrorTextWide(GetLastError()));
-      return std::string();
-    }
-    range.length = fileBytes;
-    JisRangeLength = range.length;
-  }
+  if (Doc.TextCode == tcJis) JisRangeLength = range.length;
   fileops::File file;
   const bool utf16 = Doc.TextCode == tcUtf16;
   RawRange raw = ReadRaw(Doc.FilePath, range.start, range.length, cap, SystemLevel == 0, utf16 ? 2 : 1, 30, file);
@@ -178,15 +158,9 @@ std::string TVastrelForm::ReadRangeNarrow(bool hourglass, int64_t cap) {
     case tcEucJp:
       converted = Conv.EucToSjis(raw.bytes.c_str(), &out);
       break;
-    case tcJis: {
-      // A run still open at the end is closed; a range that begins inside a
-      // double-byte run gets that run's designation in front.
-      std::string jisText = raw.bytes + "\x1B(B";
-      int64_t keep = static_cast<int64_t>(jisText.size());
-      Conv.JisShiftAt(file.get(), range.start, &jisText, &keep, 0, [] { Application->ProcessMessages(); });
-      converted = Conv.JisToSjis(jisText.c_str(), &out);
+    case tcJis:
+      converted = JisReadRange(file.get(), range.start, raw.bytes, &out);
       break;
-    }
     default:
       out = raw.bytes;
       break;
@@ -254,17 +228,7 @@ void TVastrelForm::MaxSelectMenuClick() {
   const selection::MaxSelectResult r = selection::SelectUpToEditMax(in, read);
   Doc.SelStart = r.sel.start;
   Doc.SelLength = r.sel.length;
-  if (Doc.TextCode == tcJis && !r.readFailed) {
-    // A JIS selection counts its text; the escapes of the file range come on top.
-    JisRangeLength = r.sel.length;
-    const int64_t text = jisrange::TextBytesIn(read, r.sel.start, r.sel.length);
-    if (text < 0) {
-      file.Close();
-      ShowMessageWide(SystemErrorTextWide(error));
-      return;
-    }
-    Doc.SelLength = text;
-  }
+  if (Doc.TextCode == tcJis) JisRangeLength = r.sel.length;
   file.Close();
   if (r.readFailed) {
     ShowMessageWide(SystemErrorTextWide(error));
@@ -301,10 +265,9 @@ void TVastrelForm::PageSelMenuClick() {
       break;
     }
     case tcJis: {
-      const std::string shown = GetSelTextNarrow();
-      std::string jis;
-      if (Conv.SjisToJis(shown.c_str(), &jis)) JisRangeLength = static_cast<int64_t>(jis.size());
-      n = static_cast<int64_t>(shown.size());
+      // The page's bytes up to the end of its shown text.
+      n = JisViewToFile(Memo1->TextLength()) - Doc.SelStart;
+      JisRangeLength = n;
       const selection::JisCaret caret = selection::JisCaretState(GetTextNarrow(), 0, true);
       Doc.JisShiftState = caret.shiftState;
       JisRunStart = caret.runStart;
@@ -313,8 +276,9 @@ void TVastrelForm::PageSelMenuClick() {
     default:
       break;
   }
-  // The view shows lone line ends as CR LF when the CR/LF box is on.
-  Doc.SelLength = n - LineEndCorrection(false);
+  // The view shows lone line ends as CR LF when the CR/LF box is on (JIS
+  // measured the file's bytes already).
+  Doc.SelLength = Doc.TextCode == tcJis ? n : n - LineEndCorrection(false);
   ShowSelectionStatus();
 }
 

@@ -20,7 +20,6 @@
 #include "framework/StringList.h"
 #include "text/BookmarkShift.h"
 #include "text/JisEdit.h"
-#include "text/JisRange.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
 #include "viewer/WorkProgress.h"
@@ -280,32 +279,4 @@ bool TVastrelForm::DeleteFileRange(int64_t length, WORD key, int64_t offset) {
   ShiftBookmarkOffsets(-gap, start + gap);
   PublishFileChange(start, gap, 0);
   return true;
-}
-
-// ---- JIS: the view's caret found in the file
-
-bool TVastrelForm::JisEditPoint(int64_t caretIndex, int64_t* pageStart, jisedit::Point* point) {
-  const std::string memo = GetTextNarrow();
-  caretIndex = std::max<int64_t>(0, std::min<int64_t>(caretIndex, static_cast<int64_t>(memo.size())));
-  const int64_t textBytes = caretIndex - LineEndCorrection(true);
-  HANDLE h = OpenForReading(Doc.FilePath);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const textio::ReadAt read = FileReader(h);
-  const int64_t start = MyTrackBar1->Position();
-  const int64_t span = jisrange::FileLengthForText(read, start, std::max<int64_t>(0, textBytes));
-  bool ok = span >= 0;
-  if (ok) {
-    // The caret's bytes and what follows it: escapes, then one character.
-    std::string buf(static_cast<size_t>(span + 16), '\0');
-    const int64_t got = read(start, &buf[0], buf.size());
-    ok = got >= span;
-    if (ok) {
-      buf.resize(static_cast<size_t>(got));
-      *point = jisedit::Locate(reinterpret_cast<const unsigned char*>(buf.data()), buf.size(),
-                               std::max<int64_t>(0, textBytes));
-      *pageStart = start;
-    }
-  }
-  CloseHandle(h);
-  return ok;
 }

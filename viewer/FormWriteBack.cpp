@@ -22,7 +22,6 @@
 #include "framework/FileOps.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
-#include "text/JisRange.h"
 #include "text/JisWrite.h"
 #include "text/RangeRead.h"
 #include "text/StatusText.h"
@@ -246,8 +245,9 @@ bool TVastrelForm::EncodeEdited(const std::wstring& text, bool hadNul, std::stri
   return true;
 }
 
-bool TVastrelForm::EncodeEditedJis(const std::wstring& text, bool hadNul, const jiswrite::State& from,
-                                   const jiswrite::State& to, std::string* out, std::wstring* lost) {
+bool TVastrelForm::EncodeEditedJis(const std::wstring& text, bool hadNul, const std::string& before,
+                                   const jiswrite::State& from, const jiswrite::State& to, std::string* out,
+                                   std::wstring* lost) {
   // Characters that code page 932 lacks, or that have no JIS code (the IBM
   // extensions), are counted; they are written as "?".
   const std::string sjis = WideToCp932(text);
@@ -263,7 +263,7 @@ bool TVastrelForm::EncodeEditedJis(const std::wstring& text, bool hadNul, const 
   }
   // Kana go the way the runs around them go, else the way the file was read.
   const bool shiftOut = from.mode == 3 || to.mode == 3 || (from.mode != 2 && to.mode != 2 && Conv.KanaByShiftOut);
-  *out = jiswrite::Encode(sjis, from, to, shiftOut, "?", nullptr);
+  *out = jiswrite::Join(before, sjis, from, to, shiftOut, "?", nullptr);
   if (hadNul)
     for (char& c : *out)
       if (c == 1) c = 0;
@@ -318,34 +318,18 @@ void TVastrelForm::EditSelectionInPlace() {
     }
     int64_t extra = 0;  // JIS: bytes read behind the range
     if (jis) {
-      // The selection counts the text's bytes from where the view put its
-      // start; the range in the file holds the escapes and shift bytes between
-      // them too, and must begin at a character in the state found before it.
-      rangeread::RangeInput ri;
-      ri.code = Doc.TextCode;
-      ri.narrowReader = true;
-      ri.selStart = Doc.SelStart;
-      ri.selLength = Doc.SelLength;
-      ri.jisShiftState = Doc.JisShiftState;
-      ri.jisRunStart = JisRunStart;
-      start = rangeread::RangeBytes(ri).start;
-      // When the view shows the range's start, the file is walked from the
-      // page's start to it, which finds its byte whatever escapes the file uses.
-      const int64_t caret = IsWideView() ? -1 : Memo1->SelStart();
-      int64_t pageStart = 0;
-      jisedit::Point point;
-      if (caret >= 0 && ViewCaretToFile(caret) == selFrom && JisEditPoint(caret, &pageStart, &point))
-        start = pageStart + point.caret;
+      // A JIS selection is a stretch of the file's bytes between characters:
+      // it is read from the state in force at its start, with the bytes in
+      // front of it that the new text must not join.
       start = std::max<int64_t>(0, std::min(start, before.size));
+      length = std::min(length, before.size - start);
       const textio::ReadAt read = FileReader(in.get());
-      const int64_t fileBytes = jisrange::FileLengthForText(read, start, length);
       bool aligned = false;
-      if (fileBytes < 0 || !jiswrite::StateBefore(read, start, kJisStateWindow, &src.jisStart, &aligned)) {
+      const int64_t keep = std::min<int64_t>(start, 5);
+      src.jisBefore.assign(static_cast<size_t>(keep), '\0');
+      if (!jiswrite::StateBefore(read, start, kJisStateWindow, &src.jisStart, &aligned) ||
+          (keep > 0 && read(start - keep, &src.jisBefore[0], src.jisBefore.size()) != keep)) {
         ShowMessageWide(SystemErrorTextWide(GetLastError()));
-        return;
-      }
-      if (fileBytes > EditMaxBytes()) {
-        EditMaxBox(fileBytes, EditMaxBytes(), Handle());
         return;
       }
       if (!aligned) {
@@ -353,7 +337,6 @@ void TVastrelForm::EditSelectionInPlace() {
                        MB_OK | MB_ICONERROR, Handle());
         return;
       }
-      length = fileBytes;
       extra = std::min<int64_t>(kJisLookahead, before.size - start - length);
     }
     if (start < Doc.BomLength) {
@@ -446,7 +429,9 @@ void TVastrelForm::EditSelectionInPlace() {
         jiswrite::CutAt(reinterpret_cast<const unsigned char*>(src.raw.data()), src.raw.size(),
                         static_cast<size_t>(src.byteLength), src.jisStart, static_cast<size_t>(src.byteAt[head]),
                         static_cast<size_t>(src.byteAt[was.size() - tail]));
-    if (!cut.ok || !EncodeEditedJis(middle, src.hadNul, cut.from, cut.to, &bytes, &lost)) {
+    std::string front = src.jisBefore + src.raw.substr(0, cut.ok ? cut.begin : 0);
+    front.erase(0, front.size() > 5 ? front.size() - 5 : 0);
+    if (!cut.ok || !EncodeEditedJis(middle, src.hadNul, front, cut.from, cut.to, &bytes, &lost)) {
       ShowMessageWide(L"編集したテキストを変換できませんでした。ファイルは変更されていません。");
       return;
     }
@@ -509,14 +494,10 @@ void TVastrelForm::EditSelectionInPlace() {
   PublishFileChange(at, old, static_cast<int64_t>(bytes.size()));
   EditSizeDelta = delta;
   NulCount = 0;
-  if (jis) {
-    // A JIS selection counts the text's bytes.
-    Doc.SelStart = selFrom;
-    Doc.SelLength = static_cast<int64_t>(WideToCp932(edited).size());
-  } else {
-    Doc.SelStart = start / unit;
-    Doc.SelLength = (length + delta) / unit;
-  }
+  // The selection is the new text; a JIS cut that took the escapes behind the
+  // range along ends with the new bytes.
+  Doc.SelStart = start / unit;
+  Doc.SelLength = (std::max(at + static_cast<int64_t>(bytes.size()), start + length + delta) - start) / unit;
   RefreshPage(false, false, MyTrackBar1->Position());
   ShowSelectionStatus();
 }

@@ -515,8 +515,42 @@ class TVastrelForm : public TForm {
   // line index (LineIndexFileChanged), sets the sizes, then calls every listener.
   void PublishFileChange(int64_t offset, int64_t removed, int64_t inserted);
   std::vector<std::function<void(int64_t offset, int64_t removed, int64_t inserted)>> FileChangeListeners;
-  // JIS: the view's caret index found in the file's bytes from the page start.
-  bool JisEditPoint(int64_t caretIndex, int64_t* pageStart, jisedit::Point* point);
+
+  // ==== JIS files: the page's text and the file's bytes (FormJis.cpp)
+  // The shown page as it was read: its start, the state in force there, and
+  // its text with where each of its bytes lies in the page.
+  struct JisPageText {
+    int64_t start = -1;
+    jiswrite::State state;
+    jisdecode::Text text;
+  };
+  JisPageText JisPage;
+  // Reads the page at start (raw: its bytes) from the state found before it;
+  // returns its text as the converter gives it.
+  std::string JisDecodePage(int64_t start, const std::string& raw);
+  // Page bytes behind the first textIndex bytes of the page's text, and back.
+  int64_t JisPageOffset(int64_t textIndex);
+  int64_t JisPageIndex(int64_t pageOffset);
+  // The memo's index and the page text's (the CR/LF switch shows lone line ends as CR LF).
+  int64_t JisMemoToText(int64_t memoIndex);
+  int64_t JisTextToMemo(int64_t textIndex);
+  // The memo's index as a file offset, and a page offset as the memo's index.
+  int64_t JisViewToFile(int64_t memoIndex);
+  int64_t JisFileToView(int64_t pageOffset);
+  selection::FileSelection JisViewRangeToFile(int64_t caret, int64_t viewLength);
+  std::vector<PageLine> JisPageLines(const std::string& shown);
+  // The state in force at a file offset and the bytes in front of it; false
+  // when a read fails or the offset is inside a character or sequence.
+  bool JisStateAt(const textio::ReadAt& read, int64_t offset, jiswrite::State* state, std::string* before);
+  // The file bytes from start that hold textBytes bytes of text; -1 when the file cannot be read.
+  int64_t JisFileLengthOfText(int64_t start, int64_t textBytes);
+  bool JisPageBytes(std::string* data);
+  // Typed edits at the memo's caret, and the removal of a selected range.
+  bool JisTypeText(int64_t caret, const std::string& sjis);
+  bool JisRemoveText(int64_t caret, int charLength, bool backspace);
+  bool JisRemoveRange(int64_t start, int64_t length);
+  // The text of a range's bytes read from the state before it.
+  bool JisReadRange(HANDLE file, int64_t start, const std::string& bytes, std::string* text);
 
   // ==== Editing the selection in a dialog, backup and undo (FormEdit.cpp)
   // What the dialogs reach of this window (dialogs/MainWindowServices.h),
@@ -597,6 +631,7 @@ class TVastrelForm : public TForm {
     // jisStart; byteAt holds character counts; edgeInside: the range ends
     // inside a character or sequence.
     jiswrite::State jisStart;
+    std::string jisBefore;  // the bytes in front of the range (at most five)
     bool edgeInside = false;
   };
   // False when the range holds both NULs and a real placeholder value.
@@ -604,8 +639,8 @@ class TVastrelForm : public TForm {
   // The text in the file's code; lost gets the characters the code lacks.
   bool EncodeEdited(const std::wstring& text, bool hadNul, std::string* out, std::wstring* lost);
   // JIS: written from state `from`, leaving state `to` behind the text.
-  bool EncodeEditedJis(const std::wstring& text, bool hadNul, const jiswrite::State& from, const jiswrite::State& to,
-                       std::string* out, std::wstring* lost);
+  bool EncodeEditedJis(const std::wstring& text, bool hadNul, const std::string& before, const jiswrite::State& from,
+                       const jiswrite::State& to, std::string* out, std::wstring* lost);
   void EditSelectionInPlace();
   // Offers a backup copy before the first edit of the open file.
   void OfferBackup();

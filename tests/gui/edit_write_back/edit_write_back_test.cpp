@@ -116,9 +116,12 @@ TEST_F(EditWriteBack, UnchangedTextLeavesEveryCodeByteIdentical) {
     SCOPED_TRACE(std::string(c.name) + " across 1 MiB");
     const int64_t unit = c.code == tcUtf16 ? 2 : 1;
     int64_t from = static_cast<int64_t>(mib) / unit - 1000;
-    if (c.code == tcJis) from = static_cast<int64_t>(c.bytes.rfind("ab", mib - 1000));  // at a line start
-    const std::wstring p = Open(c.bytes, c.code, from, 5000);
-    form_->Doc.JisShiftState = 3;  // a JIS range that begins outside a run
+    int64_t length = 5000;
+    if (c.code == tcJis) {  // from a line start to a line start
+      from = static_cast<int64_t>(c.bytes.rfind("ab", mib - 1000));
+      length = static_cast<int64_t>(c.bytes.find("ab", static_cast<size_t>(from + length))) - from;
+    }
+    const std::wstring p = Open(c.bytes, c.code, from, length);
     runs_ = 0;
     Answer([](const std::wstring& t) { return t; });
     form_->EditMenuClick();
@@ -251,8 +254,8 @@ TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
   runs_ = 0;
   form_->EditMenuClick();
   EXPECT_EQ(runs_, 0);
-  // Windows 95 and 98 read 64 KB at once: that limit is named; JIS escapes
-  // that carry the range's bytes past Edit Max name Edit Max.
+  // Windows 95 and 98 read 64 KB at once: that limit is named; a JIS range,
+  // its escapes counted, one byte past Edit Max names Edit Max.
   std::string jis;
   while (jis.size() < (1 << 20) + 100) jis += "a\x1B$B\x24\x22\x1B(B";  // 1 text byte + 2 in 9 bytes
   const struct {
@@ -265,12 +268,12 @@ TEST_F(EditWriteBack, EditMaxPassesAtTheLimitAndRefusesOneMore) {
   } rows[] = {
       {"64 KB on Windows 98", bytes, tcShiftJis, 0, 0x10000, 0x10000, true},
       {"64 KB + 1 on Windows 98", bytes, tcShiftJis, 0, 0x10001, 0x10000, false},
-      {"JIS escapes past Edit Max", jis, tcJis, 5, 3 * ((1 << 20) / 9) + 3, 1 << 20, false},
+      {"JIS at Edit Max", jis, tcJis, 5, 1 << 20, 1 << 20, true},
+      {"JIS one byte past Edit Max", jis, tcJis, 5, (1 << 20) + 1, 1 << 20, false},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
     Open(r.bytes, r.code, 0, r.length);
-    form_->Doc.JisShiftState = 3;
     form_->SystemLevel = r.level;
     runs_ = 0;
     form_->EditMenuClick();
@@ -482,7 +485,9 @@ TEST_F(EditWriteBackJis, EditsAreWrittenInTheStatesAroundThem) {
     EXPECT_EQ(seen_, c.was);
     EXPECT_EQ(testsupport::ReadBytes(p), c.expected);
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(form_->Doc.SelLength, static_cast<int64_t>(WideToCp932(now).size()));
+    // The selection is the new text's bytes.
+    if (now.empty()) EXPECT_EQ(form_->Doc.SelLength, 0);
+    else EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), now);
     EXPECT_EQ(form_->EditSizeDelta, static_cast<int64_t>(c.expected.size()) - static_cast<int64_t>(kJisFile.size()));
   }
 }
@@ -510,7 +515,7 @@ TEST_F(EditWriteBackJis, TheRealDialogWritesWhatIsTypedIntoIt) {
   EXPECT_EQ(testsupport::ReadBytes(p), "abc\r\n\x1B$B\x24\x22\x1B(BX\x1B$B\x24\x26\x1B(Bdef\r\n\x0E\x31\x32\x0Fgh\r\n"
                                        "\x1B$@\x30\x21\x1B(Jz\r\n");
   EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(form_->Doc.SelLength, 1);
+  EXPECT_EQ(form_->ReadRangeNarrow(false, 0), "X");
 }
 
 TEST_F(EditWriteBackJis, UndoPutsTheBackupBack) {

@@ -123,12 +123,6 @@ TEST_F(StatusFrame, SelectionAcrossPagesIsCopiedWholeInEveryCode) {
     const int u = r.code == 1 ? 2 : 1;
     form_->Doc.SelStart = static_cast<int64_t>(fileLines[100]) / u;
     form_->Doc.SelLength = static_cast<int64_t>(fileLines[300] - fileLines[100]) / u;
-    if (r.code == 4) {
-      // JIS selections count the Shift_JIS bytes; the escapes come with the read.
-      form_->Doc.SelLength = static_cast<int64_t>(WideToCp932(expected).size());
-      form_->Doc.JisShiftState = 3;
-      form_->JisRunStart = false;
-    }
     // The page shows the selection's start; the copy reaches far past it.
     form_->ShowPage(false, true, static_cast<int64_t>(fileLines[100]));
     ASSERT_LT(ViewText().size(), expected.size() / 3);
@@ -175,12 +169,6 @@ TEST_F(StatusFrame, MemoPopUpMenuCopiesTheWholeSelection) {
     const std::vector<size_t> fileLines = LineStarts(bytes, false, false);
     form_->Doc.SelStart = static_cast<int64_t>(fileLines[100]);
     form_->Doc.SelLength = static_cast<int64_t>(fileLines[300] - fileLines[100]);
-    if (form_->Doc.TextCode == 4) {
-      // JIS selections count the Shift_JIS bytes; the escapes come with the read.
-      form_->Doc.SelLength = static_cast<int64_t>(WideToCp932(expected).size());
-      form_->Doc.JisShiftState = 3;
-      form_->JisRunStart = false;
-    }
     form_->ShowPage(false, true, static_cast<int64_t>(fileLines[100]));
     ASSERT_LT(ViewText().size(), expected.size() / 3);
     form_->Memo1->SetSelection(0, 10);  // the view shows a selection: Copy is offered
@@ -330,13 +318,11 @@ TEST_F(StatusFrame, RangeReadsAreBoundedAndReportWhatTheyCannotRead) {
   ASSERT_EQ(form_->Doc.TextCode, 4);
   form_->Doc.SelStart = 0;
   form_->Doc.SelLength = int64_t{5} << 30;
-  form_->Doc.JisShiftState = 3;
-  form_->JisRunStart = false;
-  // The JIS extent is found in the file itself, which ends long before.
-  EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), canonical_);
+  // A JIS selection is file bytes as in the other codes.
+  EXPECT_EQ(form_->ReadRangeNarrow(false, 0), "");
+  EXPECT_EQ(messages_.size(), 3u);
   EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, form_->EditMaxBytes())), canonical_);
-  EXPECT_EQ(messages_.size(), 2u);
-  EXPECT_EQ(form_->JisRangeLength, static_cast<int64_t>(testsupport::ReadBytes(Sample(L"jis.txt")).size()));
+  EXPECT_EQ(messages_.size(), 3u);
 }
 
 // The narrow reader counts a UTF-16 selection in units as the wide one does.
@@ -600,27 +586,24 @@ TEST_F(StatusFrame, MenuBarEndIsRecordedOnce) {
   EXPECT_LT(form_->MenuBarEnd, wr.right - wr.left);
 }
 
-// A JIS selection that begins inside a kanji run is read with the run's
-// designation in front; one that begins at the run's first character takes
-// the designation with it.
+// A JIS selection that begins inside a kanji run is read in the run's state,
+// found from the bytes before it; one that begins in front of the run's
+// designation takes the designation with it.
 TEST_F(StatusFrame, JisRangesInsideAndAtTheStartOfARun) {
   form_->Settings.AutoDetectCode = true;
   Open(Sample(L"jis.txt"));
   ASSERT_EQ(form_->Doc.TextCode, 4);
   ASSERT_EQ(canonical_.substr(0, 12), L"01: Vastrel ");
   struct Row {
-    int64_t selStart;  // as the caret paths give it: the JIS length of the text before the caret
-    int shiftState;
-    bool runStart;
+    int64_t selStart, selLength;  // file bytes: "01: Vastrel " ESC $ B, then the kanji
     size_t from;  // characters
-  } rows[] = {{12 + 3 + 4 + 3, 0, false, 14}, {12, 3, true, 12}};
+  } rows[] = {{12 + 3 + 4, 10, 14}, {12, 13, 12}, {12 + 3, 10, 12}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(r.from);
+    SCOPED_TRACE(r.selStart);
     form_->Doc.SelStart = r.selStart;
-    form_->Doc.SelLength = 10;  // five kanji in Shift_JIS bytes
-    form_->Doc.JisShiftState = r.shiftState;
-    form_->JisRunStart = r.runStart;
+    form_->Doc.SelLength = r.selLength;
     EXPECT_EQ(Cp932ToWide(form_->ReadRangeNarrow(false, 0)), canonical_.substr(r.from, 5));
+    EXPECT_EQ(form_->JisRangeLength, r.selLength);
   }
   EXPECT_TRUE(messages_.empty());
 }
@@ -648,8 +631,8 @@ TEST_F(StatusFrame, DominantLineEndOfTheRangeRead) {
 }
 
 // "Select up to Edit Max" in a JIS file ends at a line start of the file; the
-// selection counts the text, and reading it back gives exactly those lines.
-TEST_F(StatusFrame, SelectUpToEditMaxInJisCountsTheText) {
+// selection is those bytes, and reading it back gives exactly those lines.
+TEST_F(StatusFrame, SelectUpToEditMaxInJisEndsAtALineStart) {
   const std::string sample = testsupport::ReadBytes(Sample(L"jis.txt"));
   std::string bytes;
   std::wstring reference;
@@ -671,7 +654,7 @@ TEST_F(StatusFrame, SelectUpToEditMaxInJisCountsTheText) {
   EXPECT_EQ(bytes.substr(static_cast<size_t>(extent) - 2, 2), "\r\n");
   const std::wstring text = Cp932ToWide(form_->ReadRangeNarrow(false, form_->EditMaxBytes()));
   EXPECT_EQ(form_->JisRangeLength, extent);
-  EXPECT_EQ(static_cast<int64_t>(WideToCp932(text).size()), form_->Doc.SelLength);
+  EXPECT_EQ(form_->Doc.SelLength, extent);
   EXPECT_TRUE(text == reference.substr(0, text.size()));
   EXPECT_EQ(text.substr(text.size() - 2), L"\r\n");
   EXPECT_TRUE(messages_.empty());

@@ -11,8 +11,10 @@ namespace {
 
 const std::string kFile = "\x1B$B\x24\x22\x24\x24\x1B(Ba\r\n";
 
+const unsigned char* U(const std::string& f) { return reinterpret_cast<const unsigned char*>(f.data()); }
+
 jisedit::Point At(int64_t text, const std::string& f = kFile) {
-  return jisedit::Locate(reinterpret_cast<const unsigned char*>(f.data()), f.size(), text);
+  return jisedit::Locate(U(f), f.size(), jisdecode::State(), text);
 }
 
 TEST(JisEdit, CharactersAroundTheCaret) {
@@ -37,9 +39,9 @@ TEST(JisEdit, CharactersAroundTheCaret) {
 
 TEST(JisEdit, LineEndsLeaveEveryLineInSingleByteMode) {
   auto apply = [](int64_t text) {
-    const jisedit::Insertion ins = jisedit::LineEndAt(At(text), "\r\n");
+    const jisedit::Change ins = jisedit::Typed(U(kFile), kFile.size(), jisdecode::State(), At(text), "\r\n", false);
     std::string f = kFile;
-    f.insert(static_cast<size_t>(ins.at), ins.bytes);
+    f.replace(static_cast<size_t>(ins.at), static_cast<size_t>(ins.length), ins.bytes);
     return f;
   };
   EXPECT_EQ(apply(0), "\r\n" + kFile);                                             // before the run
@@ -48,7 +50,7 @@ TEST(JisEdit, LineEndsLeaveEveryLineInSingleByteMode) {
   EXPECT_EQ(apply(5), "\x1B$B\x24\x22\x24\x24\x1B(Ba\r\n\r\n");
   // A kana run opened by SO closes with SI.
   const std::string so = "\x0E\x31\x32\x0Fz";
-  const jisedit::Insertion ins = jisedit::LineEndAt(At(1, so), "\r\n");
+  const jisedit::Change ins = jisedit::Typed(U(so), so.size(), jisdecode::State(), At(1, so), "\r\n", true);
   EXPECT_EQ(ins.at, 2);
   EXPECT_EQ(ins.bytes, "\x0F\r\n\x0E");
 }
