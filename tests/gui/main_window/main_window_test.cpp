@@ -411,3 +411,35 @@ TEST_F(MainWindow, StoresAreConvertedOrKeptAsideAtStart) {
   EXPECT_EQ(Bytes(lines), converted);
   EXPECT_FALSE(Exists(lines + L".broken"));
 }
+
+// A file whose path is longer than the old path limit: it opens and shows,
+// and one that is not there gives the system's own text.
+TEST_F(MainWindow, AFileOfALongPathOpensOrTheSystemSaysWhy) {
+  // Folders of 50 characters below the test folder, then a name that brings
+  // the path to 301 characters.
+  std::wstring dir = folder_.substr(0, folder_.size() - 1);
+  while (dir.size() + 51 + 20 < 301) {
+    dir += L"\\" + std::wstring(50, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + dir).c_str(), nullptr)) << GetLastError();
+  }
+  const std::wstring path = dir + L"\\" + std::wstring(301 - dir.size() - 5, L'n') + L".txt";
+  ASSERT_EQ(path.size(), 301u);
+  ASSERT_TRUE(testsupport::WriteBytes(L"\\\\?\\" + path, "first line\r\nsecond line\r\n"));
+  TVastrelForm* f = StartForm();
+  ASSERT_TRUE(f->OpenFile(path));
+  EXPECT_TRUE(messages_.empty()) << (messages_.empty() ? std::string() : WideToCp932(messages_[0]));
+  EXPECT_EQ(f->Doc.FilePath, path);
+  EXPECT_EQ(Cp932ToWide(f->Memo1->Text()), L"first line\r\nsecond line\r\n");
+  EXPECT_EQ(f->MyTrackBar1->Max(), 25);
+  EXPECT_NE(f->FrameLabelText.find(path.substr(path.rfind(L'\\') + 1)), std::wstring::npos);
+
+  // Not there: the system's text for it, and the page shown stays.
+  const std::wstring missing = dir + L"\\" + std::wstring(301 - dir.size() - 5, L'm') + L".txt";
+  ASSERT_EQ(missing.size(), 301u);
+  messages_.clear();
+  EXPECT_FALSE(f->OpenFile(missing));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], SystemErrorTextWide(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(f->Doc.FilePath, path);
+  EXPECT_EQ(Cp932ToWide(f->Memo1->Text()), L"first line\r\nsecond line\r\n");
+}
