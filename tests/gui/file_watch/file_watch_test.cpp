@@ -471,12 +471,16 @@ TEST_F(FileWatch, APageAwayFromTheEndGoesOnALineATick) {
   Writer w(p);
   int first = 1;
   for (int round = 0; round < 4; ++round) {
+    const size_t from = ticks.size();
     ASSERT_TRUE(w.Append(Lines(301 + 5 * round, 305 + 5 * round)));
     ASSERT_TRUE(AwaitAction(watchtick::Action::Follow));
+    // A busy machine may serve more than one tick at a time.
+    int follows = 0;
+    for (size_t i = from; i < ticks.size(); ++i) follows += ticks[i].action == watchtick::Action::Follow;
     int now = 0;
     swscanf(ViewText().c_str(), L"line%d", &now);
     EXPECT_GE(now, first);
-    EXPECT_LE(now, first + 1) << round;
+    EXPECT_LE(now, first + follows) << round;
     EXPECT_EQ(ViewText().find(L"line30"), std::wstring::npos);
     first = now;
   }
