@@ -72,14 +72,66 @@ class SystemFileOps : public FileOps {
 SystemFileOps g_system;
 std::atomic<FileOps*> g_current{nullptr};
 
+FileOps& Current() {
+  FileOps* f = g_current.load();
+  return f ? *f : g_system;
+}
+
+// The form of a path that the system's file functions take: a full path of
+// MAX_PATH characters or more gets the long-path prefix ("\\?\", for a UNC
+// path "\\?\UNC\"); shorter paths, relative ones and those the prefix
+// would change the meaning of ("." or ".." parts, forward slashes) stay as
+// they are.
+std::wstring SystemPathForm(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0 || path.compare(0, 4, L"\\\\.\\") == 0) return path;
+  // The prefix turns off the system's own reading of the path: only a full
+  // path without "." or ".." parts and with backslashes only keeps its meaning.
+  const bool drive = path.size() > 2 && path[1] == L':' && path[2] == L'\\';
+  const bool unc = path.compare(0, 2, L"\\\\") == 0;
+  if ((!drive && !unc) || path.find(L'/') != std::wstring::npos || path.find(L"\\.\\") != std::wstring::npos ||
+      path.find(L"\\..\\") != std::wstring::npos) {
+    return path;
+  }
+  return unc ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
+}
+
+// Every path goes to the implementation in use in the form the system takes:
+// a full path of MAX_PATH characters or more only with the long-path prefix.
+class LongPathFiles : public FileOps {
+ public:
+  HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
+    return Current().Open(SystemPathForm(path), access, share, disposition, flags);
+  }
+  bool Read(HANDLE h, void* buf, DWORD len, DWORD* done) override { return Current().Read(h, buf, len, done); }
+  bool Write(HANDLE h, const void* buf, DWORD len, DWORD* done) override { return Current().Write(h, buf, len, done); }
+  int64_t Seek(HANDLE h, int64_t distance, DWORD method) override { return Current().Seek(h, distance, method); }
+  int64_t Size(HANDLE h) override { return Current().Size(h); }
+  bool SetEnd(HANDLE h) override { return Current().SetEnd(h); }
+  bool Close(HANDLE h) override { return Current().Close(h); }
+  bool FindFirst(const std::wstring& path, WIN32_FIND_DATAW* found) override {
+    return Current().FindFirst(SystemPathForm(path), found);
+  }
+  bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override {
+    return Current().Copy(SystemPathForm(from), SystemPathForm(to), failIfExists);
+  }
+  bool Move(const std::wstring& from, const std::wstring& to) override {
+    return Current().Move(SystemPathForm(from), SystemPathForm(to));
+  }
+  bool Delete(const std::wstring& path) override { return Current().Delete(SystemPathForm(path)); }
+  bool Replace(const std::wstring& from, const std::wstring& to) override {
+    return Current().Replace(SystemPathForm(from), SystemPathForm(to));
+  }
+  bool Identity(HANDLE h, uint64_t* volume, uint64_t* index) override { return Current().Identity(h, volume, index); }
+  bool Information(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) override { return Current().Information(h, info); }
+};
+
+LongPathFiles g_longPaths;
+
 }  // namespace
 
 FileOps& SystemFiles() { return g_system; }
 
-FileOps& Files() {
-  FileOps* f = g_current.load();
-  return f ? *f : g_system;
-}
+FileOps& Files() { return g_longPaths; }
 
 FileOps* SetFiles(FileOps* ops) {
   FileOps* old = g_current.exchange(ops);

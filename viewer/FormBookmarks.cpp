@@ -300,6 +300,38 @@ void TVastrelForm::List1Click(bool withSender) {
   SpeedButton5->SetImageIndex(Panel2->Visible() ? 33 : 32);
 }
 
+namespace {
+// The height a list needs to show one row: the row and the list's frame.
+int OneRowHeight(TListBox* list) {
+  RECT frame = {0, 0, 0, 0};
+  if (list->HandleAllocated()) {
+    const HWND h = list->Handle();
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE)));
+  }
+  return std::max(1, list->ItemHeight()) + (frame.bottom - frame.top);
+}
+}  // namespace
+
+void TVastrelForm::FitBookmarkPanelLists() {
+  // The bookmark list takes what the jump list leaves of the panel: the jump
+  // list has the height it was given as far as that leaves one bookmark row,
+  // and never less than one row of its own. A panel too low for a row of
+  // each shares its room between the two by their row heights.
+  const int bookRow = OneRowHeight(BockListBox1);
+  const int jumpRow = OneRowHeight(ListBox2);
+  const int room = std::max(0, Panel2->ClientHeight() - (Panel4->Visible() ? Panel4->Height() : 0) -
+                                    (Splitter1->Visible() ? Splitter1->Height() : 0));
+  int jump = JumpListHeight;
+  if (room >= bookRow + jumpRow) {
+    jump = std::min(std::max(jump, jumpRow), room - bookRow);
+  } else {
+    jump = static_cast<int>(static_cast<int64_t>(room) * jumpRow / (bookRow + jumpRow));
+    if (room >= 2) jump = std::min(std::max(jump, 1), room - 1);
+  }
+  if (jump != ListBox2->Height()) ListBox2->SetHeight(jump);
+}
+
 void TVastrelForm::DrawItemText(HDC dc, const std::wstring& text, UINT format, RECT& rect) {
   if (UnicodeMode) {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
@@ -366,6 +398,7 @@ void TVastrelForm::CheckBox4Click() {
 void TVastrelForm::CheckBox5Click() {
   const int h = BockListBox1->Font().Height();
   BockListBox1->SetItemHeight(CheckBox5->Checked() ? 8 - 2 * h : (8 - 2 * h) / 2 + 2);
+  FitBookmarkPanelLists();
   BockListBox1->Invalidate();
 }
 
@@ -425,6 +458,7 @@ void TVastrelForm::InstallBookmarkHandlers() {
     BockListBox1MouseUp(b, x, y);
   };
   BockListBox1->OnExit = [this](TWinControl*) { BockListBox1Exit(); };
+  Panel2->OnResize = [this](TWinControl*) { FitBookmarkPanelLists(); };
   BockListBox1->OnKeyDown = [this](TWinControl*, WORD& key, TShiftState) {
     if (key == VK_DELETE) {
       key = 0;

@@ -556,10 +556,33 @@ void TVastrelForm::LineNumbersAfterPage() {
   }
 }
 
-void TVastrelForm::LineNumbersAfterShowPage() {
+bool TVastrelForm::CountPageLineNumber(int64_t pageStart) {
+  if (pageStart == 0 && (LineNumbersStale || ExactPageStart)) {
+    Doc.FirstLineNumber = 0;
+    LineNumbersStale = false;
+    return true;
+  }
+  // A page that begins at the position itself has no number carried along
+  // by a line-start scan (unless it is the page shown before, read again).
+  if (ExactPageStart && pageStart != Doc.PagePosition) LineNumbersStale = true;
+  // Only an index that fits the file gives true numbers; while the slider is
+  // dragged the count waits for the release.
+  if (!LineNumbersStale || IndexHandOver || LineIndexStale || LineCheckpointList->empty() ||
+      Stepping().SliderDragging || !OffsetToLine(pageStart)) {
+    return false;
+  }
+  LineNumbersStale = false;
+  return true;
+}
+
+void TVastrelForm::LineNumbersAfterShowPage(int64_t pageStart) {
+  // A page that begins where no line-start scan carried the number along (a
+  // move by screens, a multiplied step) shows the true number when the index
+  // can give it.
+  const bool counted = CountPageLineNumber(pageStart);
   if (N26->Checked()) {
     const bool dragging = Stepping().SliderDragging && !IndexHandOver;
-    if (dragging || GetKeyState(VK_CONTROL) < 0) {
+    if (!counted && (dragging || GetKeyState(VK_CONTROL) < 0)) {
       PageNumberToggle = !PageNumberToggle;
       if (PageNumberToggle) UpdateLineNumbers();
     } else {
@@ -746,6 +769,8 @@ void TVastrelForm::AddToJumpList(const std::wstring& text) {
              ListBox2->Height() < itemsHeight) {
     ListBox2->SetHeight(itemsHeight + 5);
   }
+  JumpListHeight = ListBox2->Height();
+  FitBookmarkPanelLists();
   TStringList sorted;
   for (int i = 0; i < ListBox2->Count(); ++i) sorted.Add(ListBox2->Items().Get(i));
   sorted.CustomSort([](const std::string& a, const wchar_t*, const std::string& b, const wchar_t*) {
@@ -907,7 +932,11 @@ void TVastrelForm::InstallLineIndexHandlers() {
   ListBox2->OnDblClick = [this](TWinControl*) { ListBox2DblClick(); };
   ListBox2->OnMouseUp = [this](TWinControl*, TMouseButton b, TShiftState, int x, int y) { ListBox2MouseUp(b, x, y); };
   ListBox2->OnExit = [this](TWinControl*) { ListBox2->Invalidate(); };
-  Splitter1->OnMoved = [this](TWinControl*) { ListBox2->Invalidate(); };
+  Splitter1->OnMoved = [this](TWinControl*) {
+    JumpListHeight = ListBox2->Height();
+    FitBookmarkPanelLists();
+    ListBox2->Invalidate();
+  };
   LineNumbersAfterPageHook = [this] { LineNumbersAfterPage(); };
   UpdateLineNumbersHook = [this] { UpdateLineNumbers(); };
   IndexHandOverHook = [this] { return IndexHandOver; };

@@ -199,6 +199,8 @@ bool TVastrelForm::OpenFile(const std::wstring& path) {
   ClearLineList();
   ListBox2->Items().Clear();
   ListBox2->SetHeight(30);
+  JumpListHeight = 30;
+  FitBookmarkPanelLists();
   // 16: a stored line list is loaded, or with AutoLineList a build starts
   // when LineThreadIdle (a build just told to stop keeps it false until its
   // end handler ran, so this open then starts none).

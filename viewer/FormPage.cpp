@@ -613,7 +613,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   PageEndOffset = start + shownFileUnits * (units16 ? 2 : 1);
 
   // 19: the line numbers of the page (the column, or Panel3's first number).
-  LineNumbersAfterShowPage();
+  LineNumbersAfterShowPage(start);
 
   // 21
   const int64_t unitBytes = units16 ? 2 : 1;

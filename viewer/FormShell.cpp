@@ -24,6 +24,7 @@
 #include "text/ShellText.h"
 #include "viewer/OpenWith.h"
 #include "viewer/OptionsFlow.h"
+#include "viewer/PathRoutines.h"
 #include "viewer/VastrelForm.h"
 
 void TVastrelForm::Option1Click() {
@@ -165,8 +166,14 @@ void TVastrelForm::Paste1Click() {
   SetTextModified(false);
   const std::wstring path = ClipboardFileName();
   if (path.empty()) return;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  // The entry through the file seam, which takes paths of any length; a file
+  // that cannot be found is said so, in the system's words.
+  WIN32_FIND_DATAW found;
+  if (!FindFirstFileAny(path, &found)) {
+    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    return;
+  }
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
   Doc.BackupOffered = false;
   CheckBox1->SetChecked(true);  // "削除禁止"
   Application->ProcessMessages();

@@ -10,6 +10,7 @@
 #include "framework/FileOps.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
+#include "text/Selection.h"
 #include "text/StatusText.h"
 #include "text/WatchTick.h"
 #include "viewer/FileAccess.h"
@@ -102,7 +103,19 @@ void TVastrelForm::WatchTick() {
       return;
     case watchtick::Action::Follow: {
       const bool changed = r.maximum != in.maximum || in.writeTime != in.storedTime;
+      // A page that showed the end of the file as it was follows the end: it
+      // becomes the last page of the file as it is now, however much was
+      // added. A page the user moved away from the end goes on one position.
+      const bool atEnd = PageReachesEnd(in.maximum);
       SetSliderQuiet(MyTrackBar1, r.maximum, r.step, -1);
+      if (atEnd) {
+        if (changed) {
+          ShowEndPage(true);
+        } else {
+          ForceWatchTick = false;  // the end is on screen and nothing was added
+        }
+        return;
+      }
       MovingBack = false;
       MovingForward = true;
       const int64_t shown = PagesShown;
@@ -163,14 +176,51 @@ void TVastrelForm::ChkSpBtnClick() {
 
 void TVastrelForm::WatchFromLastLine() {
   if (Doc.FilePath.empty() || Doc.FileSize <= 0) return;
+  ShowEndPage(true);
+}
+
+bool TVastrelForm::PageReachesEnd(int64_t size) const {
+  // The view leaves out a line end that closes the file (two units at most).
+  const int64_t unit = Doc.TextCode == tcUtf16 ? 2 : 1;
+  return PageEndOffset >= size - 2 * unit;
+}
+
+int64_t TVastrelForm::EndPageStart(int64_t size) {
+  if (Doc.FilePath.empty() || size <= 0) return -1;
+  fileops::File file(OpenForReading(Doc.FilePath));
+  if (!file.IsOpen()) return -1;
+  const bool units16 = Doc.TextCode == tcUtf16;
+  const int lines = std::max(1, LinesPerPage());
+  // A page holds PageSizeKB of the file: its first line begins no further
+  // back than that from the end.
+  const int64_t pageBytes = static_cast<int64_t>(static_cast<uint16_t>(UpDown2->Position())) << 10;
+  int64_t bound = std::max<int64_t>(0, size - pageBytes);
+  if (units16) bound = (bound + 1) & ~int64_t(1);
+  const int64_t last = units16 ? std::max<int64_t>(0, (size - 2) & ~int64_t(1)) : size - 1;
+  // After the line end that has as many line ends after it as the view has
+  // lines less one (a line end that closes the file counts as one).
+  const int64_t start = selection::FindLineStartBackBounded(FileReader(file.get()), units16, Doc.ByteOrder == boBigEndian,
+                                                            CheckBox6->Checked(), lines - 1, last, bound);
+  if (start >= 0) return start;
+  return bound == 0 ? 0 : -1;  // the whole file fits on the page
+}
+
+void TVastrelForm::ShowEndPage(bool reread) {
   const int64_t max = MyTrackBar1->Max();
   const int step = watchtick::StepFor(max);
-  // One below the usable end: the line start at or before it always shows.
-  const int64_t at = std::max<int64_t>(0, max - step - 1);
+  const int64_t at = EndPageStart(max);
   MovingBack = false;
   MovingForward = false;
-  LastShownPosition = -1;
-  ShowPage(false, false, at);
+  if (reread) LastShownPosition = -1;
+  if (at == 0 || (at > 0 && at < max - step)) {
+    ExactPageStart = true;
+    ShowPage(false, false, at);
+    ExactPageStart = false;
+    return;
+  }
+  // Lines too long for a page, or all of the last lines within the last
+  // step: the page from the line start at or before one below the usable end.
+  ShowPage(false, false, std::max<int64_t>(0, max - step - 1));
 }
 
 void TVastrelForm::NewTrackBar1Change() {

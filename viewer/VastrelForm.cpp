@@ -461,9 +461,12 @@ void TVastrelForm::BuildLayout() {
   ListBox2->SetMultiSelect(true);
   ListBox2->SetHeight(30);
   ListBox2->SetAlign(alBottom);
+  // Aligned to the bottom before it is given its height: while it is still
+  // left-aligned (as a splitter starts), the height it is given would be
+  // stretched to the panel's and then kept.
   Splitter1 = Named(new TSplitter(Panel2), "Splitter1");
-  Splitter1->SetHeight(4);
   Splitter1->SetAlign(alBottom);
+  Splitter1->SetHeight(4);
   BockListBox1 = Named(new TListBox(Panel2), "BockListBox1");
   BockListBox1->SetStyle(lbOwnerDrawFixed);
   BockListBox1->SetMultiSelect(true);

@@ -736,7 +736,12 @@ class TVastrelForm : public TForm {
   void UpdateLineNumbers();
   void ShowFirstLineNumber();
   void LineNumbersAfterPage();
-  void LineNumbersAfterShowPage();
+  // The page's line numbers after it is shown (pageStart: where it begins).
+  void LineNumbersAfterShowPage(int64_t pageStart);
+  // Counts the first line number of a page that begins at pageStart from the
+  // index, when the numbers shown are estimates that the index can replace;
+  // true when it did.
+  bool CountPageLineNumber(int64_t pageStart);
   void FillLineNumbers();
   void ListBox1DrawItem(int index, const RECT& rect, unsigned state);
   void ListBox1MouseDown(TMouseButton button, int x, int y);
@@ -787,6 +792,12 @@ class TVastrelForm : public TForm {
   void BookmarkMenuStates();
   // withSender false: hide the panel.
   void List1Click(bool withSender);
+  // The height the jump list was given (when it was emptied, grown for its
+  // items, or dragged with the splitter); a panel too low for it and a row
+  // of bookmarks lowers the list, not this.
+  int JumpListHeight = 30;
+  // Heights of the bookmark list and the jump list that show both in the panel.
+  void FitBookmarkPanelLists();
   void BockListBox1DrawItem(int index, const RECT& rect, unsigned state);
   void CheckBox4Click();
   void CheckBox5Click();
@@ -814,6 +825,16 @@ class TVastrelForm : public TForm {
   void CheckBox1Click();
   // The last page, from the start of its line.
   void WatchFromLastLine();
+  // Whether the page shown reaches the end of a file of this size.
+  bool PageReachesEnd(int64_t size) const;
+  // The start of the last page of a file of this size: the page that ends
+  // with the file's last line and holds the lines the view shows; 0 when the
+  // whole file fits, -1 when no line start lies within a page of the end.
+  int64_t EndPageStart(int64_t size);
+  // Shows the last page (from the line start below the usable end where the
+  // last lines all lie within the slider's last step); reread: even when it
+  // begins where the page shown last began.
+  void ShowEndPage(bool reread);
   void InstallWatchHandlers();
   // ==== end of file watch
 

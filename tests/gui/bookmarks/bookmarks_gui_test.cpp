@@ -446,3 +446,76 @@ TEST_F(Bookmarks, EditsMoveBookmarksUndoPutsThemBackAndReopenJumpsToTheSameText)
   ASSERT_EQ(f->GetSelLength(), 8);
   EXPECT_EQ(ViewText().substr(static_cast<size_t>(f->GetSelStart()), 8), L"005 text");
 }
+
+// The bookmark panel at the program's own window size and at others: the
+// bookmark list and the jump list below it each show their rows on screen,
+// also after the jump list has grown and the window is made lower.
+TEST_F(Bookmarks, TheBookmarkListAndTheJumpListShowAtEveryWindowSize) {
+  TVastrelForm* f = StartForm();  // the program's own size
+  ASSERT_EQ(f->Height(), 660);
+  f->OpenFile(File(L"p.txt", Lines(1, 60)));
+  Caret(20);
+  f->N7Click();
+  Caret(40);
+  f->N7Click();
+  ASSERT_EQ(f->BockListBox1->Count(), 2);
+  f->AddToJumpList(L"3");
+  f->AddToJumpList(L"20");
+  ASSERT_TRUE(f->SpeedButton5->Enabled());
+  f->SpeedButton5->Click();
+  ASSERT_TRUE(f->Panel2->Visible());
+
+  // Row `item` of the list is on screen: inside the list's client area, the
+  // list is the window at its middle, and the row's own colour is there (the
+  // fill of a new bookmark, the separator line of a jump list row).
+  auto rowShows = [](TListBox* list, int item, int y, COLORREF colour) {
+    RECT client, r;
+    GetClientRect(list->Handle(), &client);
+    SendMessageW(list->Handle(), LB_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
+    if (r.top < 0 || r.bottom > client.bottom || r.right > client.right) return false;
+    POINT mid = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list->Handle(), &mid);
+    if (WindowFromPoint(mid) != list->Handle()) return false;
+    list->Repaint();
+    HDC dc = GetDC(list->Handle());
+    const COLORREF at = GetPixel(dc, r.right - 3, y < 0 ? r.bottom + y : r.top + y);
+    ReleaseDC(list->Handle(), dc);
+    return at == colour;
+  };
+  // The lists' frames, from the program's own size where both are higher than a row.
+  const int bookFrame = f->BockListBox1->Height() - f->BockListBox1->ClientHeight();
+  const int jumpFrame = f->ListBox2->Height() - f->ListBox2->ClientHeight();
+  auto check = [&](int height) {
+    SCOPED_TRACE("window height " + std::to_string(height));
+    f->SetBounds(0, 0, 1000, height);
+    Application->ProcessMessages();
+    TListBox* book = f->BockListBox1;
+    TListBox* jump = f->ListBox2;
+    const int room = f->Panel2->ClientHeight() - f->Panel4->Height() - f->Splitter1->Height();
+    ASSERT_GT(room, 2);
+    EXPECT_GT(book->Height(), 0);
+    EXPECT_GT(jump->Height(), 0);
+    EXPECT_EQ(book->Height() + jump->Height(), room);
+    // Splitter between the two lists.
+    EXPECT_EQ(f->Splitter1->Top(), book->Top() + book->Height());
+    EXPECT_EQ(jump->Top(), f->Splitter1->Top() + f->Splitter1->Height());
+    if (room < book->ItemHeight() + bookFrame + jump->ItemHeight() + jumpFrame) return;
+    EXPECT_GE(book->ClientHeight(), book->ItemHeight());
+    EXPECT_GE(jump->ClientHeight(), jump->ItemHeight());
+    EXPECT_TRUE(rowShows(book, 0, 1, 0x6BFEA3));
+    EXPECT_TRUE(rowShows(jump, 0, -1, 0xC0C0C0));
+  };
+  check(660);
+  EXPECT_GE(f->BockListBox1->Height(), 2 * f->BockListBox1->ItemHeight());  // both bookmarks
+  EXPECT_TRUE(rowShows(f->BockListBox1, 1, 1, 0x6BFEA3));
+  EXPECT_EQ(f->ListBox2->Height(), 30);
+  EXPECT_TRUE(rowShows(f->ListBox2, 1, -1, 0xC0C0C0));
+  for (int height : {890, 400, 200, 150}) check(height);
+
+  // A jump list grown to its many rows leaves the bookmark list a row when
+  // the window becomes lower.
+  check(890);
+  for (int n = 100; n < 130; ++n) f->AddToJumpList(std::to_wstring(n));
+  EXPECT_GT(f->ListBox2->Height(), 30 * f->ListBox2->ItemHeight());
+  for (int height : {660, 400, 200, 150}) check(height);
+}

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controls/MyTrackBar.h"
@@ -388,4 +390,99 @@ TEST_F(FileWatch, SpeedBarNoDeleteBoxAndOpeningAnotherFile) {
   EXPECT_FALSE(form_->ChkSpBtn->Down());
   EXPECT_FALSE(form_->NewTrackBar1->Visible());
   EXPECT_TRUE(form_->WatchThread->Suspended());
+}
+
+// A log written faster than the watch looks: after every tick the page is the
+// file's last page, full, ending with the last line that the tick saw,
+// however many lines came since the tick before. Measured tick by tick while
+// a writer appends a line every 20 ms and the watch looks every 100 ms; the
+// writer waits while a tick runs, so that what the tick saw is known.
+TEST_F(FileWatch, FollowingKeepsUpWithAFastWriterTickByTick) {
+  const std::wstring p = OpenLines(300);
+  Watch();
+  ASSERT_EQ(LastViewLine(), L"line300 text");
+  struct Seen {
+    int64_t lines;  // lines of the file when the tick looked
+    int lastShown;  // the number of the last line on screen after it
+    int firstShown;
+    int rows;       // rows of the view
+  };
+  std::vector<Seen> seen;
+  std::mutex fileLock;  // held by the writer while it appends, by the test while ticks run
+  int64_t written = 300;
+  form_->WatchTicked = [&](bool looked, int action) {
+    ticks.push_back({looked, static_cast<watchtick::Action>(action)});
+    if (static_cast<watchtick::Action>(action) != watchtick::Action::Follow) return;
+    Seen s{written, 0, 0, form_->GetLineCount()};
+    swscanf(LastViewLine().c_str(), L"line%d", &s.lastShown);
+    swscanf(ViewText().c_str(), L"line%d", &s.firstShown);
+    seen.push_back(s);
+  };
+  const int rows = form_->LinesPerPage();
+  ASSERT_GT(rows, 5);
+  std::thread writer([&] {
+    Writer w(p);
+    for (int i = 301; i <= 450; ++i) {
+      {
+        std::lock_guard<std::mutex> hold(fileLock);
+        if (!w.Append(Lines(i, i))) return;
+        written = i;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while ((seen.empty() || seen.back().lines < 450) && std::chrono::steady_clock::now() < until) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    std::lock_guard<std::mutex> hold(fileLock);
+    Application->ProcessMessages();
+  }
+  writer.join();
+  form_->WatchTicked = nullptr;
+
+  ASSERT_GE(seen.size(), 10u);
+  EXPECT_EQ(seen.back().lines, 450);
+  int64_t most = 0;
+  for (size_t i = 0; i < seen.size(); ++i) {
+    const Seen& s = seen[i];
+    SCOPED_TRACE("tick " + std::to_string(i) + " saw " + std::to_string(s.lines) + " lines");
+    // No lag: the last line the tick saw is on screen, at the bottom of a
+    // full page (the row after it is the empty one after the last line end).
+    EXPECT_EQ(s.lines - s.lastShown, 0);
+    EXPECT_EQ(s.rows, rows);
+    EXPECT_EQ(s.firstShown, s.lastShown - (rows - 2));
+    if (i > 0) most = std::max(most, s.lines - seen[i - 1].lines);
+  }
+  EXPECT_GE(most, 2);  // ticks that had several new lines to show
+  EXPECT_TRUE(messages_.empty());
+}
+
+// A page the user moved away from the end is not pulled to the end: each
+// tick takes it one line on, as far as the end.
+TEST_F(FileWatch, APageAwayFromTheEndGoesOnALineATick) {
+  const std::wstring p = OpenLines(300);
+  Watch();
+  ASSERT_EQ(LastViewLine(), L"line300 text");
+  // Back to the top, as the slider dragged there does.
+  form_->MovingBack = true;
+  form_->MyTrackBar1->SetPosition(0);
+  form_->MovingBack = false;
+  ASSERT_EQ(ViewText().substr(0, 7), L"line001");
+  Writer w(p);
+  int first = 1;
+  for (int round = 0; round < 4; ++round) {
+    const size_t from = ticks.size();
+    ASSERT_TRUE(w.Append(Lines(301 + 5 * round, 305 + 5 * round)));
+    ASSERT_TRUE(AwaitAction(watchtick::Action::Follow));
+    // A busy machine may serve more than one tick at a time.
+    int follows = 0;
+    for (size_t i = from; i < ticks.size(); ++i) follows += ticks[i].action == watchtick::Action::Follow;
+    int now = 0;
+    swscanf(ViewText().c_str(), L"line%d", &now);
+    EXPECT_GE(now, first);
+    EXPECT_LE(now, first + follows) << round;
+    EXPECT_EQ(ViewText().find(L"line30"), std::wstring::npos);
+    first = now;
+  }
+  EXPECT_LT(first, 10);
 }

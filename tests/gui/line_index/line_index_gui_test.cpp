@@ -22,6 +22,7 @@
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
 #include "framework/Thread.h"
+#include "framework/Timer.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "support/utf16_bytes.h"
@@ -567,4 +568,72 @@ TEST_F(LineIndexWindow, ABuildOverWhichTheFileChangedGivesNoIndex) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_TRUE(f->LineThreadIdle);
   EXPECT_FALSE(f->SpeedButton7->Down());
+}
+
+// Page Down and Page Up begin pages where no line-start scan counts along:
+// with an index, the column and Panel3 show the page's own numbers after
+// every move; without one they show estimates, marked.
+TEST_F(LineIndexWindow, PageMovesShowTheTrueNumbersOfTheIndex) {
+  const std::wstring p = File(L"n.txt", Lines(1, 20000));
+  TVastrelForm* f = StartForm(0, 0, 700, 400);
+  f->OpenFile(p);
+  Build(f);
+  ASSERT_GT(f->LineCheckpointList->size(), 10u);
+  const HWND view = f->Memo1->Handle();
+  auto pageKey = [&](bool forward) {
+    const WPARAM key = forward ? VK_NEXT : VK_PRIOR;
+    SendMessageW(view, WM_KEYDOWN, key, 1);
+    TTimer* t = forward ? f->Timer2 : f->Timer1;
+    ASSERT_TRUE(t->Enabled());
+    SendMessageW(TTimer::Window(), WM_TIMER, t->Id(), 0);
+    SendMessageW(view, WM_KEYUP, key, 0xC0000001);
+    Application->ProcessMessages();
+  };
+  auto firstOnScreen = [&] {
+    int n = 0;
+    swscanf(FirstViewLine().c_str(), L"l%d", &n);
+    return n;
+  };
+  std::vector<std::wstring> drawn;
+  f->LineNumberDrawn = [&](int, const std::wstring& shown, TColor) { drawn.push_back(shown); };
+  auto column = [&] {
+    drawn.clear();
+    f->ListBox1->Invalidate();
+    f->ListBox1->Update();
+    return drawn;
+  };
+
+  f->N31Jump(L"7777");
+  ASSERT_EQ(firstOnScreen(), 7777);
+  f->N26Click();  // the column
+  ASSERT_TRUE(f->ListBox1->Visible());
+  const bool moves[] = {true, true, false, true, false, false};
+  for (bool forward : moves) {
+    const int before = firstOnScreen();
+    pageKey(forward);
+    const int first = firstOnScreen();
+    SCOPED_TRACE("page starting at line " + std::to_string(first));
+    EXPECT_NE(first, before);
+    const std::vector<std::wstring> shown = column();
+    ASSERT_GE(shown.size(), 3u);
+    for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], std::to_wstring(first + static_cast<int>(i)));
+  }
+  // The column hidden: Panel3 has the number.
+  f->N26Click();
+  ASSERT_FALSE(f->ListBox1->Visible());
+  for (bool forward : moves) {
+    pageKey(forward);
+    EXPECT_EQ(f->Panel3->TextW(), std::to_wstring(firstOnScreen()));
+  }
+
+  // Without an index the numbers are estimates, and say so.
+  f->ClearLineList();
+  pageKey(true);
+  EXPECT_EQ(f->Panel3->TextW().substr(0, 4), L"? > ");
+  f->N26Click();
+  pageKey(true);
+  const std::vector<std::wstring> estimated = column();
+  ASSERT_FALSE(estimated.empty());
+  for (const std::wstring& d : estimated) EXPECT_EQ(d[0], L'?') << d;
+  f->LineNumberDrawn = nullptr;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 #include "framework/Application.h"
+#include "framework/Clipboard.h"
+#include "framework/FileOps.h"
 #include "framework/ComCtrls.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -410,4 +412,82 @@ TEST_F(MainWindow, StoresAreConvertedOrKeptAsideAtStart) {
   for (char c : linesBefore) converted += std::string{c, '\0'};
   EXPECT_EQ(Bytes(lines), converted);
   EXPECT_FALSE(Exists(lines + L".broken"));
+}
+
+// The system's limit on paths without the long-path prefix, as Windows has
+// it: such a path of MAX_PATH characters or more is not found (wine would
+// take it).
+class PathLimit : public fileops::FaultFiles {
+ public:
+  HANDLE Open(const std::wstring& p, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
+    if (TooLong(p)) return INVALID_HANDLE_VALUE;
+    return FaultFiles::Open(p, access, share, disposition, flags);
+  }
+  bool FindFirst(const std::wstring& p, WIN32_FIND_DATAW* found) override {
+    return !TooLong(p) && FaultFiles::FindFirst(p, found);
+  }
+
+ private:
+  static bool TooLong(const std::wstring& p) {
+    if (p.size() < MAX_PATH || p.compare(0, 4, L"\\\\?\\") == 0) return false;
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return true;
+  }
+};
+
+// Files whose paths are longer than the old path limit, given on the command
+// line, handed over by a second start, pasted from the clipboard and opened
+// from the menu's routine: each opens and shows; one that is not there gives
+// the system's own text.
+TEST_F(MainWindow, FilesOfLongPathsOpenOrTheSystemSaysWhy) {
+  PathLimit limit;
+  fileops::ScopedFiles use(limit);
+  // Folders of 50 characters below the test folder; names that bring the
+  // paths to 301 characters.
+  std::wstring dir = folder_.substr(0, folder_.size() - 1);
+  while (dir.size() + 51 + 20 < 301) {
+    dir += L"\\" + std::wstring(50, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + dir).c_str(), nullptr)) << GetLastError();
+  }
+  auto longPath = [&](wchar_t c) { return dir + L"\\" + std::wstring(301 - dir.size() - 5, c) + L".txt"; };
+  const std::wstring first = longPath(L'a'), second = longPath(L'b'), missing = longPath(L'm');
+  ASSERT_EQ(first.size(), 301u);
+  ASSERT_TRUE(testsupport::WriteBytes(L"\\\\?\\" + first, "first line\r\nof the first file\r\n"));
+  ASSERT_TRUE(testsupport::WriteBytes(L"\\\\?\\" + second, "the second file\r\n"));
+  auto shows = [&](const std::wstring& path, const std::wstring& text) {
+    SCOPED_TRACE(std::string(path.end() - 8, path.end() - 4, {}));
+    EXPECT_TRUE(messages_.empty()) << (messages_.empty() ? std::string() : WideToCp932(messages_[0]));
+    EXPECT_EQ(form_->Doc.FilePath, path);
+    EXPECT_TRUE(IsWindowVisible(form_->Memo1->Handle()));
+    EXPECT_EQ(Cp932ToWide(form_->Memo1->Text()), text);
+    EXPECT_EQ(form_->MyTrackBar1->Max(), static_cast<int64_t>(text.size()));
+    EXPECT_NE(form_->FrameLabelText.find(path.substr(path.rfind(L'\\') + 1)), std::wstring::npos);
+  };
+
+  TVastrelForm::ArgumentsOverride = {L"Vastrel.exe", first};
+  StartForm();
+  shows(first, L"first line\r\nof the first file\r\n");
+  EXPECT_EQ(HandOver(second), 1);
+  Application->ProcessMessages();
+  shows(second, L"the second file\r\n");
+  ASSERT_TRUE(Clipboard::SetFileList({first}, form_->Handle()));
+  form_->Paste1Click();
+  shows(first, L"first line\r\nof the first file\r\n");
+  ASSERT_TRUE(form_->OpenFile(second));
+  shows(second, L"the second file\r\n");
+  ASSERT_TRUE(form_->OpenFile(first));
+  shows(first, L"first line\r\nof the first file\r\n");
+
+  // Not there: the system's text for it, and the page shown stays.
+  EXPECT_FALSE(form_->OpenFile(missing));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], SystemErrorTextWide(ERROR_FILE_NOT_FOUND));
+  messages_.clear();
+  shows(first, L"first line\r\nof the first file\r\n");
+  ASSERT_TRUE(Clipboard::SetFileList({missing}, form_->Handle()));
+  form_->Paste1Click();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], SystemErrorTextWide(ERROR_FILE_NOT_FOUND));
+  messages_.clear();
+  shows(first, L"first line\r\nof the first file\r\n");
 }
