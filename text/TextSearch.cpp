@@ -308,19 +308,21 @@ struct Decoder {
   void StepJis(const Bytes& b, int64_t i, int* m, Char& c) const {
     const unsigned char x = b.at(i);
     c.count = 0;
-    if (x == kEsc && b.at(i + 1) == '&' && b.at(i + 2) == '@' && b.at(i + 3) == kEsc && b.at(i + 4) == '$' &&
-        b.at(i + 5) == 'B') {
-      *m = 1;
-      c.len = 6;
-      return;
-    }
-    const unsigned char t[4] = {x, b.at(i + 1), b.at(i + 2), b.at(i + 3)};
-    int seqMode = 0;
-    const int seqLen = conv::JisSequenceAt(t, &seqMode);
-    if (seqLen > 0) {
-      *m = seqMode;
-      c.len = seqLen;
-      return;
+    if (x == kEsc || x == kSO) {  // only these begin a sequence
+      if (x == kEsc && b.at(i + 1) == '&' && b.at(i + 2) == '@' && b.at(i + 3) == kEsc && b.at(i + 4) == '$' &&
+          b.at(i + 5) == 'B') {
+        *m = 1;
+        c.len = 6;
+        return;
+      }
+      const unsigned char t[4] = {x, b.at(i + 1), b.at(i + 2), b.at(i + 3)};
+      int seqMode = 0;
+      const int seqLen = conv::JisSequenceAt(t, &seqMode);
+      if (seqLen > 0) {
+        *m = seqMode;
+        c.len = seqLen;
+        return;
+      }
     }
     if (*m == 3 && (x == kSI || x < 0x21 || x > 0x5F)) {
       *m = 0;
@@ -713,8 +715,14 @@ Plan MakePlan(const Decoder& d, const Folder& f, std::vector<uint16_t> elems) {
   return plan;
 }
 
-// The first p in [from, to) where the anchors' bytes lie in their sets,
-// sixteen places at a time; -1 when none. s[p + anchor + 15] must be readable
+// The first p in [from, to) where the anchors' bytes lie in their sets; -1 when none.
+int64_t NextCandidateBytewise(const unsigned char* s, int64_t from, int64_t to, const Plan& pl) {
+  for (int64_t p = from; p < to; ++p)
+    if (pl.setA.test(s[p + pl.a]) && (pl.b < 0 || pl.setB.test(s[p + pl.b]))) return p;
+  return -1;
+}
+
+// The same, sixteen places at a time; -1 when none. s[p + anchor + 15] must be readable
 // for p < vecEnd.
 __attribute__((target("sse2"))) int64_t NextCandidateSse2(const unsigned char* s, int64_t from, int64_t to,
                                                           int64_t vecEnd, const Plan& pl) {
@@ -736,16 +744,12 @@ __attribute__((target("sse2"))) int64_t NextCandidateSse2(const unsigned char* s
     }
     if (mask) return p + static_cast<int64_t>(__builtin_ctz(mask));
   }
-  for (; p < to; ++p)
-    if (pl.setA.test(s[p + pl.a]) && (pl.b < 0 || pl.setB.test(s[p + pl.b]))) return p;
-  return -1;
+  return NextCandidateBytewise(s, p, to, pl);
 }
 
 int64_t NextCandidate(const unsigned char* s, int64_t from, int64_t to, int64_t vecEnd, const Plan& pl) {
   if (HasSse2() && pl.na > 0 && (pl.b < 0 || pl.nb > 0)) return NextCandidateSse2(s, from, to, vecEnd, pl);
-  for (int64_t p = from; p < to; ++p)
-    if (pl.setA.test(s[p + pl.a]) && (pl.b < 0 || pl.setB.test(s[p + pl.b]))) return p;
-  return -1;
+  return NextCandidateBytewise(s, from, to, pl);
 }
 
 struct Hit {
@@ -780,6 +784,14 @@ Hit FindInBytes(const Decoder& d, const Folder& f, const Plan& pl, const unsigne
 
 // EUC-JP bytes outside the regular forms (80-8D, 8F-A0, FF): a chunk that
 // holds one is searched by decoding.
+bool IrregularEuc(unsigned char b) { return (b >= 0x80 && b <= 0xA0 && b != 0x8E) || b == 0xFF; }
+
+bool HasIrregularEucBytewise(const unsigned char* s, int64_t from, int64_t n) {
+  for (int64_t i = from; i < n; ++i)
+    if (IrregularEuc(s[i])) return true;
+  return false;
+}
+
 __attribute__((target("sse2"))) bool HasIrregularEucSse2(const unsigned char* s, int64_t n) {
   int64_t i = 0;
   const __m128i k80 = _mm_set1_epi8(static_cast<char>(0x80)), k20 = _mm_set1_epi8(0x20);
@@ -791,16 +803,11 @@ __attribute__((target("sse2"))) bool HasIrregularEucSse2(const unsigned char* s,
     const __m128i bad = _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(x, k8E), low), _mm_cmpeq_epi8(x, kFF));
     if (_mm_movemask_epi8(bad)) return true;
   }
-  for (; i < n; ++i)
-    if ((s[i] >= 0x80 && s[i] <= 0xA0 && s[i] != 0x8E) || s[i] == 0xFF) return true;
-  return false;
+  return HasIrregularEucBytewise(s, i, n);
 }
 
 bool HasIrregularEuc(const unsigned char* s, int64_t n) {
-  if (HasSse2()) return HasIrregularEucSse2(s, n);
-  for (int64_t i = 0; i < n; ++i)
-    if ((s[i] >= 0x80 && s[i] <= 0xA0 && s[i] != 0x8E) || s[i] == 0xFF) return true;
-  return false;
+  return HasSse2() ? HasIrregularEucSse2(s, n) : HasIrregularEucBytewise(s, 0, n);
 }
 
 // ---- the search by decoding (JIS, and what the byte scan leaves to it)
@@ -809,16 +816,20 @@ bool HasIrregularEuc(const unsigned char* s, int64_t n) {
 // character and the byte after it, and whether it begins its character
 // (1 + the JIS mode there) or continues one (0).
 struct Decoded {
+  size_t count = 0;  // elements (the vectors only grow, to the most a chunk needs)
   std::vector<uint16_t> e;
   std::vector<uint32_t> at, end;
   std::vector<uint8_t> start;
   int64_t next = -1;  // a step start at or before the target (the next chunk's start), -1: none after 0
   int nextMode = 0;
-  void Clear() {
-    e.clear();
-    at.clear();
-    end.clear();
-    start.clear();
+  void Reset(size_t capacity) {
+    if (e.size() < capacity) {
+      e.resize(capacity);
+      at.resize(capacity);
+      end.resize(capacity);
+      start.resize(capacity);
+    }
+    count = 0;
     next = -1;
     nextMode = 0;
   }
@@ -828,7 +839,7 @@ struct Decoded {
 // at or before target (or the first one after 0 when none lies in between).
 void DecodeChunk(const Decoder& d, const Folder& f, const Bytes& b, int64_t limit, int64_t target, int mode,
                  Decoded& out) {
-  out.Clear();
+  out.Reset(static_cast<size_t>(limit) * 2 + 2);  // at most two elements per byte
   int m = mode;
   Char c;
   int64_t i = 0;
@@ -842,10 +853,11 @@ void DecodeChunk(const Decoder& d, const Folder& f, const Bytes& b, int64_t limi
     else d.Step(b, i, c);
     f.Apply(c);
     for (int k = 0; k < c.count; ++k) {
-      out.e.push_back(c.e[k]);
-      out.at.push_back(static_cast<uint32_t>(i));
-      out.end.push_back(static_cast<uint32_t>(i + c.len));
-      out.start.push_back(static_cast<uint8_t>(k == 0 ? 1 + charMode : 0));
+      const size_t x = out.count++;
+      out.e[x] = c.e[k];
+      out.at[x] = static_cast<uint32_t>(i);
+      out.end[x] = static_cast<uint32_t>(i + c.len);
+      out.start[x] = static_cast<uint8_t>(k == 0 ? 1 + charMode : 0);
     }
     i += c.len;
   }
@@ -859,8 +871,8 @@ void DecodeChunk(const Decoder& d, const Folder& f, const Bytes& b, int64_t limi
 // those that begin before limitIndex.
 size_t FindDecoded(const Decoded& t, const std::vector<uint16_t>& pat, size_t limitIndex) {
   const size_t m = pat.size();
-  if (m == 0 || m > t.e.size()) return std::string::npos;
-  const size_t last = std::min(limitIndex, t.e.size() - m + 1);
+  if (m == 0 || m > t.count) return std::string::npos;
+  const size_t last = std::min(limitIndex, t.count - m + 1);
   for (size_t i = 0; i < last; ++i) {
     if (t.e[i] != pat[0] || !t.start[i]) continue;
     if (std::equal(pat.begin() + 1, pat.end(), t.e.begin() + static_cast<std::ptrdiff_t>(i) + 1)) return i;
@@ -985,10 +997,11 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
       // 2b. The chunk decoded whole.
       DecodeChunk(dec, fold, bytes, limit, target, mode, decoded);
       nextRel = last ? n : decoded.next;
-      size_t lim = decoded.e.size();
-      if (!last)
-        lim = static_cast<size_t>(std::lower_bound(decoded.at.begin(), decoded.at.end(), static_cast<uint32_t>(nextRel)) -
-                                  decoded.at.begin());
+      size_t lim = decoded.count;
+      if (!last) {
+        const auto begin = decoded.at.begin(), end = begin + static_cast<std::ptrdiff_t>(decoded.count);
+        lim = static_cast<size_t>(std::lower_bound(begin, end, static_cast<uint32_t>(nextRel)) - begin);
+      }
       size_t a1 = FindDecoded(decoded, plan1.elems, lim);
       size_t a2 = FindDecoded(decoded, plan2.elems, a1 == std::string::npos ? lim : a1);
       size_t a = a1;

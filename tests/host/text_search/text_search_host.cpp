@@ -64,7 +64,7 @@ const CodeCase kCodes[] = {{kSjis, false, "Shift_JIS"}, {kUtf16, false, "UTF-16L
                            {kUtf8, false, "UTF-8"},     {kEuc, false, "EUC-JP"},    {kJis, false, "JIS"}};
 
 class TextSearch : public ::testing::Test {
- protected:
+ public:
   void SetUp() override { ctx_.platform = &platform_; }
 
   std::string Sjis(const std::u16string& text) {
@@ -251,6 +251,27 @@ class TextSearch : public ::testing::Test {
     return hits;
   }
 
+  // Whether a typed text can give the character (undecodable ones it cannot).
+  bool Typable(const RefChar& c, const CodeCase& cc) {
+    if (cc.code == kUtf16 || cc.code == kUtf8) return true;
+    std::string s;
+    for (uint16_t b : c.e) s += static_cast<char>(b);
+    return s != "??" && Sjis(Wide(s)) == s;
+  }
+
+  // The text of up to count characters from `from` (only up to the first
+  // one that cannot be typed, when typableOnly).
+  std::u16string TextOf(const std::vector<RefChar>& chars, size_t from, size_t count, const CodeCase& cc,
+                        bool typableOnly) {
+    std::vector<uint16_t> e;
+    for (size_t k = from; k < chars.size() && k < from + count && (!typableOnly || Typable(chars[k], cc)); ++k)
+      e.insert(e.end(), chars[k].e.begin(), chars[k].e.end());
+    if (cc.code == kUtf16 || cc.code == kUtf8) return std::u16string(e.begin(), e.end());
+    std::string s;
+    for (uint16_t b : e) s += static_cast<char>(b);
+    return Wide(s);
+  }
+
   // ---- the search under test
 
   SearchResult Run(const std::string& bytes, const CodeCase& cc, const SearchPatterns& p, int64_t start, int mode,
@@ -371,27 +392,34 @@ std::u16string Scramble(std::mt19937& rng, std::u16string t, bool letters = true
   return t;
 }
 
+// Valid text in the code with, unless clean, undecodable bytes between the
+// pieces, until it has at least size bytes.
+std::string RandomFile(std::mt19937& rng, TextSearch& t, const CodeCase& cc, size_t size, bool clean) {
+  const std::u16string alphabet = Alphabet(cc.code);
+  const std::vector<std::string> junk = Junk(cc.code);
+  std::string bytes;
+  while (bytes.size() < size) {
+    bytes += t.Encode(RandomText(rng, alphabet, 1 + rng() % 12), cc, rng() % 2);
+    if (clean) continue;
+    if (cc.code == kUtf16) {
+      static const char16_t kOdd[] = {0xD800, 0xDC00, 0xDBFF, 0, 0x212A};
+      bytes += t.Encode(std::u16string(1, kOdd[rng() % 5]), cc);
+    } else if (rng() % 2) {
+      bytes += junk[rng() % junk.size()];
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
 
 TEST_F(TextSearch, EveryHitAndFindNextEqualTheReferenceInEveryCode) {
   std::mt19937 rng(2029);
   for (const CodeCase& cc : kCodes) {
     const std::u16string alphabet = Alphabet(cc.code);
-    const std::vector<std::string> junk = Junk(cc.code);
     for (int file = 0; file < 24; ++file) {
-      // Valid text with undecodable bytes between the pieces (none in a quarter of the files).
-      std::string bytes;
-      const bool clean = file % 4 == 0;
-      while (bytes.size() < 300 + static_cast<size_t>(file) * 20) {
-        bytes += Encode(RandomText(rng, alphabet, 1 + rng() % 12), cc, rng() % 2);
-        if (clean) continue;
-        if (cc.code == kUtf16) {
-          static const char16_t kOdd[] = {0xD800, 0xDC00, 0xDBFF, 0, 0x212A};
-          bytes += Encode(std::u16string(1, kOdd[rng() % 5]), cc);
-        } else if (rng() % 2) {
-          bytes += junk[rng() % junk.size()];
-        }
-      }
+      // Undecodable bytes in three files out of four.
+      const std::string bytes = RandomFile(rng, *this, cc, 300 + static_cast<size_t>(file) * 20, file % 4 == 0);
       SCOPED_TRACE(std::string(cc.name) + " file " + std::to_string(file));
       for (bool fold : {false, true}) {
         const std::vector<RefChar> chars = Characters(bytes, cc, fold);
@@ -401,18 +429,7 @@ TEST_F(TextSearch, EveryHitAndFindNextEqualTheReferenceInEveryCode) {
           std::u16string text;
           const size_t want = 1 + rng() % 40;
           if (round % 3 != 2 && !plain.empty()) {
-            const size_t from = rng() % plain.size();
-            std::vector<uint16_t> e;
-            for (size_t k = from; k < plain.size() && k < from + want; ++k)
-              e.insert(e.end(), plain[k].e.begin(), plain[k].e.end());
-            if (cc.code == kUtf16 || cc.code == kUtf8) {
-              text.assign(e.begin(), e.end());
-            } else {
-              std::string s;
-              for (uint16_t b : e) s += static_cast<char>(b);
-              text = Wide(s);
-            }
-            text = Scramble(rng, text);
+            text = Scramble(rng, TextOf(plain, rng() % plain.size(), want, cc, false));
           } else {
             text = RandomText(rng, alphabet, std::min<size_t>(want, 3));
           }
@@ -440,14 +457,8 @@ TEST_F(TextSearch, HitsAcrossTheRealChunkBorder) {
   // filler that holds no pattern character ('#' decodes alone in every code).
   std::mt19937 rng(77);
   for (const CodeCase& cc : kCodes) {
-    const std::u16string alphabet = Alphabet(cc.code);
-    const std::vector<std::string> junk = Junk(cc.code);
     for (int round = 0; round < 4; ++round) {
-      std::string region;
-      while (region.size() < 1400) {
-        region += Encode(RandomText(rng, alphabet, 1 + rng() % 12), cc, rng() % 2);
-        if (!junk.empty() && rng() % 2) region += junk[rng() % junk.size()];
-      }
+      const std::string region = RandomFile(rng, *this, cc, 1400, false);
       const int64_t filler = (0x80000 - 700 + round * 97) & ~1;
       const std::string bytes = Encode(std::u16string(static_cast<size_t>(filler / (cc.code == kUtf16 ? 2 : 1)), u'#'), cc) + region;
       const bool fold = round % 2 == 1;
@@ -456,25 +467,8 @@ TEST_F(TextSearch, HitsAcrossTheRealChunkBorder) {
       // The pattern: characters of the region from just before the border on.
       size_t from = 0;
       while (from + 1 < plain.size() && plain[from].at + filler < 0x80000 - 10 - round * 3) ++from;
-      // Characters that a typed text can give (undecodable ones cannot).
-      auto typable = [&](const RefChar& c) {
-        if (cc.code == kUtf16 || cc.code == kUtf8) return true;
-        std::string s;
-        for (uint16_t b : c.e) s += static_cast<char>(b);
-        return s != "??" && Sjis(Wide(s)) == s;
-      };
-      while (from + 1 < plain.size() && !typable(plain[from])) ++from;
-      std::vector<uint16_t> e;
-      for (size_t k = from; k < plain.size() && k < from + 6 + round * 8 && typable(plain[k]); ++k)
-        e.insert(e.end(), plain[k].e.begin(), plain[k].e.end());
-      std::u16string text;
-      if (cc.code == kUtf16 || cc.code == kUtf8) {
-        text.assign(e.begin(), e.end());
-      } else {
-        std::string s;
-        for (uint16_t b : e) s += static_cast<char>(b);
-        text = Wide(s);
-      }
+      while (from + 1 < plain.size() && !Typable(plain[from], cc)) ++from;
+      const std::u16string text = TextOf(plain, from, 6 + round * 8, cc, true);
       const bool kanaSensitive = round < 2;
       const SearchPatterns p = Patterns(Scramble(rng, text, fold, false), !fold, kanaSensitive);
       std::vector<Hit> expected = ReferenceHits(chars, p, cc, filler);
