@@ -1,120 +1,37 @@
-// The whole-file search: finds the first occurrence of a text from a byte
-// offset on, in a file of any size in any of the five codes, reading it in
-// overlapping chunks.
-//
-// What counts as an occurrence is defined on decoded text: each stretch of
-// the file is decoded to the comparable form of its code (Shift_JIS bytes for
-// Shift_JIS, EUC-JP and JIS files; UTF-16 units for UTF-16 and UTF-8 files),
-// lower-cased unless case is told apart, and searched for the first pattern
-// and the second (kana-swapped) pattern; the earlier of the two wins. In the
-// Shift_JIS forms an occurrence counts only where it begins on a character
-// boundary of the decoded text (a match on a trail byte is passed over and
-// the search goes on after it).
-//
-// Chunks start on character boundaries of the file's code (never inside a
-// double-byte character, a UTF-8 sequence, a surrogate pair or a JIS escape;
-// JIS carries its shift mode from chunk to chunk), and consecutive chunks
-// overlap by enough bytes that an occurrence beginning in one chunk ends
-// inside it. The hit's place and length come from the source bytes of the
-// matched characters, not from the pattern.
+// The whole-file search on an open file: text/TextSearch over the file
+// operations, with progress and abort through a ProgressSink.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "engine/Progress.h"
+#include "text/TextSearch.h"
 #include "text/conv.h"
 
 namespace engine {
 
-// Directions of the kana conversion of a Shift_JIS text.
-enum class KanaDirection { KataToHira, HiraToKata };
-// Converts a Shift_JIS text's kana; gives the text unchanged when it cannot.
-using KanaConverter = std::function<std::string(const std::string& sjis, KanaDirection direction)>;
-
-// Lower case of a Shift_JIS text, character by character through code page
-// 932: a character whose lower case has another byte length (or none) stays
-// as it is; the second byte of a double-byte character is never looked at
-// on its own.
-class NarrowLowerCase {
- public:
-  explicit NarrowLowerCase(conv::Platform& platform) : platform_(platform) {}
-  void Apply(unsigned char* text, size_t length);
-  std::string Lower(const std::string& text);
-
- private:
-  uint16_t Single(unsigned char b);
-  uint16_t Pair(unsigned char lead, unsigned char trail);
-  conv::Platform& platform_;
-  uint32_t single_[256] = {};  // 0: not asked yet, else 0x10000 | result
-  std::u16string pairs_;       // per lead<<8|trail: 0 not asked, 1 unchanged, else result
-};
-
-// Lower case of UTF-16 units, unit by unit as the locale's lower-casing of a
-// whole text does.
-class WideLowerCase {
- public:
-  explicit WideLowerCase(conv::Platform& platform) : platform_(platform) {}
-  void Apply(char16_t* text, size_t length);
-  std::u16string Lower(const std::u16string& text);
-
- private:
-  conv::Platform& platform_;
-  std::vector<uint32_t> table_;  // per unit: 0 not asked yet, else 0x10000 | the lower-case unit
-};
-
-// The patterns of one search.
-struct SearchPatterns {
-  std::string p1n, p2n;       // Shift_JIS forms (codes 0, 3, 4)
-  std::u16string p1w, p2w;    // UTF-16 forms (codes 1, 2)
-  bool representable = true;  // code page 932 holds the text (else the narrow forms are empty)
-  bool foldCase = false;      // the file's text is lower-cased before comparing
-};
-
-// Builds the patterns from the search text: the first pattern as typed (lower
-// case unless caseSensitive); unless kanaSensitive, the second with katakana
-// made hiragana or, when that changes nothing, hiragana made katakana. A text
-// that code page 932 cannot hold gets no narrow forms and no second pattern.
-SearchPatterns BuildSearchPatterns(conv::Platform& platform, const std::u16string& text, bool caseSensitive,
-                                   bool kanaSensitive, const KanaConverter& kana);
-
-// The file's code (the viewer's TextCode numbers).
-enum SearchCode { scSjis = 0, scUtf16 = 1, scUtf8 = 2, scEuc = 3, scJis = 4 };
-
-struct SearchSpec {
-  int code = scSjis;
-  bool bigEndian = false;   // UTF-16 byte order
-  int64_t start = 0;        // byte offset of the first character searched
-  int jisMode = 0;          // JIS: shift mode at start (0 single, 1 double-byte, 2 kana by ESC ( I, 3 kana by SO)
-  int64_t step = 0x80000;   // bytes between the starts of consecutive chunks (before the boundary adjustment)
-  int64_t minOverlap = 512; // the overlap is at least this many bytes
-};
-
-enum class SearchOutcome { Found, NotFound, Aborted, ReadError };
-
-struct SearchResult {
-  SearchOutcome outcome = SearchOutcome::NotFound;
-  int64_t offset = 0;        // Found: byte offset of the first matched character
-  int64_t sourceLength = 0;  // Found: bytes of the matched characters in the file
-  int64_t matchedUnits = 0;  // Found: length of the match in the comparable form (Shift_JIS bytes or UTF-16 units)
-  int64_t firstCharLength = 0;  // Found: bytes of the first matched character (Find Next goes on after it)
-  int jisMode = 0;           // Found, JIS: shift mode at the hit
-  int64_t reached = 0;       // Aborted: where a later search goes on (everything before it was searched)
-  DWORD error = 0;           // ReadError: the system's error code
-};
+using textsearch::BuildSearchPatterns;
+using textsearch::KanaConverter;
+using textsearch::KanaDirection;
+using textsearch::NarrowLowerCase;
+using textsearch::SearchCode;
+using textsearch::SearchOutcome;
+using textsearch::SearchPatterns;
+using textsearch::SearchResult;
+using textsearch::SearchSpec;
+using textsearch::WideLowerCase;
+using textsearch::scEuc;
+using textsearch::scJis;
+using textsearch::scSjis;
+using textsearch::scUtf16;
+using textsearch::scUtf8;
 
 // Searches the open file (read through fileops::Files()) of fileSize bytes.
-// The context gives the substitute of undecodable characters (nothing is
-// reported in its unconvertible list); its platform is used for case.
 // Progress: the maximum is fileSize, one step per chunk with the offset
-// reached; ShouldStop after each chunk ends the search as aborted.
+// reached; ShouldStop after each chunk ends the search as aborted. A read
+// error reports the system's error code.
 SearchResult SearchFileRange(HANDLE file, int64_t fileSize, const SearchSpec& spec, const SearchPatterns& patterns,
                              conv::Context& context, ProgressSink& progress);
-
-// The overlap that SearchFileRange uses for these patterns.
-int64_t SearchOverlap(const SearchSpec& spec, const SearchPatterns& patterns, conv::Context& context);
 
 }  // namespace engine
