@@ -223,15 +223,7 @@ TEST_F(Bookmarks, JumpToTextOnALineInTheLastSliderStepSelectsItOnScreen) {
     f->BockListBox1DblClick();
     EXPECT_EQ(f->Doc.SelStart, c.at);
     EXPECT_EQ(Cp932ToWide(f->GetSelTextNarrow()), c.word);
-    // The selection's first character is on screen.
-    const HWND v = f->Memo1->Handle();
-    DWORD s = 0, e = 0;
-    SendMessageW(v, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-    const LRESULT at = SendMessageW(v, EM_POSFROMCHAR, s, 0);
-    RECT r = {};
-    GetClientRect(v, &r);
-    const POINT pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-    EXPECT_TRUE(at != -1 && PtInRect(&r, pt)) << pt.x << "," << pt.y;
+    EXPECT_TRUE(SelectionStartOnScreen(f->Memo1->Handle()));
   }
   EXPECT_TRUE(messages_.empty());
 }

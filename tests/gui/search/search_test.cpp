@@ -148,14 +148,7 @@ TEST_F(Search, HitsOnLinesInTheLastSliderStepAreShownSelectedAndOnScreen) {
       ASSERT_EQ(0, Find(c.word));
       EXPECT_EQ(c.word, Highlighted());
       EXPECT_EQ(c.word, Copied());
-      // On screen: the selection's first character lies inside the view.
-      DWORD s = 0, e = 0;
-      SendMessageW(view, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-      const LRESULT at = SendMessageW(view, EM_POSFROMCHAR, s, 0);
-      RECT r = {};
-      GetClientRect(view, &r);
-      const POINT pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-      EXPECT_TRUE(at != -1 && PtInRect(&r, pt)) << pt.x << "," << pt.y;
+      EXPECT_TRUE(SelectionStartOnScreen(view));
       EXPECT_LT(form_->MyTrackBar1->Position(), form_->MyTrackBar1->Max() - 32);
     }
   }
