@@ -60,6 +60,9 @@ int64_t CountLoneWide(const std::wstring& t, size_t from, size_t to) {
   return pagetext::CountLineEndsWide(reinterpret_cast<const uint8_t*>(t.data() + from), (to - from) * 2, 1);
 }
 
+// How far the line-start scans of the page display look from a position.
+int64_t ScanReach(int64_t pageBytes) { return std::max<int64_t>(int64_t(1) << 20, int64_t(16) * pageBytes); }
+
 // Slider changes made by the page routine itself do not run the slider's handler.
 void SetSliderQuietly(TMyTrackBar* slider, int64_t position, int64_t max, int step) {
   TNotifyEvent keep = slider->OnChange;
@@ -300,7 +303,9 @@ int64_t TVastrelForm::PageUpTarget() {
   fileops::File file(OpenForReading(Doc.FilePath));
   if (!file.IsOpen()) return pos;
   const textio::ReadAt read = FileReader(file.get());
-  const int lines = LinesPerPage();
+  // The wrapped memo's page is cut by what fills the view, not by lines: it
+  // holds as many short lines as the screen has rows.
+  const int lines = CheckBox2->Checked() && !IsWideView() ? std::max(LinesPerPage(), VisibleLineCount()) : LinesPerPage();
   int64_t cur = pos;
   for (int i = 0; i < lines - 1 && cur > bound; ++i) {
     // The start of the line before cur: one line end skipped (the one that ends it).
@@ -369,6 +374,36 @@ int64_t TVastrelForm::CharBoundaryAtOrBefore(HANDLE file, int64_t position) {
   return std::max<int64_t>(at, 0);
 }
 
+int64_t TVastrelForm::LastShowablePageStart(HANDLE file, int64_t lastStart, int64_t pageBytes) {
+  if (lastStart <= 0) return 0;
+  const bool units16 = Doc.TextCode == tcUtf16;
+  const int64_t unit = units16 ? 2 : 1;
+  const textio::ReadAt read = FileReader(file);
+  const int64_t lookBack = ScanReach(pageBytes);
+  // The line that holds the last unit before lastStart; a line end at the
+  // scan's position gives the line after it, which may begin at lastStart or
+  // beyond: then the scan starts a unit lower.
+  int64_t p = (lastStart - 1) & ~(unit - 1);
+  const int64_t bound = std::max<int64_t>(0, p - lookBack);
+  int64_t line = -1;
+  for (int tries = 0; tries < 4 && p >= 0; ++tries, p -= unit) {
+    const int64_t r = selection::FindLineStartBackBounded(read, units16, Doc.ByteOrder == boBigEndian,
+                                                          CheckBox6->Checked(), 0, p, bound);
+    if (r < 0) {
+      if (bound == 0) line = 0;  // no line end before: the file's first line
+      break;
+    }
+    if (r < lastStart) {
+      line = r;
+      break;
+    }
+  }
+  // That line's page holds the end of the file: it is the last page. A longer
+  // stretch shows its end from the last character boundary before lastStart.
+  if (line >= 0 && Doc.FileSize - line <= pageBytes) return line;
+  return CharBoundaryAtOrBefore(file, lastStart - unit);
+}
+
 void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t position) {
   // 1-2
   if (Doc.FilePath.empty()) return;
@@ -427,7 +462,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   // No scan runs further than this from the position: in a stretch without
   // line ends the page begins at the position itself (on a character
   // boundary), so that no position keeps the window busy.
-  const int64_t lookBack = std::max<int64_t>(int64_t(1) << 20, int64_t(16) * pageBytes);
+  const int64_t lookBack = ScanReach(pageBytes);
   int64_t start;
   if (ExactPageStart) {
     start = units16 ? position & ~int64_t(1) : position;
@@ -460,9 +495,18 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     ShowMessageWide(SystemErrorTextWide(GetLastError()));
     return;
   }
-  // 10: a line start within the last step shows nothing new; a page at the
-  // file's start always shows (a one-byte file too).
-  if (start > 0 && start >= lastStart) return;
+  // 10: a page may not begin within the last step; a page at the file's
+  // start always shows (a one-byte file too). A line start found there (or a
+  // position there without a line start near it) shows the last page that can
+  // be shown instead, so that the end of every file, and what lies in its last
+  // step, can be brought on screen.
+  if (start > 0 && start >= lastStart) {
+    const int64_t last = LastShowablePageStart(file.get(), lastStart, pageBytes);
+    if (last < 0) return;
+    // Its first line is not the one the scan counted.
+    if (last != Doc.PagePosition) LineNumbersStale = true;
+    start = last;
+  }
 
   // 11-13: read the page.
   std::string raw(pageBytes, '\0');
@@ -522,16 +566,11 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     // and the edit control breaks its lines at a lone LF in any case.
     const pagetext::PageCut cut = pagetext::CutPageWide(ub, units.size() * 2, lines, 1, true);
     ShortPage = pagetext::IsShortPage(lines, cut.lineEnds);
-    if (ShortPage && wrap && CurrentPane == UnwrappedPane) {
-      ShowWindow(UnwrappedPane, SW_HIDE);
-      ShowWindow(WrappedPane, SW_SHOW);
-      CurrentPane = WrappedPane;
-      Panel5Resize();
-    } else if (!(ShortPage && wrap) && CurrentPane == WrappedPane) {
-      ShowWindow(WrappedPane, SW_HIDE);
-      ShowWindow(UnwrappedPane, SW_SHOW);
-      CurrentPane = UnwrappedPane;
-      Panel5Resize();
+    // Every page wraps while the wrap box is ticked.
+    if (wrap && CurrentPane == UnwrappedPane) {
+      ShowPaneInstead(WrappedPane);
+    } else if (!wrap && CurrentPane == WrappedPane) {
+      ShowPaneInstead(UnwrappedPane);
     }
     const size_t end = pagetext::DropFinalCrWide(ub, cut.end, 1) / 2;
     const size_t cutUnits = cut.end / 2;
@@ -555,7 +594,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
     pagetext::PageCut cut = pagetext::CutPageNarrow(U8(narrow), narrow.size(), lines);
     ShortPage = pagetext::IsShortPage(lines, cut.lineEnds);
-    if (ShortPage && wrap) {
+    if (wrap) {
       Memo1->SetScrollBars(ssVertical);
       Memo1->SetWordWrap(true);
       cut.end = pagetext::NarrowCutAt(U8(narrow), narrow.size(), CharsPerPageNarrow(nullptr));

@@ -233,19 +233,29 @@ int64_t TVastrelForm::CharsPerPageWide() {
 
 // ---- wrap switching and pane fitting
 
+void TVastrelForm::ShowPaneInstead(HWND pane) {
+  const HWND other = pane == WrappedPane ? UnwrappedPane : WrappedPane;
+  // A hidden window keeps no keyboard: the focus would fall to the panel,
+  // where the page keys do nothing.
+  const HWND focus = GetFocus();
+  const bool hadFocus = focus && (focus == other || IsChild(other, focus));
+  ShowWindow(other, SW_HIDE);
+  ShowWindow(pane, SW_SHOW);
+  CurrentPane = pane;
+  Panel5Resize();
+  if (hadFocus && IsWindowEnabled(pane)) ::SetFocus(pane);
+}
+
 void TVastrelForm::CheckBox2Click() {
   if (IsWideView()) {
     bool unwrappedCurrent = (GetWindowLongW(CurrentPane, GWL_STYLE) & WS_HSCROLL) != 0;
     if (CheckBox2->Checked() && unwrappedCurrent) {
-      ShowWindow(UnwrappedPane, SW_HIDE);
-      ShowWindow(WrappedPane, SW_SHOW);
-      CurrentPane = WrappedPane;
+      ShowPaneInstead(WrappedPane);
     } else if (!CheckBox2->Checked() && !unwrappedCurrent) {
-      ShowWindow(WrappedPane, SW_HIDE);
-      ShowWindow(UnwrappedPane, SW_SHOW);
-      CurrentPane = UnwrappedPane;
+      ShowPaneInstead(UnwrappedPane);
+    } else {
+      Panel5Resize();
     }
-    Panel5Resize();
   } else {
     Memo1->SetWordWrap(CheckBox2->Checked());
   }

@@ -207,7 +207,10 @@ void Stepper::ForwardTimerTick() {
   ExactStart = exact;
   slider_.SetPosition(next);
   ExactStart = false;
-  if (slider_.Position() >= usable && RepeatTicks >= kLatchTicks) {
+  // The end: the usable maximum, or a step that brought no later page (the
+  // last page that can be shown begins before the usable maximum).
+  const bool atEnd = slider_.Position() >= usable || slider_.Position() <= pos;
+  if (atEnd && RepeatTicks >= kLatchTicks) {
     t.Stop();
     view_.DrawStepGlyph(true, false, LatchColour);
   }

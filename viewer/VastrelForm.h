@@ -230,6 +230,9 @@ class TVastrelForm : public TForm {
   // Wrap switching (the "改行" box) and fitting the current pane to Panel5.
   void CheckBox2Click();
   void Panel5Resize();
+  // Shows `pane` (one of the two wide panes) in place of the other and makes
+  // it current; the keyboard focus goes with it when the other one had it.
+  void ShowPaneInstead(HWND pane);
 
   // ---- page display (FormPage.cpp)
   void ShowPage(bool showNotices, bool linePosition, int64_t position);
@@ -308,6 +311,11 @@ class TVastrelForm : public TForm {
   int64_t PageUpTarget();
   // position moved back so that it does not cut a character of the file's code.
   int64_t CharBoundaryAtOrBefore(HANDLE file, int64_t position);
+  // The start of the last page that can be shown (one that begins before
+  // lastStart, the slider's usable maximum): the start of the line that holds
+  // the byte before lastStart when the page from there reaches the end, else
+  // the character boundary before lastStart.
+  int64_t LastShowablePageStart(HANDLE file, int64_t lastStart, int64_t pageBytes);
   // Page Up in the wrap mode: the first start at or after `from` whose page
   // brings the line at firstLine on screen.
   int64_t FitWrappedPageBefore(int64_t from, int64_t firstLine);

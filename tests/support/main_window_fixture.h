@@ -69,6 +69,17 @@ class MainWindowTest : public ::testing::Test {
   }
   // The text the view shows, as UTF-16.
   std::wstring ViewText() { return form_->IsWideView() ? form_->GetTextWide() : Cp932ToWide(form_->Memo1->Text()); }
+  // Whether the first character of the selection of an edit window lies
+  // inside the window's client area (on screen, not scrolled out of it).
+  static bool SelectionStartOnScreen(HWND view) {
+    DWORD s = 0, e = 0;
+    SendMessageW(view, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    const LRESULT at = SendMessageW(view, EM_POSFROMCHAR, s, 0);
+    RECT r = {};
+    GetClientRect(view, &r);
+    const POINT pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    return at != -1 && PtInRect(&r, pt);
+  }
 
   std::wstring folder_;
   TVastrelForm* form_ = nullptr;

@@ -199,6 +199,35 @@ TEST_F(Bookmarks, JumpByPositionAndByLine) {
   EXPECT_EQ(FirstViewLine(), Cp932ToWide(expected));
 }
 
+TEST_F(Bookmarks, JumpToTextOnALineInTheLastSliderStepSelectsItOnScreen) {
+  // No page begins within the file's last 32 bytes: the last page that can be
+  // shown holds the bookmarked text, selected.
+  TVastrelForm* f = Start(40, 40, 700, 400);
+  std::string text;
+  for (int i = 0; i < 3; ++i) text += "head line " + std::to_string(i) + "\r\n";
+  const int64_t second = static_cast<int64_t>(text.size()) + 13;
+  text += WideToCp932(L"hello world\r\n日本語のテキスト\r\nABC abc\r\n");
+  f->OpenFile(File(L"end.txt", text));
+  struct Case {
+    int64_t at;
+    int line;
+    std::wstring word;
+  } cases[] = {{second, 4, L"日本語"}, {second + 18, 5, L"ABC"}, {second + 22, 5, L"abc"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.at);
+    f->BockListBox1->Items().Clear();
+    const std::wstring n = std::to_wstring(c.at);
+    f->BockListBox1->Items().AddObject("", NewWideCopy(n + L"@" + n + L"#" + std::to_wstring(c.line) + L"=" + c.word));
+    f->ShowPage(false, true, 0);
+    Select({0});
+    f->BockListBox1DblClick();
+    EXPECT_EQ(f->Doc.SelStart, c.at);
+    EXPECT_EQ(Cp932ToWide(f->GetSelTextNarrow()), c.word);
+    EXPECT_TRUE(SelectionStartOnScreen(f->Memo1->Handle()));
+  }
+  EXPECT_TRUE(messages_.empty());
+}
+
 TEST_F(Bookmarks, JumpNearTheStartWithWrapOn) {
   TVastrelForm* f = Start(40, 40, 500, 400);
   std::string text = std::string(300, 'w') + "\r\n" + Lines(1, 40);

@@ -148,9 +148,12 @@ TEST_F(FormScroll, LatchedForwardRunRunsOnToTheUsableEndAfterRelease) {
   ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 40, [&] { return form_->Stepping().RepeatTicks >= 40; }));
   Mouse(form_->SpeedButton3, WM_LBUTTONUP);
   EXPECT_TRUE(form_->Timer2->Enabled());
-  // On to the end at most a line per tick: within the file's 60 lines.
+  // On to the end at most a line per tick: within the file's 60 lines. The
+  // last page begins at the last line start before the usable end (line 58;
+  // line 59 begins within the last 32 bytes), and the run stops there.
   ASSERT_TRUE(PumpTicksUntil(form_->Timer2, 60, [&] { return !form_->Timer2->Enabled(); }));
-  EXPECT_EQ(Pos(), static_cast<int64_t>(text.size()) - 32);
+  EXPECT_EQ(Pos(), 58 * 20);
+  EXPECT_EQ(form_->Doc.PagePosition, 58 * 20);
 }
 
 TEST_F(FormScroll, PageDownStepsByScreensTimesTheMultiplier) {

@@ -39,21 +39,30 @@ struct FileCase {
   Code code;
   bool lf;         // lines end in a lone LF (else CR LF)
   int lineLength;  // characters after the number
+  bool kanji = false;  // the characters are kanji, no two of a line alike
 };
 
-// "L0001 " followed by `length` characters, kana and letters.
-std::wstring LineText(int n, int length) {
+// The i-th kanji of the first level of code page 932 (leads 0x89 to 0x97).
+wchar_t Kanji(int i) {
+  const int t = i % 188;
+  const char two[3] = {static_cast<char>(0x89 + (i / 188) % 15), static_cast<char>(t < 63 ? 0x40 + t : 0x80 + t - 63), 0};
+  return Cp932ToWide(two)[0];
+}
+
+// "L0001 " followed by `length` characters: kana and letters, or kanji that
+// tell each place of the line from every other.
+std::wstring LineText(int n, int length, bool kanji = false) {
   wchar_t head[16];
   swprintf(head, 16, L"L%04d ", n);
   std::wstring t = head;
   const std::wstring fill = L"あいうえおabcdeかきくけこ0123456789";
-  for (int i = 0; i < length; ++i) t += fill[static_cast<size_t>(i) % fill.size()];
+  for (int i = 0; i < length; ++i) t += kanji ? Kanji(n * 7 + i) : fill[static_cast<size_t>(i) % fill.size()];
   return t;
 }
 
 std::string FileBytes(const FileCase& f) {
   std::wstring text;
-  for (int i = 1; i <= kLines; ++i) text += LineText(i, f.lineLength) + (f.lf ? L"\n" : L"\r\n");
+  for (int i = 1; i <= kLines; ++i) text += LineText(i, f.lineLength, f.kanji) + (f.lf ? L"\n" : L"\r\n");
   switch (f.code) {
     case Code::Sjis: return WideToCp932(text);
     case Code::Utf16: return testsupport::Utf16Le(text, true);
@@ -91,6 +100,48 @@ class Paging : public testsupport::MainWindowTest {
 
   HWND View() { return form_->IsWideView() ? form_->CurrentPane : form_->Memo1->Handle(); }
 
+  // With the wrap box ticked: which characters of each line of the open file
+  // have been on screen (kanji lines, whose rows are found in their line).
+  std::vector<std::vector<bool>> seenChars_;
+  FileCase open_ = {"", Code::Sjis, false, 0};
+
+  // The rows on screen of a wrapping view: each lies inside the view (no
+  // part of it beyond the right edge) and is a piece of its line; the pieces
+  // are recorded in seenChars_.
+  void RecordWrappedRows(int first, int fit, int count) {
+    const HWND v = View();
+    RECT r = {};
+    GetClientRect(v, &r);
+    int line = LineAt(form_->MyTrackBar1->Position());  // a page may begin inside a line
+    for (int i = 0; i < count && i < first + fit; ++i) {
+      const std::wstring t = form_->IsWideView() ? form_->GetLineTextWide(i) : Cp932ToWide(form_->Memo1->Line(i));
+      int n = 0;
+      if (t.size() >= 6 && t[0] == L'L' && t[5] == L' ' && swscanf(t.c_str() + 1, L"%4d", &n) == 1) line = n;
+      if (i < first || t.empty()) continue;
+      const LRESULT index = SendMessageW(v, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+      const LRESULT length = SendMessageW(v, EM_LINELENGTH, static_cast<WPARAM>(index), 0);
+      const LRESULT end = SendMessageW(v, EM_POSFROMCHAR, static_cast<WPARAM>(index + length - 1), 0);
+      ASSERT_NE(end, -1);
+      ASSERT_LT(static_cast<short>(LOWORD(end)), r.right) << "row " << i << " of line " << line << " goes past the view's edge";
+      if (!open_.kanji || line < 1 || line > kLines) continue;
+      const std::wstring whole = LineText(line, open_.lineLength, true);
+      const size_t at = whole.find(t);
+      ASSERT_NE(at, std::wstring::npos) << "row " << i << " is no piece of line " << line;
+      for (size_t k = at; k < at + t.size(); ++k) seenChars_[static_cast<size_t>(line)][k] = true;
+    }
+  }
+  // Every character of every line has been on screen since the last call.
+  void ExpectEveryCharacterSeen(const char* way) {
+    if (!open_.kanji || !form_->CheckBox2->Checked()) return;
+    for (int n = 1; n <= kLines; ++n) {
+      const std::vector<bool>& seen = seenChars_[static_cast<size_t>(n)];
+      const size_t missing = static_cast<size_t>(std::count(seen.begin(), seen.end(), false));
+      EXPECT_EQ(missing, 0u) << way << ": characters of line " << n << " never on screen";
+      if (missing) break;
+    }
+    for (auto& seen : seenChars_) std::fill(seen.begin(), seen.end(), false);
+  }
+
   // The numbers of the lines on screen: the view's first visible line and
   // the lines that fit below it; a line that continues a wrapped line counts
   // for the line it belongs to.
@@ -108,6 +159,7 @@ class Paging : public testsupport::MainWindowTest {
     }
     if (pitch <= 0) pitch = form_->LinePitch();
     const int fit = (r.bottom - r.top) / pitch;
+    if (form_->CheckBox2->Checked()) RecordWrappedRows(first, fit, count);
     std::vector<int> numbers;
     for (int i = first; i < first + fit && i < count; ++i) {
       std::wstring t = form_->IsWideView() ? form_->GetLineTextWide(i) : Cp932ToWide(form_->Memo1->Line(i));
@@ -152,11 +204,16 @@ class Paging : public testsupport::MainWindowTest {
     }
     const WPARAM key = forward ? VK_NEXT : VK_PRIOR;
     HoldCtrl(keys == Keys::CtrlPage);
+    // The keys go where the user's keys go: to the window with the focus,
+    // which is the view on screen.
+    const HWND focus = GetFocus();
+    ASSERT_EQ(focus, View());
+    ASSERT_TRUE(IsWindowVisible(focus));
     // Sent, not posted, and the tick at once: the timer's own first tick
     // cannot come in between.
-    SendMessageW(View(), WM_KEYDOWN, key, 1);
+    SendMessageW(focus, WM_KEYDOWN, key, 1);
     FirstTick(forward);
-    PostMessageW(View(), WM_KEYUP, key, 0xC0000001);
+    PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
     Application->ProcessMessages();
     HoldCtrl(false);
   }
@@ -180,6 +237,8 @@ class Paging : public testsupport::MainWindowTest {
     }
     EXPECT_EQ(static_cast<int>(seenDown.size()), kLines);
     EXPECT_EQ(screen.back(), kLines);
+    ExpectEveryCharacterSeen("Page Down");
+    screen = Screen();
     seenUp.insert(screen.begin(), screen.end());
     for (int step = 0; step < 2 * kLines && screen.front() > 1; ++step) {
       Step(false, keys);
@@ -200,6 +259,7 @@ class Paging : public testsupport::MainWindowTest {
     }
     EXPECT_EQ(static_cast<int>(seenUp.size()), kLines);
     EXPECT_EQ(screen.front(), 1);
+    ExpectEveryCharacterSeen("Page Up");
   }
 
   void Open(const FileCase& f, bool wrap, bool crlf) {
@@ -211,7 +271,12 @@ class Paging : public testsupport::MainWindowTest {
       if (bytes[i] == '\n' && (unit == 1 || bytes[i + 1] == 0) && i + unit < bytes.size()) starts_.push_back(static_cast<int64_t>(i + unit));
     }
     const std::wstring path = File(Cp932ToWide(f.name) + L".txt", bytes);
+    open_ = f;
+    seenChars_.assign(kLines + 1, std::vector<bool>());
+    for (int n = 1; n <= kLines; ++n) seenChars_[static_cast<size_t>(n)].assign(LineText(n, f.lineLength, f.kanji).size(), false);
     form_->OpenFile(path);
+    // The view has the keyboard while the boxes change, as after a click in it.
+    form_->FocusTextView();
     form_->CheckBox2->SetChecked(wrap);
     form_->CheckBox6->SetChecked(crlf);
     Application->ProcessMessages();
@@ -222,7 +287,11 @@ TEST_F(Paging, EveryLineComesOnScreenBothWays) {
   const FileCase sjisCrLf = {"sjis-crlf", Code::Sjis, false, 20}, sjisLf = {"sjis-lf", Code::Sjis, true, 20},
                  utf16CrLf = {"utf16-crlf", Code::Utf16, false, 20}, utf16Lf = {"utf16-lf", Code::Utf16, true, 20},
                  utf8CrLf = {"utf8-crlf", Code::Utf8, false, 20}, sjisLong = {"sjis-long", Code::Sjis, false, 200},
-                 utf16Long = {"utf16-long", Code::Utf16, false, 200};
+                 utf16Long = {"utf16-long", Code::Utf16, false, 200},
+                 sjisKanji = {"sjis-kanji", Code::Sjis, false, 150, true},
+                 sjisKanjiLf = {"sjis-kanji-lf", Code::Sjis, true, 90, true},
+                 utf16Kanji = {"utf16-kanji", Code::Utf16, false, 150, true},
+                 utf8Kanji = {"utf8-kanji", Code::Utf8, true, 120, true};
   struct Case {
     int height;
     FileCase file;
@@ -235,6 +304,10 @@ TEST_F(Paging, EveryLineComesOnScreenBothWays) {
       {560, sjisLong, false, false}, {560, sjisLong, true, false}, {560, utf16Long, false, false},
       {560, utf16Long, true, true},  {420, sjisCrLf, false, false}, {420, utf16Lf, false, true},
       {740, sjisLf, false, false},   {740, utf16CrLf, false, false},
+      // Wrapped long lines: every character of every line comes on screen,
+      // no row reaches past the view's edge, the page keys reach the view.
+      {560, sjisKanji, true, false}, {560, sjisKanjiLf, true, true}, {560, utf16Kanji, true, false},
+      {560, utf8Kanji, true, true},  {420, sjisKanji, true, false},  {740, utf16Kanji, true, true},
   };
   int height = 0;
   for (const Case& c : cases) {
@@ -312,6 +385,37 @@ TEST_F(Paging, WrappedJisLinePagesToTheByteOfItsLastScreenLine) {
     const int64_t want = c.head + index;
     Step(true, Keys::CtrlPage);
     EXPECT_EQ(form_->MyTrackBar1->Position(), want) << "screen line " << last << " at memo byte " << index;
+  }
+}
+
+TEST_F(Paging, TheShownPaneHasTheKeyboardAfterEverySwitchOfWrap) {
+  StartForm(0, 0, 900, 560);
+  Open({"utf16-kanji", Code::Utf16, false, 150, true}, false, false);
+  ASSERT_EQ(form_->CurrentPane, form_->UnwrappedPane);
+  ASSERT_EQ(GetFocus(), form_->UnwrappedPane);
+  for (bool wrap : {true, false, true}) {
+    SCOPED_TRACE(wrap ? "wrap on" : "wrap off");
+    form_->CheckBox2->SetChecked(wrap);
+    Application->ProcessMessages();
+    const HWND shown = wrap ? form_->WrappedPane : form_->UnwrappedPane;
+    ASSERT_EQ(form_->CurrentPane, shown);
+    EXPECT_TRUE(IsWindowVisible(shown));
+    EXPECT_FALSE(IsWindowVisible(wrap ? form_->UnwrappedPane : form_->WrappedPane));
+    EXPECT_EQ(GetFocus(), shown);
+    // The page keys from the keyboard page, each time.
+    const int64_t before = form_->MyTrackBar1->Position();
+    Step(true, Keys::Page);
+    const int64_t down = form_->MyTrackBar1->Position();
+    EXPECT_GT(down, before);
+    Step(true, Keys::Page);
+    EXPECT_GT(form_->MyTrackBar1->Position(), down);
+    const int64_t down2 = form_->MyTrackBar1->Position();
+    Step(false, Keys::Page);
+    // Back to the page before (or one line after it, where a page of the
+    // page size cannot reach back that far).
+    EXPECT_LT(form_->MyTrackBar1->Position(), down2);
+    EXPECT_GE(form_->MyTrackBar1->Position(), down);
+    EXPECT_EQ(GetFocus(), shown);
   }
 }
 
@@ -404,6 +508,59 @@ TEST_F(Paging, TheSliderNeverFreezesTheWindowInAStretchWithoutLineEnds) {
       const std::wstring shown = form_->IsWideView() ? form_->GetTextWide() : Cp932ToWide(form_->Memo1->Text());
       EXPECT_EQ(shown.substr(0, 11), to == middle + 4096 ? L"MIDDLE TEXT" : L"xxxxxxxMIDD");
     }
+    DeleteFileW(p.c_str());
+  }
+}
+
+TEST_F(Paging, TheEndOfAFileWithoutLineEndsIsReachedByTheThumbAndTheSteps) {
+  StartForm(0, 0, 900, 560);
+  for (int64_t size : {int64_t(1) << 40, int64_t(1) << 50}) {
+    SCOPED_TRACE(size);
+    const std::wstring p = SparseFile(L"end_", size, size - 7, "ENDMARK");
+    if (p.empty()) continue;
+    form_->OpenFile(p);
+    Application->ProcessMessages();
+    ASSERT_EQ(form_->MyTrackBar1->Max(), size);
+    auto expectTheEnd = [&](const char* how) {
+      const int64_t pos = form_->MyTrackBar1->Position();
+      EXPECT_LT(pos, size - 32) << how;
+      EXPECT_GE(pos, size - 64) << how;
+      const std::wstring shown = ViewText();
+      EXPECT_EQ(shown.size() >= 7 ? shown.substr(shown.size() - 7) : shown, L"ENDMARK") << how;
+      EXPECT_EQ(form_->Doc.PagePosition, pos) << how;
+    };
+    // The thumb, pressed at the top and dragged down past the track's end.
+    const HWND bar = form_->MyTrackBar1->Handle();
+    RECT r = {};
+    GetClientRect(bar, &r);
+    const int x = r.right / 2;
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 12));
+    for (int y : {r.bottom / 2, r.bottom - 20, r.bottom - 1, r.bottom + 40}) {
+      SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+      Application->ProcessMessages();
+    }
+    // (The thumb may stand on the usable end meanwhile.)
+    EXPECT_GE(form_->Doc.PagePosition, size - 64);
+    EXPECT_LT(form_->Doc.PagePosition, size - 32);
+    EXPECT_EQ(ViewText().substr(ViewText().size() - 7), L"ENDMARK");
+    SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(x, r.bottom + 40));
+    Application->ProcessMessages();
+    expectTheEnd("released");
+    // Page Down by a thousand screens from 2 MiB before the end: held to the
+    // usable end, which shows the last page.
+    form_->MyTrackBar1->SetPosition(size - (int64_t(2) << 20));
+    Application->ProcessMessages();
+    ASSERT_EQ(form_->MyTrackBar1->Position(), size - (int64_t(2) << 20));
+    form_->FocusTextView();
+    form_->Stepping().StepMultiplier = 1000;
+    Step(true, Keys::Page);
+    form_->Stepping().StepMultiplier = 1;
+    expectTheEnd("Page Down");
+    // And Page Down on the last page stays there.
+    const int64_t last = form_->MyTrackBar1->Position();
+    Step(true, Keys::Page);
+    EXPECT_EQ(form_->MyTrackBar1->Position(), last);
+    expectTheEnd("Page Down again");
     DeleteFileW(p.c_str());
   }
 }

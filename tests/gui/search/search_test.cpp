@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/ColorProgressBar.h"
+#include "controls/MyTrackBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/Clipboard.h"
@@ -126,6 +127,30 @@ TEST_F(Search, EveryHitIsHighlightedAndCopiedExactlyInEveryCode) {
     EXPECT_EQ(0u, messages_.size());
     EXPECT_EQ(L"漢", Copied());
     EXPECT_GT(form_->Doc.SelStart, first);
+  }
+}
+
+TEST_F(Search, HitsOnLinesInTheLastSliderStepAreShownSelectedAndOnScreen) {
+  // A page may not begin within the file's last 32 bytes; a hit on a line that
+  // begins there comes on the last page that can be shown, selected.
+  struct Case {
+    std::wstring text, word;
+  } cases[] = {
+      {L"hello world\r\n日本語のテキスト\r\nABC abc\r\n", L"日本語"},
+      {L"hello world\r\n日本語のテキスト\r\nABC abc\r\n", L"abc"},
+      {Padded(L"first") + L"\r\nlast line hit\r\n", L"hit"},
+  };
+  for (const Case& c : cases) {
+    for (int code : {0, 1, 2, 3, 4}) {
+      SCOPED_TRACE(std::string(WideToCp932(c.word)) + " code " + std::to_string(code));
+      Open(c.text, code, code == 1);
+      const HWND view = form_->IsWideView() ? form_->CurrentPane : form_->Memo1->Handle();
+      ASSERT_EQ(0, Find(c.word));
+      EXPECT_EQ(c.word, Highlighted());
+      EXPECT_EQ(c.word, Copied());
+      EXPECT_TRUE(SelectionStartOnScreen(view));
+      EXPECT_LT(form_->MyTrackBar1->Position(), form_->MyTrackBar1->Max() - 32);
+    }
   }
 }
 

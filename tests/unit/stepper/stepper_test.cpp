@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,10 @@ class FakeView : public vastrel::IStepView {
  public:
   void ShowPage(int64_t pos) override {
     shown.push_back({pos, stepper->StepBack, stepper->StepForward, stepper->LinesPerStep, stepper->ExactStart});
+    if (onShow) onShow(pos);
   }
+  // What the page display does with the slider (it sets it to the page's start).
+  std::function<void(int64_t)> onShow;
   void RefreshPage(int64_t pos) override { refreshed.push_back(pos); }
   void RedrawTextView() override { ++redraws; }
   bool PageSettingPosition() const override { return pageSetting; }
@@ -286,6 +290,25 @@ TEST_F(StepperTest, LatchedForwardRunsOnAfterReleaseToUsableEndWithoutStepOnLatc
   ASSERT_FALSE(view.glyphs.empty());
   EXPECT_TRUE(view.glyphs.back().forward);
   EXPECT_FALSE(view.glyphs.back().latchedImage);  // normal glyph back
+}
+
+TEST_F(StepperTest, LatchedForwardRunStopsAtTheLastPageBeforeTheUsableEnd) {
+  // The last page that can be shown begins at 950: every page asked for
+  // after it shows that page, which sets the slider back there.
+  slider.max = 1000;  // usable end 968
+  slider.pos = 900;
+  view.onShow = [this](int64_t pos) {
+    if (pos > 950) slider.pos = 950;
+  };
+  stepper.StepButtonDown(true, true);  // latch on
+  Press(true);
+  RunTicks(40);
+  stepper.StepButtonUp(true);
+  EXPECT_TRUE(fwd.enabled);
+  RunUntil(clock.now + 10000);
+  EXPECT_FALSE(fwd.enabled) << "the run ends on the last page";
+  EXPECT_EQ(slider.pos, 950);
+  EXPECT_FALSE(view.glyphs.back().latchedImage);
 }
 
 TEST_F(StepperTest, LatchedBackRunsOnAfterReleaseToStart) {
