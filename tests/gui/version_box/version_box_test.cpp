@@ -191,6 +191,52 @@ TEST_F(VersionBox, ShowsTheProductLinesInItsLayout) {
   EXPECT_TRUE(said_.empty());
 }
 
+// The maker's line hands the shell only web addresses: a settings file that
+// names a program or another scheme gets a message and no shell call.
+TEST_F(VersionBox, MakersLineOpensOnlyWebAddresses) {
+  struct Case {
+    const char* site;
+    bool opened;
+  } cases[] = {
+      {"https://update.example/", true},
+      {"HTTP://Update.Example/dl/", true},
+      {"C:\\Windows\\system32\\calc.exe", false},
+      {"calc.exe", false},
+      {"file:///C:/Windows/system32/calc.exe", false},
+      {"ftp://update.example/", false},
+      {"http://", false},
+      {"http://x\" calc.exe", false},
+      {"", false},
+  };
+  RunBox([&](TVersionBox* box) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.site);
+      said_.clear();
+      shell_.clear();
+      box->SiteBase = c.site;
+      box->Label4Click();
+      if (c.opened) {
+        ASSERT_EQ(shell_.size(), 1u);
+        EXPECT_EQ(shell_[0].file, Cp932ToWide(c.site));
+        EXPECT_TRUE(said_.empty());
+      } else {
+        EXPECT_TRUE(shell_.empty());
+        ASSERT_EQ(said_.size(), 1u);
+        EXPECT_NE(said_[0].text.find(L"http://"), std::wstring::npos);
+        EXPECT_NE(said_[0].text.find(Cp932ToWide(c.site)), std::wstring::npos);
+        EXPECT_EQ(said_[0].owner, box->Handle());
+        EXPECT_EQ(said_[0].flags, static_cast<UINT>(MB_OK));
+      }
+    }
+    // The shell service itself refuses them too, the open-with fallback included.
+    shell_.clear();
+    shellResult_ = SE_ERR_NOASSOC;
+    EXPECT_EQ(OpenUrl(box->Handle(), L"C:\\Windows\\system32\\calc.exe"), SE_ERR_ACCESSDENIED);
+    EXPECT_TRUE(shell_.empty());
+    Click(box->OKButton);
+  });
+}
+
 TEST_F(VersionBox, PanelIsWhiteOnA256ColourDisplay) {
   struct Case {
     int depth;
