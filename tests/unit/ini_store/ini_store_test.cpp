@@ -83,6 +83,9 @@ TEST(IniStore, EnsureIniUnicode) {
       {"1 MiB of NUL bytes", true, std::string(1 << 20, '\0'), kMark, Broken},
       {"UTF-16LE without mark holding a unit 0", true, Utf16Le(nulUnit), kMark, Broken},
       {"UTF-16LE without mark of odd length", true, Utf16Le(storeText) + "x", kMark, Broken},
+      // The profile functions end a text at a unit U+0000, with the mark too.
+      {"UTF-16LE with its mark holding a unit 0", true, kMark + Utf16Le(nulUnit), kMark, Broken},
+      {"UTF-16LE with its mark of odd length", true, kMark + Utf16Le(storeText) + "x", kMark, Broken},
       {"lead byte before a blank", true, "[s]\r\na=\x81 b\r\n", kMark, Broken},
       {"lead byte at the end", true, "[s]\r\na=b\x82", kMark, Broken},
   };
