@@ -372,6 +372,8 @@ class TVastrelForm : public TForm {
   std::string ReadRangeNarrow(bool hourglass, int64_t cap);
   void ShowSelectionStatus();
   void StatusBar1MouseMove(int x);
+  // Status panel 1's width: room for the largest position the bar shows.
+  int PositionPanelWidth();
   // fromMenu false: the paste hand-off (the caret line's text).
   void Copy1Click(bool fromMenu);
   void AllSelMenuClick();

@@ -19,6 +19,7 @@
 #include "framework/Shell.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/screen_shot.h"
 #include "support/update_server.h"
 
 namespace {
@@ -172,6 +173,14 @@ TEST_F(VersionBox, ShowsTheProductLinesInItsLayout) {
     box->AnimationTick();
     EXPECT_EQ(box->Image1->Width(), 64 + box->Animation.StretchValue);
     EXPECT_EQ(box->Image1->Height(), 64 + box->Animation.StretchValue);
+
+    // On the screen (saved for a person to look at): the panel in its colour.
+    TBitmap shot;
+    ASSERT_TRUE(testsupport::CaptureWindow(h, shot));
+    testsupport::SaveBmp(shot, "version_box.bmp");
+    POINT spot{150, 125};  // below the year line, left of the maker's line
+    ClientToScreen(box->Panel1->Handle(), &spot);
+    EXPECT_EQ(shot.PixelRGB(spot.x - wr.left, spot.y - wr.top), static_cast<COLORREF>(0xBFFFF1));
 
     // the maker's line opens the site; without an associated program, the
     // shell's open-with choice is offered for it
