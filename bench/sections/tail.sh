@@ -2,7 +2,7 @@
 # The tail mover against cp of the same file on the same file system, in the same run.
 echo "== tail mover"
 
-out=$(wine "$build/bin/tail_bench.exe" "$folder" "$tail_mib")
+out=$("$VASTREL_WINE" "$build/bin/tail_bench.exe" "$folder" "$tail_mib")
 echo "$out"
 ours=$(echo "$out" | sed -n 's/^tail-move MB\/s: //p' | tr -d '\r')
 file="$lines_dir/tail_${tail_mib}.bin"
