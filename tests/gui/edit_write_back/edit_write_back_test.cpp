@@ -710,17 +710,7 @@ TEST_F(EditWriteBackJis, FaultsLeaveTheOriginalOrTheFinishedFile) {
   }
 }
 
-std::vector<std::wstring> Names(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return names;
-}
+std::vector<std::wstring> Names(const std::wstring& dir) { return testsupport::FileNamesIn(dir); }
 
 TEST_F(EditWriteBack, BackupGoesToANumberedNameAndUndoRestoresFromIt) {
   const std::wstring p = Open("original text", tcShiftJis, 0, 3);

@@ -473,8 +473,10 @@ TEST_F(VersionBox, FailedDownloadSaysSoAndLeavesNoFile) {
   EXPECT_FALSE(Exists(downloadFolder_ + L"\\Vastrel_Up1530.zip"));
   EXPECT_TRUE(shell_.empty());
 
-  // a folder where the file cannot be created: the system's error text
+  // a complete archive for a folder where the file cannot be created: the
+  // system's error text
   said_.clear();
+  form_->Settings.UpdateSite = testsupport::UpdateSite("box/");
   downloadFolder_ = downloadFolder_ + L"\\missing";
   RunBox([&](TVersionBox* box) {
     Click(box->UpdateChkBtn);

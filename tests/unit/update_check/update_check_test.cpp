@@ -51,18 +51,7 @@ struct FakeProgress : engine::ProgressSink {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The names of the files in a folder.
-std::vector<std::wstring> FilesIn(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return names;
-}
+using testsupport::FileNamesIn;
 using Names = std::vector<std::wstring>;
 
 }  // namespace
@@ -178,7 +167,7 @@ TEST_F(UpdateCheckTest, FailedDownloadsLeaveNoFile) {
   EXPECT_EQ(DownloadArchive("http://127.0.0.1:" + std::to_string(closed.Port()) + "/x.zip", file, p).result,
             DownloadResult::OpenError);
   EXPECT_FALSE(Exists(file));
-  EXPECT_EQ(FilesIn(dir), Names{});  // nothing under another name either
+  EXPECT_EQ(FileNamesIn(dir), Names{});  // nothing under another name either
 }
 
 // A download that stalls and is given up writes nothing, not even after the
@@ -192,7 +181,7 @@ TEST_F(UpdateCheckTest, AGivenUpAttemptLeavesTheNextDownloadAlone) {
   FakeProgress first;
   EXPECT_EQ(DownloadArchive(UpdateSite("dl/UpdateFile/stallbody.zip?stale"), file, first).result,
             DownloadResult::TimedOut);
-  EXPECT_EQ(FilesIn(dir), Names{L"Vastrel_Up1530.zip"});
+  EXPECT_EQ(FileNamesIn(dir), Names{L"Vastrel_Up1530.zip"});
   EXPECT_EQ(ReadBytes(file), "the archive before");
   ASSERT_EQ(RunningHelpers(), 1);  // the first attempt still waits for the stalled server
   FakeProgress second;
@@ -200,7 +189,7 @@ TEST_F(UpdateCheckTest, AGivenUpAttemptLeavesTheNextDownloadAlone) {
   EXPECT_EQ(ReadBytes(file), ArchiveBody(5000));
   ASSERT_TRUE(WaitForHelpers(20000));  // the server closed the first connection
   EXPECT_EQ(ReadBytes(file), ArchiveBody(5000));
-  EXPECT_EQ(FilesIn(dir), Names{L"Vastrel_Up1530.zip"});
+  EXPECT_EQ(FileNamesIn(dir), Names{L"Vastrel_Up1530.zip"});
 }
 
 TEST_F(UpdateCheckTest, CancelAfterTheFirstChunk) {
@@ -230,10 +219,10 @@ TEST_F(UpdateCheckTest, CancelDuringAStalledRead) {
   EXPECT_EQ(o.result, DownloadResult::Cancelled);
   EXPECT_LT(GetTickCount() - t0, 2500u);
   // While the helper still waits for the server, and after it ended.
-  EXPECT_EQ(FilesIn(dir), Names{L"stallbody.zip"});
+  EXPECT_EQ(FileNamesIn(dir), Names{L"stallbody.zip"});
   EXPECT_EQ(ReadBytes(file), "older");
   ASSERT_TRUE(WaitForHelpers(20000));
-  EXPECT_EQ(FilesIn(dir), Names{L"stallbody.zip"});
+  EXPECT_EQ(FileNamesIn(dir), Names{L"stallbody.zip"});
   EXPECT_EQ(ReadBytes(file), "older");
 }
 
@@ -278,7 +267,7 @@ TEST_F(UpdateCheckTest, FileFaults) {
     } else {
       EXPECT_FALSE(Exists(file));
     }
-    for (const std::wstring& name : FilesIn(dir)) EXPECT_EQ(name.find(L".part"), std::wstring::npos);
+    for (const std::wstring& name : FileNamesIn(dir)) EXPECT_EQ(name.find(L".part"), std::wstring::npos);
   }
   // a folder that does not exist: the system's code comes back
   FakeProgress p;
