@@ -84,7 +84,7 @@ TEST(CodeConvWin, EdgeCasesWithSystemCodePage) {
   c.SubstituteChar = "?";
   c.UnconvertibleCount = 0;
   c.UnconvertibleList.clear();
-  ASSERT_TRUE(c.WideToSjis(L"a\xD842\xDFB7b", ByteOrder::Little, &s));
+  ASSERT_TRUE(c.WideToSjis(L"a\xD842\xDFB7" L"b", ByteOrder::Little, &s));
   EXPECT_EQ(s, "a????b");
   EXPECT_EQ(c.UnconvertibleCount, 2u);
   EXPECT_EQ(c.UnconvertibleListText(), L"[\xD842\xDFB7]");
