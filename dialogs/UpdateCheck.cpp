@@ -23,6 +23,8 @@ std::atomic<DWORD> g_timeout{15000};
 std::atomic<int> g_helpers{0};
 
 const size_t kMaxPage = 1024 * 1024;
+// The largest archive held for a download.
+const DWORD kMaxArchive = 256u * 1024 * 1024;
 
 // What a helper and the waiting thread share. The helper publishes its
 // Internet handles here; the waiting thread closes them when it gives up
@@ -43,6 +45,7 @@ struct Job {
   HINTERNET net = nullptr, url = nullptr;
   bool abandoned = false;
   bool finished = false;
+  bool committed = false;  // download: the archive has taken the file's name
   std::atomic<bool> cancel{false};
   int64_t maximum = -1;  // download: the length in chunks, once known
   int64_t position = 0;  // download: chunks read
@@ -83,10 +86,19 @@ struct Job {
     Signal();
   }
   // The waiting thread gives up: closes the handles; the helper ends alone.
-  void Abandon() {
+  // True when the download had taken the file's name already.
+  bool Abandon() {
     std::lock_guard<std::mutex> g(m);
     abandoned = true;
     CloseHandlesLocked();
+    return committed;
+  }
+  // Asks the helper to stop; true when the download had taken the file's
+  // name already (too late to cancel).
+  bool Cancel() {
+    std::lock_guard<std::mutex> g(m);
+    cancel = true;
+    return committed;
   }
 };
 
@@ -167,6 +179,60 @@ void RunPage(std::shared_ptr<Job> job) {
   job->Finish();
 }
 
+// A name beside path for one attempt's file while it is written.
+std::wstring PartName(const std::wstring& path) {
+  static std::atomic<unsigned> attempt{0};
+  return path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++attempt) + L".part";
+}
+
+// Writes the archive to a new file beside the target and gives it the
+// target's name, unless the waiting thread gave up or cancelled meanwhile.
+// Nothing is left under the temporary name; the target is replaced only by
+// a complete archive.
+void StoreArchive(Job& job, const std::string& data, DownloadResult& result, DWORD& error) {
+  fileops::FileOps& files = fileops::Files();
+  std::wstring part;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int tries = 0; tries < 100 && file == INVALID_HANDLE_VALUE; ++tries) {
+    part = PartName(job.filePath);
+    file = files.Open(part, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    result = DownloadResult::CreateError;
+    return;
+  }
+  for (size_t at = 0; at < data.size() && result == DownloadResult::Done; at += kChunk) {
+    const DWORD n = static_cast<DWORD>(std::min<size_t>(kChunk, data.size() - at));
+    if (!fileops::WriteFully(file, data.data() + at, n)) {
+      error = GetLastError();
+      result = DownloadResult::WriteError;
+    }
+  }
+  if (!files.Close(file) && result == DownloadResult::Done) {
+    error = GetLastError();
+    result = DownloadResult::WriteError;
+  }
+  if (result == DownloadResult::Done) {
+    std::lock_guard<std::mutex> g(job.m);
+    if (job.abandoned) {
+      result = DownloadResult::TimedOut;
+    } else if (job.cancel) {
+      result = DownloadResult::Cancelled;
+    } else if (files.Replace(part, job.filePath)) {
+      job.committed = true;
+      return;
+    } else {
+      error = GetLastError();
+      result = DownloadResult::WriteError;
+    }
+  }
+  files.Delete(part);
+}
+
 void RunDownload(std::shared_ptr<Job> job) {
   HINTERNET net = nullptr, url = nullptr;
   bool opened = OpenAddress(*job, INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY, net, url);
@@ -174,6 +240,18 @@ void RunDownload(std::shared_ptr<Job> job) {
   if (opened && !QueryNumber(url, HTTP_QUERY_CONTENT_LENGTH, length)) {
     job->result = DownloadResult::NoLength;
     opened = false;
+  }
+  // The archive is held in memory until it is complete: a download that
+  // stalls, fails or is cancelled writes no file at all.
+  std::string data;
+  if (opened) {
+    try {
+      if (length > kMaxArchive) throw std::bad_alloc();
+      data.reserve(length);
+    } catch (const std::bad_alloc&) {
+      job->result = DownloadResult::TooLarge;
+      opened = false;
+    }
   }
   if (!opened) {
     job->Finish();
@@ -185,18 +263,8 @@ void RunDownload(std::shared_ptr<Job> job) {
   }
   job->Signal();
 
-  fileops::FileOps& files = fileops::Files();
-  HANDLE file = files.Open(job->filePath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL);
-  if (file == INVALID_HANDLE_VALUE) {
-    job->error = GetLastError();
-    job->result = DownloadResult::CreateError;
-    job->Finish();
-    return;
-  }
   DownloadResult result = DownloadResult::Done;
   DWORD error = 0;
-  uint64_t total = 0;
   char buf[kChunk];
   for (;;) {
     if (job->cancel) {
@@ -214,24 +282,19 @@ void RunDownload(std::shared_ptr<Job> job) {
       break;
     }
     if (got == 0) break;
-    if (!fileops::WriteFully(file, buf, got)) {
-      error = GetLastError();
-      result = DownloadResult::WriteError;
+    if (data.size() + got > length) {
+      result = DownloadResult::ReadError;  // more than the reply announced
       break;
     }
-    total += got;
+    data.append(buf, got);
     {
       std::lock_guard<std::mutex> g(job->m);
       job->position++;
     }
     job->Signal();
   }
-  if (result == DownloadResult::Done && total != length) result = DownloadResult::Short;
-  if (!files.Close(file) && result == DownloadResult::Done) {
-    error = GetLastError();
-    result = DownloadResult::WriteError;
-  }
-  if (result != DownloadResult::Done) files.Delete(job->filePath);
+  if (result == DownloadResult::Done && data.size() != length) result = DownloadResult::Short;
+  if (result == DownloadResult::Done) StoreArchive(*job, data, result, error);
   job->result = result;
   job->error = error;
   job->Finish();
@@ -367,20 +430,22 @@ DownloadOutcome DownloadArchive(const std::string& address, const std::wstring& 
   StartHelper(job, &RunDownload);
   WaitEnd end = WaitForJob(*job, [&]() { return progress.ShouldStop(); }, report);
   if (end == WaitEnd::TimedOut) {
-    job->Abandon();
-    out.result = DownloadResult::TimedOut;
+    // The helper ends by itself; it writes nothing once it was given up.
+    out.result = job->Abandon() ? DownloadResult::Done : DownloadResult::TimedOut;
     return out;
   }
   if (end == WaitEnd::Stopped) {
-    // The helper stops after the chunk it reads now and deletes the file; a
-    // helper whose read stalls is left to do so by itself.
-    job->cancel = true;
-    if (WaitForJob(*job, nullptr, report, std::min(kCancelGrace, g_timeout.load())) != WaitEnd::Finished) {
-      job->Abandon();
-    } else if (job->result == DownloadResult::Done) {
-      fileops::Files().Delete(filePath);  // it completed just before it saw the cancel
+    // The helper stops after the chunk it reads now; a helper whose read
+    // stalls is left to end by itself. An archive that took its name before
+    // the cancel was seen stays: the download had completed.
+    bool done = job->Cancel();
+    if (!done) {
+      if (WaitForJob(*job, nullptr, report, std::min(kCancelGrace, g_timeout.load())) == WaitEnd::Finished)
+        done = job->result == DownloadResult::Done;
+      else
+        done = job->Abandon();
     }
-    out.result = DownloadResult::Cancelled;
+    out.result = done ? DownloadResult::Done : DownloadResult::Cancelled;
     return out;
   }
   report();

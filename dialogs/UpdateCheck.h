@@ -6,8 +6,7 @@
 // thread waits for each call with a deadline while it lets pending messages
 // run, so that the windows stay responsive and a cancel is seen at once. A
 // passed deadline is a time-out: the Internet handles are closed and the
-// helper is left to end by itself; it then drops its result and deletes the
-// file it wrote. Some systems ignore the Internet time-out options and keep a
+// helper is left to end by itself; it then drops its result. Some systems ignore the Internet time-out options and keep a
 // call blocked while the server stalls; the deadline does not depend on them.
 #pragma once
 #include <windows.h>
@@ -53,7 +52,7 @@ CheckOutcome CheckForUpdate(const UpdateSettings& settings, const std::function<
 
 enum class DownloadResult {
   Done,
-  Cancelled,    // progress.ShouldStop() turned true; the file is deleted
+  Cancelled,    // progress.ShouldStop() turned true
   OpenError,    // the address could not be opened (no connection, bad address)
   HttpError,    // a status other than 200
   NoLength,     // the reply gives no length
@@ -61,7 +60,8 @@ enum class DownloadResult {
   TimedOut,     // a call passed its deadline
   Short,        // fewer bytes than the reply's length
   CreateError,  // the file could not be created (error: the system's code)
-  WriteError,   // a failed or short write (error: the system's code)
+  WriteError,   // a failed or short write, or the file's name not taken (error: the system's code)
+  TooLarge,     // the reply announces more than an archive may hold
 };
 struct DownloadOutcome {
   DownloadResult result = DownloadResult::OpenError;
@@ -69,10 +69,13 @@ struct DownloadOutcome {
 };
 // Bytes of each read, and so of each progress step.
 const DWORD kChunk = 1024;
-// Downloads address into filePath (created always, through fileops::Files()).
-// progress gets the maximum (the length in chunks, rounded up) and the number
-// of chunks read after each; its ShouldStop cancels. Anything but Done
-// leaves no file (a helper left behind deletes it when it ends).
+// Downloads address into filePath (through fileops::Files()). progress gets
+// the maximum (the length in chunks, rounded up) and the number of chunks
+// read after each; its ShouldStop cancels. The archive is held in memory
+// until it is complete, then written under a name of its own beside
+// filePath and renamed to filePath: anything but Done writes no file, and
+// an existing file of that name stays as it was (a helper left behind by a
+// time-out or a cancel writes nothing; it never touches filePath).
 DownloadOutcome DownloadArchive(const std::string& address, const std::wstring& filePath,
                                 engine::ProgressSink& progress);
 

@@ -217,7 +217,14 @@ void TVersionBox::FormShow() {
   Timer1.SetEnabled(true);
 }
 
-void TVersionBox::Label4Click() { OpenUrl(Handle(), Cp932ToWide(SiteBase)); }
+void TVersionBox::Label4Click() {
+  const std::wstring address = Cp932ToWide(SiteBase);
+  if (!updatetext::IsWebAddress(address)) {
+    Say(L"サイトのアドレスが「http://」か「https://」で始まっていないため、開きません。\n" + address);
+    return;
+  }
+  OpenUrl(Handle(), address);
+}
 
 int TVersionBox::Say(const std::wstring& text, UINT flags, const std::wstring& caption) {
   return MessageBoxWide(text, caption.empty() ? MessageTitle() : caption, flags, Handle());

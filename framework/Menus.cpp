@@ -129,7 +129,9 @@ void TMenuItem::BuildInto(HMENU h) {
       flags |= MF_POPUP;
       id = reinterpret_cast<UINT_PTR>(i->SubMenuHandle());
     }
-    if (owner) {
+    // An item with its own drawing is drawn by the program whatever the
+    // menu's owner drawing says.
+    if (owner || i->OnDrawItem) {
       AppendMenuW(h, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(i));
     } else {
       AppendMenuW(h, flags | MF_STRING, id, text.c_str());

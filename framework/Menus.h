@@ -58,7 +58,9 @@ class TMenuItem {
   void SetShortCut(TShortCut s);
 
   TMenuEvent OnClick;
-  // Owner drawing (when the root menu's OwnerDraw is set).
+  // Owner drawing: every item when the root menu's OwnerDraw is set (OnDrawItem
+  // or the default drawing), and an item with OnDrawItem always (it keeps its
+  // own drawing when the menu's owner drawing is switched off).
   std::function<void(TMenuItem* sender, HDC dc, int& width, int& height)> OnMeasureItem;
   std::function<void(TMenuItem* sender, HDC dc, const RECT& rect, bool selected)> OnDrawItem;
 

@@ -11,6 +11,9 @@ class TRadioItem : public TWinControl {
     if (hwnd_) SendMessageW(hwnd_, BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    // The button's background and text: the group's colours.
+    if (IsColourRequest(msg))
+      return AnswerColour(reinterpret_cast<HDC>(wp), Font().Color(), group_->Color(), group_->brush_);
     if (msg == CN_BASE + WM_COMMAND) {
       if (HIWORD(wp) == BN_CLICKED && Checked()) {
         for (int i = 0; i < group_->Count(); ++i)
@@ -44,6 +47,18 @@ void TRadioGroup::CreateParams(TCreateParams& p) {
   p.ClassName = L"BUTTON";
   p.SystemClass = true;
   p.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | BS_GROUPBOX;
+}
+
+LRESULT TRadioGroup::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  // The caption's background (asked of the form) and the area inside the frame.
+  if (IsColourRequest(msg)) return AnswerColour(reinterpret_cast<HDC>(wp), Font().Color(), Color(), brush_);
+  if (msg == WM_ERASEBKGND && hwnd_) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    FillRect(reinterpret_cast<HDC>(wp), &r, brush_.Get(Color()));
+    return 1;
+  }
+  return TWinControl::WndProc(msg, wp, lp);
 }
 
 void TRadioGroup::SetItems(const std::vector<std::string>& items) {

@@ -1,11 +1,15 @@
 // A group box of radio buttons, one per item, laid out in one column. OnClick
 // fires when the user picks an item (mouse or keys); SetItemIndex by the
-// program fires nothing.
+// program fires nothing. The group paints its whole area in its colour (the
+// system's group box draws only its frame and caption) and answers the
+// colour requests of its caption and its buttons with it, so that it looks
+// like the form's other groups.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "framework/Control.h"
+#include "framework/StdCtrls.h"
 
 class TRadioGroup : public TWinControl {
  public:
@@ -25,6 +29,7 @@ class TRadioGroup : public TWinControl {
  protected:
   void CreateParams(TCreateParams& p) override;
   void Resize() override;
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
   friend class TRadioItem;
@@ -32,4 +37,5 @@ class TRadioGroup : public TWinControl {
   void Layout();
   std::vector<TWinControl*> buttons_;
   int index_ = -1;
+  TControlBrush brush_;
 };

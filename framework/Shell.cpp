@@ -1,5 +1,6 @@
 #include "framework/Shell.h"
 
+#include "text/UpdateText.h"
 
 #include <mutex>
 
@@ -29,6 +30,8 @@ INT_PTR RunShellExecute(const ShellExecuteRequest& r) {
 }
 
 INT_PTR OpenUrl(HWND owner, const std::wstring& address) {
+  // A settings file naming a program must not make the shell run it.
+  if (!updatetext::IsWebAddress(address)) return SE_ERR_ACCESSDENIED;
   ShellExecuteRequest r;
   r.owner = owner;
   r.verb = L"open";

@@ -29,7 +29,9 @@ INT_PTR RunShellExecute(const ShellExecuteRequest& request);
 
 // Opens a web address in the user's browser; when no program is associated
 // with it, offers the shell's open-with choice for it instead. The result of
-// the last shell call.
+// the last shell call. Only "http://" and "https://" addresses
+// (updatetext::IsWebAddress) reach the shell: anything else gives
+// SE_ERR_ACCESSDENIED without a shell call.
 INT_PTR OpenUrl(HWND owner, const std::wstring& address);
 
 class ScopedShellExecuteHandler {

@@ -3,8 +3,6 @@
 #include "framework/Cp932.h"
 #include "framework/Form.h"
 
-namespace {
-// Answers a WM_CTLCOLOR* request: text in the font's colour on the control's colour.
 LRESULT AnswerColour(HDC dc, TColor fontColour, TColor back, TControlBrush& brush) {
   SetTextColor(dc, ColorToRGB(fontColour));
   SetBkColor(dc, ColorToRGB(back));
@@ -15,6 +13,8 @@ bool IsColourRequest(UINT msg) {
   return msg == CN_BASE + WM_CTLCOLOREDIT || msg == CN_BASE + WM_CTLCOLORSTATIC || msg == CN_BASE + WM_CTLCOLORLISTBOX ||
          msg == CN_BASE + WM_CTLCOLORBTN;
 }
+
+namespace {
 
 // Bytes that one UTF-16 unit takes in code page 932 (0 for the low half of a
 // surrogate pair, whose high half carries the pair's bytes).

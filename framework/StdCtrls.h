@@ -60,6 +60,11 @@ class TControlBrush {
   COLORREF rgb_ = 0;
 };
 
+// Answers a WM_CTLCOLOR* request (reflected as CN_BASE + message): text in the
+// font's colour on the background colour, whose brush is returned.
+LRESULT AnswerColour(HDC dc, TColor fontColour, TColor back, TControlBrush& brush);
+bool IsColourRequest(UINT msg);
+
 // A panel: an own window class that paints its colour, its bevels and its
 // caption. Children are laid out inside the bevels and the border width.
 class TPanel : public TCustomControl {

@@ -34,11 +34,22 @@ winenv_start() {
   mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 </dev/null
   "$VASTREL_WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+  winenv_fonts
   winenv_registry
   if [ -n "${WINENV_KEEPALIVE:-}" ] && [ -f "$WINENV_KEEPALIVE" ]; then
     "$VASTREL_WINE" "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
     WINENV_PIDS+=($!)
   fi
+}
+
+# Wine's own fonts (package fonts-wine: Marlett draws the caption buttons) in
+# the prefix's font folder, where every wine finds them (wine64 does not look
+# in its data folder here).
+winenv_fonts() {
+  local own=/usr/share/wine/fonts fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -d "$own" ] || return 0
+  mkdir -p "$fonts"
+  cp -n "$own"/*.ttf "$fonts"/ 2>/dev/null || true
 }
 
 # Registry settings of every prefix, imported in one run of regedit:

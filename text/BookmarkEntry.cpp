@@ -61,17 +61,29 @@ std::wstring MakeName(int64_t a, int64_t b, int64_t line) {
   return std::to_wstring(a) + L"@" + std::to_wstring(b) + L"#" + std::to_wstring(line);
 }
 
+namespace {
+// Whether the value ends in the JIS mark and one character after it, or in
+// the mark alone (how stores of the mark without its digit end).
+size_t JisSuffixLength(const std::wstring& v) {
+  const size_t n = v.size();
+  if (n >= 4 && v.compare(n - 4, 3, kJisMark) == 0) return 4;
+  if (n >= 3 && v.compare(n - 3, 3, kJisMark) == 0) return 3;
+  return 0;
+}
+}  // namespace
+
 Value ParseValue(const std::wstring& value) {
   Value v;
   std::wstring rest = value;
-  const auto j = rest.find(kJisMark);
-  if (j != std::wstring::npos) {
-    if (j + 3 < rest.size()) {
-      const wchar_t d = rest[j + 3];
+  // The JIS digit is the value's last character, after the mark.
+  if (const size_t k = JisSuffixLength(rest)) {
+    if (k == 4) {
+      const wchar_t d = rest.back();
       if (d >= L'0' && d <= L'9') v.jis = d - L'0';
     }
-    rest.erase(j, std::min<size_t>(4, rest.size() - j));
+    rest.erase(rest.size() - k);
   }
+  // The title ends at the first title mark: a title never holds one.
   const auto t = rest.find(kTitleMark);
   if (t == std::wstring::npos) {
     v.text = rest;
@@ -82,15 +94,39 @@ Value ParseValue(const std::wstring& value) {
   return v;
 }
 
+std::wstring StoredTitle(const std::wstring& title) {
+  // A "\" that would begin a title mark inside the title, or one across its
+  // end ("\@" before the mark), becomes the full-width backslash.
+  std::wstring t = title;
+  for (size_t i = 0; i + 1 < t.size(); ++i) {
+    if (t[i] == L'\\' && t[i + 1] == L'@' && (i + 2 == t.size() || t[i + 2] == L'\\')) t[i] = L'\xFF3C';
+  }
+  return t;
+}
+
 std::wstring MakeValue(const std::wstring& title, const std::wstring& text, int jis) {
-  std::wstring v = (!title.empty() && title != text) ? title + kTitleMark + text : text;
-  if (jis >= 0) v += kJisMark + std::to_wstring(jis % 10);
+  const std::wstring t = StoredTitle(title);
+  std::wstring v;
+  if (!t.empty() && t != text) {
+    v = t + kTitleMark + text;
+  } else if (text.find(kTitleMark) != std::wstring::npos) {
+    v = kTitleMark + text;  // an empty title, so that the text's own mark stays in the text
+  } else {
+    v = text;
+  }
+  if (jis >= 0) {
+    v += kJisMark + std::to_wstring(jis % 10);
+  } else if (JisSuffixLength(v) != 0) {
+    // A text that ends like a JIS digit gets a mark without one, which reading removes.
+    v += kJisMark;
+    v += L'-';
+  }
   return v;
 }
 
 std::wstring ShownText(const std::wstring& value) {
   Value v = ParseValue(value);
-  return v.title.empty() && value.find(kTitleMark) == std::wstring::npos ? v.text : v.title;
+  return v.title.empty() ? v.text : v.title;
 }
 
 std::wstring CutText(const std::wstring& text, size_t max) {

@@ -39,13 +39,21 @@ struct Value {
   std::wstring text;   // the line text
   int jis = -1;        // the JIS digit; -1 when the value has none
 };
-// The parts of a value: "@\@" and the character after it are removed (the
-// digit), then the value is split at "\@\".
+// The parts of a value. A value that ends in "@\@" and one character loses
+// those four (the character is the JIS digit when it is a digit), one that
+// ends in "@\@" alone loses the three; the rest is split at its first "\@\"
+// into title and text.
 Value ParseValue(const std::wstring& value);
-// The value stored for a title and a text: the title is kept only when it
-// is not empty and differs from the text; jis >= 0 appends "@\@" and the digit.
+// The title as a value can hold it: a "\" that would begin "\@\" inside the
+// title, or "\@" at its end (which would run into the mark), becomes U+FF3C.
+std::wstring StoredTitle(const std::wstring& title);
+// The value stored for a title and a text; ParseValue gives them back (the
+// title as StoredTitle has it): the title is kept only when it is not empty
+// and differs from the text; a text holding "\@\" gets an empty title in
+// front; jis >= 0 appends "@\@" and the digit, and without one a value that
+// would end like a JIS digit gets "@\@-".
 std::wstring MakeValue(const std::wstring& title, const std::wstring& text, int jis);
-// What the list shows of a value: the title when there is one, else the text.
+// What the list shows of a value: the title when it is not empty, else the text.
 std::wstring ShownText(const std::wstring& value);
 
 // The first `max` UTF-16 units of text, one less when the cut would keep

@@ -39,10 +39,10 @@ std::wstring SelectionStatusText(bool lineCountBox, int64_t lineCount, int64_t s
   return FormatSize(true, static_cast<uint64_t>(selectionBytes < 0 ? -selectionBytes : selectionBytes));
 }
 
-std::wstring StatusBarHint(int x) {
-  if (x < 60) return L"ファイルサイズ";
-  if (x < 160) return L"表示位置（Byte）";
-  if (x <= 214) return L"表示位置";
+std::wstring StatusBarHint(int x, int sizeRight, int positionRight, int pageRight) {
+  if (x < sizeRight) return L"ファイルサイズ";
+  if (x < positionRight) return L"表示位置（Byte）";
+  if (x < pageRight) return L"表示位置";
   return std::wstring();
 }
 

@@ -17,8 +17,11 @@ std::wstring FormatSize(bool withSpace, uint64_t value);
 std::wstring SelectionStatusText(bool lineCountBox, int64_t lineCount, int64_t selectionBytes,
                                  int64_t editMaxBytes);
 
-// The status bar's hint for the mouse at x; empty from 215 on.
-std::wstring StatusBarHint(int x);
+// The status bar's hint for the mouse at x, by the right edges of its first
+// three panels (size, position in bytes, position): empty from the third
+// panel's right edge on. Panels of 60, 100 and 55 pixels give the edges 60,
+// 160 and 215.
+std::wstring StatusBarHint(int x, int sizeRight, int positionRight, int pageRight);
 
 // Each of the red, green and blue bytes: b + floor(w * (a - b) / 256), w out of
 // 256 being the weight of a. Colours are 0x00BBGGRR; the top byte comes out 0.

@@ -49,6 +49,32 @@ ArchiveFind FindArchive(const std::string& page, const std::string& baseName) {
   return r;
 }
 
+bool IsWebAddress(const std::wstring& address) {
+  auto startsNoCase = [&](const wchar_t* prefix) {
+    size_t i = 0;
+    for (; prefix[i]; ++i) {
+      if (i >= address.size()) return false;
+      wchar_t c = address[i];
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+      if (c != prefix[i]) return false;
+    }
+    return true;
+  };
+  size_t host = 0;
+  if (startsNoCase(L"http://")) {
+    host = 7;
+  } else if (startsNoCase(L"https://")) {
+    host = 8;
+  } else {
+    return false;
+  }
+  if (host >= address.size() || address[host] == L'/' || address[host] == L'\\') return false;
+  for (wchar_t c : address) {
+    if (c <= L' ' || c == 0x7F || c == L'"' || c == L'<' || c == L'>') return false;
+  }
+  return true;
+}
+
 bool OffersDownload(const std::string& programVersion, const std::string& foundVersion, bool noVersionTest) {
   return noVersionTest || programVersion.compare(foundVersion) < 0;
 }

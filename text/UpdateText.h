@@ -33,6 +33,12 @@ struct ArchiveFind {
 // name. An empty base name finds nothing.
 ArchiveFind FindArchive(const std::string& page, const std::string& baseName);
 
+// Whether address is a web address that may be handed to the browser: it
+// begins with "http://" or "https://" (letters in any case), names a host
+// after it, and holds no blank, control character, quote or angle bracket.
+// Anything else (a program's path, another scheme) is not opened.
+bool IsWebAddress(const std::wstring& address);
+
 // Whether the download is offered: the program's version is below the found
 // one as byte strings, or the version test is switched off.
 bool OffersDownload(const std::string& programVersion, const std::string& foundVersion, bool noVersionTest);

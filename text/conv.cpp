@@ -188,7 +188,11 @@ bool WideToSjis(Context& ctx, const char16_t* text, ByteOrder order, std::string
         for (int k = 0; k < n; ++k) sink.put(b[k]);
       } else {
         for (int k = 0; k < count; ++k) sink.put2(sub);
-        if (sink.fill()) ReportUnconvertible(ctx, units, count);
+        if (sink.fill()) {
+          // Listed once, counted as the substitutes written (two for a pair).
+          ReportUnconvertible(ctx, units, count);
+          ctx.UnconvertibleCount += static_cast<uint32_t>(count - 1);
+        }
       }
       i += static_cast<size_t>(count);
     }

@@ -100,8 +100,7 @@ void TVastrelForm::N6Click() {
   std::wstring value, name;
   GetBookmarkText(index, value, name);
   const bookmark::Value parts = bookmark::ParseValue(value);
-  const bool titled = value.find(bookmark::kTitleMark) != std::wstring::npos;
-  std::wstring title = titled ? parts.title : parts.text;
+  std::wstring title = parts.title.empty() ? parts.text : parts.title;
   std::wstring text = parts.text;
   const bookmark::Name numbers = bookmark::ParseName(name);
 

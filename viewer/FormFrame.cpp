@@ -126,9 +126,10 @@ void TVastrelForm::DrawCaptionLabel(HDC dc, bool active) {
 }
 
 void TVastrelForm::N32DrawItem(HDC dc, const RECT& rect) {
+  // The item stays drawn by the program: the menu colour, no caption.
   MenuBarEnd = rect.right;
   FillRect(dc, &rect, GetSysColorBrush(COLOR_MENU));
-  if (HandleAllocated()) PostMessageW(Handle(), kOwnerDrawDone, 0, 0);
+  if (HandleAllocated() && MainMenu1->OwnerDraw()) PostMessageW(Handle(), kOwnerDrawDone, 0, 0);
 }
 
 // ---- menus opened
@@ -274,8 +275,10 @@ void TVastrelForm::InstallFrameHandlers() {
   CheckBox8->OnClick = [this](TWinControl*) { CheckBox8Click(); };
   Timer3->OnTimer = [this](TTimer*) { Timer3Timer(); };
 
-  // The bar's last item is drawn by the program once, to learn where the bar
-  // ends. The sub-menus are made first so that they keep their normal drawing.
+  // The bar's last item is drawn by the program (its own drawing stays), so
+  // that it records where the bar ends; the bar's other items are drawn by
+  // the program only until then. The sub-menus are made first so that they
+  // keep their normal drawing.
   N32->OnDrawItem = [this](TMenuItem*, HDC dc, const RECT& r, bool) { N32DrawItem(dc, r); };
   for (int i = 0; i < MainMenu1->Items.Count(); ++i) {
     TMenuItem* top = MainMenu1->Items.Item(i);

@@ -13,6 +13,7 @@
 #include "framework/Cursor.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FileOps.h"
+#include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -180,8 +181,22 @@ void TVastrelForm::ShowSelectionStatus() {
   Panel3->SetTextW(statustext::SelectionStatusText(lineCount, lines, SelectionBytes, EditMaxBytes()));
 }
 
+int TVastrelForm::PositionPanelWidth() {
+  // The widest digit in every place of the largest position shown (the
+  // viewable size), with its group commas, and the panel's borders and inset.
+  TBitmap measure(1, 1);
+  measure.Canvas().Font = StatusBar1->Font();
+  int digit = 0;
+  for (wchar_t d = L'0'; d <= L'9'; ++d) digit = std::max(digit, measure.Canvas().TextWidth(std::wstring(1, d)));
+  const size_t places = std::to_wstring(ViewableSizeLimit()).size();
+  const int commas = static_cast<int>((places - 1) / 3);
+  return digit * static_cast<int>(places) + commas * measure.Canvas().TextWidth(L",") + 12;
+}
+
 void TVastrelForm::StatusBar1MouseMove(int x) {
-  StatusBar1->Hint = WideToCp932(statustext::StatusBarHint(x));
+  int right[3] = {0, 0, 0};
+  for (int i = 0, edge = 0; i < 3 && i < StatusBar1->PanelCount(); ++i) right[i] = edge += StatusBar1->Panel(i)->Width();
+  StatusBar1->Hint = WideToCp932(statustext::StatusBarHint(x, right[0], right[1], right[2]));
   // The bar is one control: its hint changes while the mouse stays on it.
   Application->SetHint(TApplication::GetLongHint(StatusBar1->Hint));
 }

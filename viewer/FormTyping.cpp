@@ -72,15 +72,14 @@ void TVastrelForm::SpeedButton2Click() {
   }
 }
 
-void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
+std::wstring TVastrelForm::TailMoveText(const engine::TailMoveOutcome& o) {
   switch (o.status) {
     case engine::TailMoveStatus::Done:
     case engine::TailMoveStatus::Aborted:  // put back as it was: nothing to say
-      return;
+      return std::wstring();
     case engine::TailMoveStatus::Refused:
     case engine::TailMoveStatus::Failed:
-      ShowMessageWide(SystemErrorTextWide(o.error));
-      return;
+      return SystemErrorTextWide(o.error);
     case engine::TailMoveStatus::Damaged: {
       std::wstring text = L"ファイルを元に戻せませんでした。" + std::to_wstring(o.damageStart) + L" バイト目から " +
                           std::to_wstring(o.damageEnd) + L" バイト目の手前までの内容が壊れている可能性があります。\r\n" +
@@ -92,10 +91,15 @@ void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
       if (!Doc.BackupPath.empty() && GetFileAttributesW(Doc.BackupPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         text += L"\r\nバックアップ: " + Doc.BackupPath;
       }
-      ShowMessageWide(text);
-      return;
+      return text;
     }
   }
+  return std::wstring();
+}
+
+void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
+  const std::wstring text = TailMoveText(o);
+  if (!text.empty()) ShowMessageWide(text);
 }
 
 engine::TailMoveOutcome TVastrelForm::MoveTail(HANDLE h, int64_t start, int64_t oldLength, const std::string& bytes,

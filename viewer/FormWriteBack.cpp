@@ -406,6 +406,14 @@ void TVastrelForm::EditSelectionInPlace() {
     default:
       break;
   }
+  // The text typed in the dialog is not lost when it cannot be written: the
+  // refusal offers to copy it to the clipboard.
+  auto refuse = [&](const std::wstring& why) {
+    if (MessageBoxWide(why + L"\n\n編集したテキストをクリップボードにコピーしますか？", L"テキストの編集",
+                       MB_YESNO | MB_ICONWARNING, Handle()) == IDYES)
+      CopyTextToClipboard(edited);
+  };
+  const std::wstring notConverted = L"編集したテキストを変換できませんでした。ファイルは変更されていません。";
   // 3. Only the changed middle is written; head and tail keep the file's bytes.
   const std::wstring& was = src.text;
   size_t head = 0;
@@ -432,13 +440,13 @@ void TVastrelForm::EditSelectionInPlace() {
     std::string front = src.jisBefore + src.raw.substr(0, cut.ok ? cut.begin : 0);
     front.erase(0, front.size() > 5 ? front.size() - 5 : 0);
     if (!cut.ok || !EncodeEditedJis(middle, src.hadNul, front, cut.from, cut.to, &bytes, &lost)) {
-      ShowMessageWide(L"編集したテキストを変換できませんでした。ファイルは変更されていません。");
+      refuse(notConverted);
       return;
     }
     at = start + static_cast<int64_t>(cut.begin);
     old = static_cast<int64_t>(cut.end - cut.begin);
   } else if (!EncodeEdited(middle, src.hadNul, &bytes, &lost)) {
-    ShowMessageWide(L"編集したテキストを変換できませんでした。ファイルは変更されていません。");
+    refuse(notConverted);
     return;
   }
   if (!lost.empty()) {
@@ -453,7 +461,7 @@ void TVastrelForm::EditSelectionInPlace() {
   fileops::File out;
   if (!out.Open(Doc.FilePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                 FILE_FLAG_RANDOM_ACCESS)) {
-    ShowMessageWide(SystemErrorTextWide(GetLastError()));
+    refuse(SystemErrorTextWide(GetLastError()) + L"\nファイルは変更されていません。");
     return;
   }
   FileSnapshot now = before;
@@ -466,10 +474,7 @@ void TVastrelForm::EditSelectionInPlace() {
   }
   if (!same) {
     out.Close();
-    if (MessageBoxWide(L"ファイルが読み込んだ後に変更されたため、書き込みを中止しました。ファイルは変更されていません。\n\n"
-                       L"編集したテキストをクリップボードにコピーしますか？",
-                       L"テキストの編集", MB_YESNO | MB_ICONWARNING, Handle()) == IDYES)
-      CopyTextToClipboard(edited);
+    refuse(L"ファイルが読み込んだ後に変更されたため、書き込みを中止しました。ファイルは変更されていません。");
     return;
   }
   // 5. The move, with progress and abort; then the bookmarks behind the old
@@ -478,13 +483,13 @@ void TVastrelForm::EditSelectionInPlace() {
   const bool closed = out.Close();
   if (!r.done()) {
     if (r.status == engine::TailMoveStatus::Aborted)
-      ShowMessageWide(L"書き込みを中止しました。ファイルは変更されていません。");
+      refuse(L"書き込みを中止しました。ファイルは変更されていません。");
     else if (r.status == engine::TailMoveStatus::Refused && r.error == 0)
-      ShowMessageWide(L"他の作業中のため、書き込みを行えませんでした。ファイルは変更されていません。");
+      refuse(L"他の作業中のため、書き込みを行えませんでした。ファイルは変更されていません。");
     else {
       // A damaged file may hold anything from the damage on: the index is stale.
       if (r.status == engine::TailMoveStatus::Damaged) LineIndexFileChanged(at, 0);
-      ReportTailMove(r);
+      refuse(TailMoveText(r));
     }
     return;
   }

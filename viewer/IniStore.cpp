@@ -251,7 +251,17 @@ enum class StoreForm {
   Utf16NoMark,  // UTF-16LE text without its mark: the mark is put in front
   Narrow,       // code page 932 text: converted whole
   Unfaithful,   // no UTF-16 store can hold it as it is: set aside
+  Utf16Marked,  // UTF-16LE with its mark, as every store is kept: left alone
 };
+
+// Whether a UTF-16LE store with its mark (bytes FF FE first) holds only what
+// the profile functions keep: whole units, none of them U+0000.
+bool MarkedStoreIsFaithful(const std::string& bytes) {
+  if (bytes.size() % 2 != 0) return false;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+    if (bytes[i] == '\0' && bytes[i + 1] == '\0') return false;
+  return true;
+}
 
 StoreForm ClassifyStore(const std::string& bytes) {
   const bool holdsNul = bytes.find('\0') != std::string::npos;
@@ -298,8 +308,12 @@ bool IniStore::MakeFileUnicode(const std::wstring& file) {
                       static_cast<unsigned char>(bytes[1]) == 0xFE;
   const bool markBE = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
                       static_cast<unsigned char>(bytes[1]) == 0xFF;
-  if (markLE || markBE) return false;
-  const StoreForm form = ClassifyStore(bytes);
+  if (markBE) return false;
+  // A UTF-16LE store with its mark is kept as it is, unless it holds what no
+  // rewrite keeps (a unit U+0000, an odd last byte): set aside like any store.
+  const StoreForm form = markLE ? (MarkedStoreIsFaithful(bytes) ? StoreForm::Utf16Marked : StoreForm::Unfaithful)
+                                : ClassifyStore(bytes);
+  if (form == StoreForm::Utf16Marked) return false;
   if (form == StoreForm::Unfaithful) {
     // Kept whole under another name; the program goes on with an empty store.
     const std::wstring kept = SetStoreAside(file);

@@ -65,7 +65,9 @@ class IniStore {
   static void EnsureIniUnicode(const std::wstring& file);
   // Rewrites the file as UTF-16LE with mark unless it already is one; no
   // byte of the old file is lost:
-  //  * beginning with FF FE (or FE FF, the other byte order): left alone;
+  //  * beginning with FE FF (the other byte order): left alone;
+  //  * beginning with FF FE: left alone, unless it holds a unit U+0000 or
+  //    an odd byte count (set aside, below);
   //  * taken for Unicode by IsTextUnicode, holding NUL bytes and UTF-16
   //    units of the ini structure (initext::HasUtf16IniUnits): UTF-16LE
   //    without mark, FF FE put in front;

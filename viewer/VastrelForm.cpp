@@ -177,7 +177,7 @@ void TVastrelForm::BuildMenus() {
   MainMenu1 = new TMainMenu();
   TMenuItem* root = &MainMenu1->Items;
   File1 = new TMenuItem(root, J("ファイル(&F)"), "File1");
-  Open1 = new TMenuItem(File1, J("開く(&O)..."), "Open1");
+  Open1 = new TMenuItem(File1, J("開く(&O)"), "Open1");
   Open1->SetShortCut(scCtrl | 'O');
   Paste1 = new TMenuItem(File1, J("貼り付け(&P)"), "Paste1");
   new TMenuItem(File1, "-");
@@ -200,7 +200,7 @@ void TVastrelForm::BuildMenus() {
   N23 = new TMenuItem(E1, J("次の改行まで選択"), "N23");
   N23->SetShortCut(scCtrl | 'R');
   new TMenuItem(E1, "-");
-  Find2 = new TMenuItem(E1, J("検索(&F)..."), "Find2");
+  Find2 = new TMenuItem(E1, J("検索(&F)"), "Find2");
   Find2->SetShortCut(scCtrl | 'F');
   FindNext2 = new TMenuItem(E1, J("次を検索(&N)"), "FindNext2");
   FindNext2->SetShortCut(VK_F3);
@@ -256,7 +256,8 @@ void TVastrelForm::BuildMenus() {
   new TMenuItem(&PopupMenu3->Items, "-");
   N24 = new TMenuItem(&PopupMenu3->Items, J("カラムの表示"), "N24");
   PopupMenu4 = new TPopupMenu();
-  new TMenuItem(&PopupMenu4->Items, J("コピー"), "Copy3");
+  TMenuItem* copy3 = new TMenuItem(&PopupMenu4->Items, J("コピー"), "Copy3");
+  copy3->Hint = J("行番号をコピーする");
   N30 = new TMenuItem(&PopupMenu4->Items, J("ブックマークを作成する"), "N30");
   N30->Hint = J("行番号からブックマークを作成する");
   new TMenuItem(&PopupMenu4->Items, J("削除"), "Delete3");
@@ -376,6 +377,7 @@ void TVastrelForm::BuildLayout() {
   StatusBar1 = Named(new TStatusBar(this), "StatusBar1");
   StatusBar1->SetAlign(alBottom);
   for (int w : {60, 100, 55, 400}) StatusBar1->AddPanel()->SetWidth(w);
+  StatusBar1->Panel(1)->SetWidth(std::max(100, PositionPanelWidth()));
 
   WorkPanel = Named(new TPanel(this), "WorkPanel");
   WorkPanel->SetHeight(20);
@@ -540,6 +542,8 @@ void TVastrelForm::ApplyHints() {
   ListBox1->Hint = J("|ダブルクリックでジャンプリストに追加、右クリックで行番号の更新");
   ListBox2->Hint = J("ジャンプリスト|ダブルクリックで行に移動する");
   BockListBox1->Hint = J("|左側クリック、ダブルクリックで移動する");
+  Copy2->Hint = J("表示範囲のリストが対象");
+  N11->Hint = J("開いたファイルのブックマークを読込む");
   BookCloseBtn->Hint = J("Close|閉じる");
   StaticText1->Hint = J("倍速値|スクロールの倍速値（クリック又は、↑↓キーで変更）");
 }

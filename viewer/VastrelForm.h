@@ -380,6 +380,8 @@ class TVastrelForm : public TForm {
   std::string ReadRangeNarrow(bool hourglass, int64_t cap);
   void ShowSelectionStatus();
   void StatusBar1MouseMove(int x);
+  // Status panel 1's width: room for the largest position the bar shows.
+  int PositionPanelWidth();
   // fromMenu false: the paste hand-off (the caret line's text).
   void Copy1Click(bool fromMenu);
   void AllSelMenuClick();
@@ -505,6 +507,8 @@ class TVastrelForm : public TForm {
   // put back): the system's error text, or the damaged range and where the
   // original bytes and the backup are.
   void ReportTailMove(const engine::TailMoveOutcome& outcome);
+  // What ReportTailMove says of an outcome (empty: nothing to say).
+  std::wstring TailMoveText(const engine::TailMoveOutcome& outcome);
   // After an edit that changed the file's length by delta bytes at pivot
   // (insertion of n at p: delta n, pivot p; deletion of [p, p + n): delta -n,
   // pivot p + n): the bookmark entries' offsets at or after the pivot move by

@@ -65,3 +65,19 @@ std::wstring ExeDir() {
   return k == std::wstring::npos ? s : s.substr(0, k);
 }
 }  // namespace testsupport
+
+namespace testsupport {
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  std::wstring pattern = folder;
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return names;
+}
+}  // namespace testsupport

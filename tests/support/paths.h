@@ -2,6 +2,7 @@
 // given as Windows paths.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace testsupport {
 // Windows path of a file in tests/fixtures.
@@ -15,6 +16,8 @@ std::wstring MakeTempDir(const std::wstring& tag);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // Reads a whole file; empty with ok=false on failure.
 std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+// The names of the files (not folders) in a folder, in the order listed.
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder);
 // Folder of the running test executable (no trailing backslash).
 std::wstring ExeDir();
 }  // namespace testsupport

@@ -15,6 +15,7 @@
 #include "framework/RadioGroup.h"
 #include "framework/StdCtrls.h"
 #include "support/paths.h"
+#include "support/screen_shot.h"
 
 namespace {
 
@@ -154,6 +155,67 @@ TEST_F(ConvertDialog, TheSaveDialogChoosesFolderAndName) {
   EXPECT_EQ(d.TargetPath, L"C:\\other\\new(1)(utf16).txt");  // the typed "(" kept
   EXPECT_EQ(d.OutputFolder, L"C:\\other\\");
   EXPECT_EQ(d.FolderCaption, L"<C:\\other\\>");
+}
+
+// The save dialogs' filters: the UTF-16 one, and the narrow one as the form
+// gives it ("*txt" in its first name).
+TEST_F(ConvertDialog, TheSaveDialogsFilters) {
+  for (bool unicode : {true, false}) {
+    SCOPED_TRACE(unicode ? "UTF-16 dialog" : "narrow dialog");
+    if (dlg_) dlg_->Free();
+    dlg_ = nullptr;
+    TMogCordChgDlg& d = Open(unicode, 0);
+    std::wstring filter;
+    ScopedFileDialogHandler h([&](const FileDialogRequest& r, std::wstring&) {
+      filter = r.filter;
+      return false;
+    });
+    d.SpeedButton1Click();
+    EXPECT_EQ(filter, std::wstring(unicode ? L"テキスト(*.txt)" : L"テキスト(*txt)") + L'\0' + L"*.txt" + L'\0' +
+                          L"全てのファイル(*.*)" + L'\0' + L"*.*" + L'\0');
+  }
+}
+
+// The code group looks like the form around it: inside its frame, beside and
+// between its buttons, the screen shows the form's colour, and its frame is
+// the system's etched line, not a black band.
+TEST_F(ConvertDialog, TheCodeGroupIsDrawnInTheFormsColour) {
+  TMogCordChgDlg& d = Open(true, 0);
+  TBitmap shot;
+  ASSERT_TRUE(testsupport::CaptureWindow(d.Handle(), shot));
+  testsupport::SaveBmp(shot, "convert_dialog.bmp");
+  RECT group, window;
+  GetWindowRect(d.RadioGroup1->Handle(), &group);
+  GetWindowRect(d.Handle(), &window);
+  const int gx = group.left - window.left, gy = group.top - window.top;
+  const int w = group.right - group.left, h = group.bottom - group.top;
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  ASSERT_EQ(ColorToRGB(d.Color()), face);
+  // Outside the group, left of it: the form.
+  EXPECT_EQ(shot.PixelRGB(gx - 3, gy + h / 2), face);
+  int wrong = 0, black = 0;
+  auto look = [&](int x, int y) {
+    const COLORREF c = shot.PixelRGB(gx + x, gy + y);
+    wrong += c != face;
+    black += GetRValue(c) < 0x40 && GetGValue(c) < 0x40 && GetBValue(c) < 0x40;
+  };
+  for (int y = 20; y < h - 4; ++y) {
+    for (int x = 3; x < 7; ++x) look(x, y);          // between the frame and the buttons
+    for (int x = w - 7; x < w - 3; ++x) look(x, y);  // right of the buttons
+  }
+  // The rows between the buttons.
+  for (int i = 0; i + 1 < d.RadioGroup1->Count(); ++i) {
+    RECT a, b;
+    GetWindowRect(d.RadioGroup1->Button(i)->Handle(), &a);
+    GetWindowRect(d.RadioGroup1->Button(i + 1)->Handle(), &b);
+    for (int y = a.bottom; y < b.top; ++y)
+      for (int x = 8; x < w - 8; ++x) look(x, y - group.top);
+  }
+  EXPECT_EQ(wrong, 0);
+  // The frame: along its left and bottom edges no black pixel.
+  for (int y = 12; y < h; ++y) look(0, y), look(1, y);
+  for (int x = 0; x < w; ++x) look(x, h - 1), look(x, h - 2);
+  EXPECT_EQ(black, 0);
 }
 
 TEST_F(ConvertDialog, AnExistingTargetNeedsYes) {

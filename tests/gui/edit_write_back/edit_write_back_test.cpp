@@ -8,6 +8,8 @@
 #include "controls/NumberEdit.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
+#include "framework/Clipboard.h"
+#include "framework/MessageService.h"
 #include "dialogs/InputTextDlg.h"
 #include "framework/ComCtrls.h"
 #include "framework/StringList.h"
@@ -235,6 +237,49 @@ TEST_F(EditWriteBack, AFileChangedWhileTheDialogWasOpenIsNotWritten) {
     EXPECT_EQ(testsupport::ReadBytes(p), expected);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].find(L"クリップボード"), std::wstring::npos);
+  }
+}
+
+// A write-back that the file refuses after OK offers the typed text for the
+// clipboard: Yes copies it, No leaves the clipboard as it was.
+TEST_F(EditWriteBack, TextThatCannotBeWrittenCanBeCopied) {
+  class NoWriting : public FaultFiles {
+   public:
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
+      if (access & GENERIC_WRITE) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+      }
+      return FaultFiles::Open(path, access, share, disposition, flags);
+    }
+  };
+  const std::wstring typed = L"typed \x65E5\x672C";
+  for (int answer : {IDYES, IDNO}) {
+    SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+    const std::wstring p = Open("abcdef", tcShiftJis, 1, 2);
+    ASSERT_TRUE(Clipboard::SetTextW(L"before"));
+    std::vector<MessageRequest> asked;
+    SetMessageHandler([&](const MessageRequest& m) {
+      asked.push_back(m);
+      return answer;
+    });
+    Answer([&](const std::wstring&) { return typed; });
+    {
+      NoWriting faults;
+      ScopedFiles scoped(faults);
+      form_->EditMenuClick();
+    }
+    EXPECT_EQ(testsupport::ReadBytes(p), "abcdef");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].text.find(SystemErrorTextWide(ERROR_ACCESS_DENIED)), std::wstring::npos);
+    EXPECT_NE(asked[0].text.find(L"クリップボード"), std::wstring::npos);
+    EXPECT_EQ(asked[0].flags & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(Clipboard::GetTextW(), answer == IDYES ? typed : std::wstring(L"before"));
+    EXPECT_TRUE(form_->Work.Idle());
+    SetMessageHandler([this](const MessageRequest& m) {
+      messages_.push_back(m.text);
+      return IDOK;
+    });
   }
 }
 
@@ -670,17 +715,7 @@ TEST_F(EditWriteBackJis, FaultsLeaveTheOriginalOrTheFinishedFile) {
   }
 }
 
-std::vector<std::wstring> Names(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return names;
-}
+std::vector<std::wstring> Names(const std::wstring& dir) { return testsupport::FileNamesIn(dir); }
 
 TEST_F(EditWriteBack, BackupGoesToANumberedNameAndUndoRestoresFromIt) {
   const std::wstring p = Open("original text", tcShiftJis, 0, 3);

@@ -491,3 +491,28 @@ TEST_F(MainWindow, FilesOfLongPathsOpenOrTheSystemSaysWhy) {
   messages_.clear();
   shows(first, L"first line\r\nof the first file\r\n");
 }
+
+// A line-list store in UTF-16LE with its mark that holds a unit U+0000 is kept
+// aside like a narrow one with a NUL byte; the bookmark store beside it is
+// left as it is.
+TEST_F(MainWindow, MarkedStoreWithAUnitZeroIsKeptAside) {
+  ASSERT_TRUE(CreateDirectoryW((folder_ + L"data").c_str(), nullptr));
+  const std::wstring book = folder_ + L"data\\bookdata.ini", lines = folder_ + L"data\\gyolist.ini";
+  auto utf16 = [](const std::string& ascii) {
+    std::string out("\xFF\xFE", 2);
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+  };
+  const std::string bookBefore = utf16("[C:\\a.txt]\r\n1@1#0=A\r\n");
+  const std::string linesBefore = utf16(std::string("[C:\\a.txt]\r\npath=C:\\list0.txg") + '\0' + "x\r\n");
+  ASSERT_TRUE(testsupport::WriteBytes(book, bookBefore));
+  ASSERT_TRUE(testsupport::WriteBytes(lines, linesBefore));
+  StartForm();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find(lines + L".broken"), std::wstring::npos);
+  EXPECT_EQ(Bytes(lines + L".broken"), linesBefore);
+  EXPECT_EQ(Bytes(lines), std::string("\xFF\xFE"));
+  EXPECT_EQ(Bytes(book), bookBefore);
+  EXPECT_FALSE(Exists(book + L".broken"));
+  EXPECT_FALSE(Exists(book + L".bak"));
+}

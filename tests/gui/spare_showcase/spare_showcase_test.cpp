@@ -20,6 +20,7 @@
 #include "spare_controls/NewDriveComboBox.h"
 #include "spare_controls/NewProgressBar.h"
 #include "spare_controls/YesAllNoCancelBox.h"
+#include "support/screen_shot.h"
 
 namespace {
 
@@ -79,29 +80,7 @@ void ComposeDialog(TYesAllNoCancelDlg* d, TBitmap& out) {
   BitBlt(out.Canvas().Handle(), l0.x, l0.y, label.Width(), label.Height(), label.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
-void SaveBmp(const TBitmap& b, const char* name) {
-  GdiFlush();
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = b.Width();
-  ih.biHeight = -b.Height();
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  DWORD bytes = static_cast<DWORD>(b.Width()) * b.Height() * 4;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + bytes;
-  FILE* f = fopen(name, "wb");
-  if (!f) return;
-  fwrite(&fh, sizeof fh, 1, f);
-  fwrite(&ih, sizeof ih, 1, f);
-  // Opaque pixels: some readers take the fourth byte as alpha.
-  std::vector<DWORD> px(b.Bits(), b.Bits() + static_cast<size_t>(b.Width()) * b.Height());
-  for (DWORD& v : px) v |= 0xFF000000u;
-  fwrite(px.data(), 1, bytes, f);
-  fclose(f);
-}
+using testsupport::SaveBmp;
 
 int Colours(const TBitmap& b) {
   std::set<COLORREF> seen;

@@ -24,6 +24,7 @@
 #include "framework/Timer.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/screen_shot.h"
 #include "text/StatusText.h"
 #include "viewer/VastrelForm.h"
 
@@ -423,16 +424,132 @@ TEST_F(StatusFrame, SelectToNextLineBreakEndsAfterTheCr) {
 }
 
 TEST_F(StatusFrame, StatusBarHintsFollowTheMouse) {
+  // The hints follow the panels: size, position in bytes, position.
+  const int size = form_->StatusBar1->Panel(0)->Width(), bytes = form_->StatusBar1->Panel(1)->Width(),
+            page = form_->StatusBar1->Panel(2)->Width();
+  EXPECT_EQ(size, 60);
+  EXPECT_GE(bytes, 100);
+  EXPECT_EQ(page, 55);
   struct Row {
     int x;
     const wchar_t* hint;
-  } rows[] = {{0, L"ファイルサイズ"}, {59, L"ファイルサイズ"}, {60, L"表示位置（Byte）"},
-              {159, L"表示位置（Byte）"}, {160, L"表示位置"}, {214, L"表示位置"}, {215, L""}};
+  } rows[] = {{0, L"ファイルサイズ"},
+              {size - 1, L"ファイルサイズ"},
+              {size, L"表示位置（Byte）"},
+              {size + bytes - 1, L"表示位置（Byte）"},
+              {size + bytes, L"表示位置"},
+              {size + bytes + page - 1, L"表示位置"},
+              {size + bytes + page, L""}};
   for (const Row& r : rows) {
     SendMessageW(form_->StatusBar1->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.x, 5));
     EXPECT_EQ(Cp932ToWide(form_->StatusBar1->Hint), r.hint) << r.x;
     EXPECT_EQ(form_->StatusBar1->Panel(3)->TextW(), r.hint) << r.x;
   }
+}
+
+// Panel 1 shows the largest position the program shows (just below the
+// viewable 1024 TB) whole, with room to spare at its right edge.
+TEST_F(StatusFrame, ThePositionPanelHoldsTheLargestPosition) {
+  const std::wstring largest = L"1,125,899,906,842,623";
+  form_->StatusBar1->Panel(1)->SetTextW(largest);
+  const HWND bar = form_->StatusBar1->Handle();
+  RECT part;
+  ASSERT_TRUE(SendMessageW(bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part)));
+  // The text as the bar's own font measures it fits inside the panel.
+  HDC dc = GetDC(bar);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, largest.c_str(), static_cast<int>(largest.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(bar, dc);
+  EXPECT_LE(extent.cx + 6, part.right - part.left);
+  // On the screen: the text's pixels end before the panel's last columns.
+  POINT topLeft{part.left, part.top}, bottomRight{part.right, part.bottom};
+  ClientToScreen(bar, &topLeft);
+  ClientToScreen(bar, &bottomRight);
+  TBitmap shot;
+  ASSERT_TRUE(testsupport::CaptureScreen(form_->Handle(), RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y}, shot));
+  int first = -1, last = -1;
+  for (int x = 0; x < shot.Width(); ++x) {
+    for (int y = 2; y < shot.Height() - 2; ++y) {
+      const COLORREF c = shot.PixelRGB(x, y);
+      if (GetRValue(c) < 0x80 && GetGValue(c) < 0x80 && GetBValue(c) < 0x80) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    }
+  }
+  ASSERT_GE(first, 0) << "no text on the panel";
+  EXPECT_GE(last - first + 1, extent.cx - 3);  // the whole text is drawn
+  EXPECT_LT(last, shot.Width() - 3);            // and does not run into the edge
+}
+
+// The menu bar's last item is drawn by the program for good: the menu colour
+// and no caption, also once the bar's other items are drawn by the system.
+TEST_F(StatusFrame, TheMenuBarsLastItemShowsOnlyTheMenuColour) {
+  const HWND h = form_->Handle();
+  DrawMenuBar(h);
+  RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  for (int i = 0; i < 50 && form_->MainMenu1->OwnerDraw(); ++i) Application->ProcessMessages();
+  ASSERT_FALSE(form_->MainMenu1->OwnerDraw());
+  HMENU bar = GetMenu(h);
+  const int last = GetMenuItemCount(bar) - 1;
+  ASSERT_GT(last, 0);
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE;
+  ASSERT_TRUE(GetMenuItemInfoW(bar, static_cast<UINT>(last), TRUE, &info));
+  EXPECT_TRUE(info.fType & MFT_OWNERDRAW);
+  ASSERT_TRUE(GetMenuItemInfoW(bar, 0, TRUE, &info));
+  EXPECT_FALSE(info.fType & MFT_OWNERDRAW);
+  RECT item;
+  ASSERT_TRUE(GetMenuItemRect(h, bar, static_cast<UINT>(last), &item));
+  ASSERT_GT(item.right - item.left, 2);
+  TBitmap shot;
+  ASSERT_TRUE(testsupport::CaptureScreen(h, item, shot));
+  const COLORREF menu = GetSysColor(COLOR_MENU);
+  int other = 0;
+  for (int y = 0; y < shot.Height(); ++y)
+    for (int x = 0; x < shot.Width(); ++x) other += shot.PixelRGB(x, y) != menu;
+  EXPECT_EQ(other, 0);
+  // The whole window, for a person to look at.
+  TBitmap window;
+  if (testsupport::CaptureWindow(h, window)) testsupport::SaveBmp(window, "main_window.bmp");
+}
+
+// Captions and hints as the program gives them, and the narrow open dialog's filter.
+TEST_F(StatusFrame, TheProgramsOwnTexts) {
+  auto menuText = [](TMenuItem* menu, TMenuItem* item) {
+    HMENU h = menu->SubMenuHandle();
+    for (int i = 0; i < GetMenuItemCount(h); ++i) {
+      if (GetMenuItemID(h, i) != item->Command()) continue;
+      wchar_t buf[128] = {};
+      GetMenuStringW(h, static_cast<UINT>(i), buf, 128, MF_BYPOSITION);
+      std::wstring t = buf;
+      return t.substr(0, t.find(L'\t'));
+    }
+    return std::wstring(L"(not in the menu)");
+  };
+  EXPECT_EQ(menuText(form_->File1, form_->Open1), L"開く(&O)");
+  EXPECT_EQ(menuText(form_->E1, form_->Find2), L"検索(&F)");
+  EXPECT_EQ(Cp932ToWide(form_->Copy2->Hint), L"表示範囲のリストが対象");
+  TMenuItem* copy3 = form_->PopupMenu4->Items.Find("Copy3");
+  ASSERT_NE(copy3, nullptr);
+  EXPECT_EQ(Cp932ToWide(copy3->Hint), L"行番号をコピーする");
+  EXPECT_EQ(Cp932ToWide(form_->N11->Hint), L"開いたファイルのブックマークを読込む");
+
+  std::wstring filter;
+  form_->UnicodeMode = false;
+  {
+    ScopedFileDialogHandler dialog([&](const FileDialogRequest& r, std::wstring&) {
+      filter = r.filter;
+      return false;
+    });
+    form_->Open1Click();
+  }
+  form_->UnicodeMode = true;
+  EXPECT_EQ(filter, std::wstring(L"テキスト(*.txt)") + L'\0' + L"*.txt" + L'\0' + L"全てのファイル(*.*)" + L'\0' +
+                        L"*.*" + L'\0');
 }
 
 // While long work runs, the menus offer nothing that changes, opens, converts

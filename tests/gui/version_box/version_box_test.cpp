@@ -19,6 +19,7 @@
 #include "framework/Shell.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
+#include "support/screen_shot.h"
 #include "support/update_server.h"
 
 namespace {
@@ -173,6 +174,14 @@ TEST_F(VersionBox, ShowsTheProductLinesInItsLayout) {
     EXPECT_EQ(box->Image1->Width(), 64 + box->Animation.StretchValue);
     EXPECT_EQ(box->Image1->Height(), 64 + box->Animation.StretchValue);
 
+    // On the screen (saved for a person to look at): the panel in its colour.
+    TBitmap shot;
+    ASSERT_TRUE(testsupport::CaptureWindow(h, shot));
+    testsupport::SaveBmp(shot, "version_box.bmp");
+    POINT spot{150, 125};  // below the year line, left of the maker's line
+    ClientToScreen(box->Panel1->Handle(), &spot);
+    EXPECT_EQ(shot.PixelRGB(spot.x - wr.left, spot.y - wr.top), static_cast<COLORREF>(0xBFFFF1));
+
     // the maker's line opens the site; without an associated program, the
     // shell's open-with choice is offered for it
     box->Label4Click();
@@ -189,6 +198,52 @@ TEST_F(VersionBox, ShowsTheProductLinesInItsLayout) {
   EXPECT_EQ(shell_[2].file, L"rundll32.exe");
   EXPECT_EQ(shell_[2].parameters, L"shell32.dll,OpenAs_RunDLL http://update.vastrel.invalid/");
   EXPECT_TRUE(said_.empty());
+}
+
+// The maker's line hands the shell only web addresses: a settings file that
+// names a program or another scheme gets a message and no shell call.
+TEST_F(VersionBox, MakersLineOpensOnlyWebAddresses) {
+  struct Case {
+    const char* site;
+    bool opened;
+  } cases[] = {
+      {"https://update.example/", true},
+      {"HTTP://Update.Example/dl/", true},
+      {"C:\\Windows\\system32\\calc.exe", false},
+      {"calc.exe", false},
+      {"file:///C:/Windows/system32/calc.exe", false},
+      {"ftp://update.example/", false},
+      {"http://", false},
+      {"http://x\" calc.exe", false},
+      {"", false},
+  };
+  RunBox([&](TVersionBox* box) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.site);
+      said_.clear();
+      shell_.clear();
+      box->SiteBase = c.site;
+      box->Label4Click();
+      if (c.opened) {
+        ASSERT_EQ(shell_.size(), 1u);
+        EXPECT_EQ(shell_[0].file, Cp932ToWide(c.site));
+        EXPECT_TRUE(said_.empty());
+      } else {
+        EXPECT_TRUE(shell_.empty());
+        ASSERT_EQ(said_.size(), 1u);
+        EXPECT_NE(said_[0].text.find(L"http://"), std::wstring::npos);
+        EXPECT_NE(said_[0].text.find(Cp932ToWide(c.site)), std::wstring::npos);
+        EXPECT_EQ(said_[0].owner, box->Handle());
+        EXPECT_EQ(said_[0].flags, static_cast<UINT>(MB_OK));
+      }
+    }
+    // The shell service itself refuses them too, the open-with fallback included.
+    shell_.clear();
+    shellResult_ = SE_ERR_NOASSOC;
+    EXPECT_EQ(OpenUrl(box->Handle(), L"C:\\Windows\\system32\\calc.exe"), SE_ERR_ACCESSDENIED);
+    EXPECT_TRUE(shell_.empty());
+    Click(box->OKButton);
+  });
 }
 
 TEST_F(VersionBox, PanelIsWhiteOnA256ColourDisplay) {
@@ -418,8 +473,10 @@ TEST_F(VersionBox, FailedDownloadSaysSoAndLeavesNoFile) {
   EXPECT_FALSE(Exists(downloadFolder_ + L"\\Vastrel_Up1530.zip"));
   EXPECT_TRUE(shell_.empty());
 
-  // a folder where the file cannot be created: the system's error text
+  // a complete archive for a folder where the file cannot be created: the
+  // system's error text
   said_.clear();
+  form_->Settings.UpdateSite = testsupport::UpdateSite("box/");
   downloadFolder_ = downloadFolder_ + L"\\missing";
   RunBox([&](TVersionBox* box) {
     Click(box->UpdateChkBtn);

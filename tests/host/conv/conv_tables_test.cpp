@@ -73,7 +73,7 @@ TEST(WideToSjis, MergeFollowsTheListAcrossClears) {
   c.MergeUnconvertible = true;
   W2S(c, u"\uAC00\U0001F600\uAC00\U0001F600");
   EXPECT_EQ(c.UnconvertibleList, u"[\uAC00][\U0001F600]");
-  EXPECT_EQ(c.UnconvertibleCount, 4u);
+  EXPECT_EQ(c.UnconvertibleCount, 6u);  // each pair counts its two substitutes
   // A lone high surrogate is another character than the pair it could start.
   W2S(c, std::u16string(1, char16_t(0xD83D)));
   EXPECT_EQ(c.UnconvertibleList, u"[\uAC00][\U0001F600][\xD83D]");
@@ -141,12 +141,13 @@ TEST(WideToSjis, BigEndianInputIsReadNotSwapped) {
   EXPECT_BYTES("A", W2S(c, beMark, ByteOrder::Big));
 }
 
-// A valid surrogate pair is one unconvertible character.
-TEST(WideToSjis, SurrogatePairIsOneUnconvertibleCharacter) {
+// A valid surrogate pair is listed as one character and counted as the two
+// substitutes written for it.
+TEST(WideToSjis, SurrogatePairIsListedOnceAndCountedAsItsSubstitutes) {
   Context c = Ctx();
   EXPECT_BYTES("a????b", W2S(c, u"a\U0001F600b"));
   EXPECT_EQ(c.UnconvertibleList, u"[\U0001F600]");
-  EXPECT_EQ(c.UnconvertibleCount, 1u);
+  EXPECT_EQ(c.UnconvertibleCount, 2u);
   Context lone = Ctx();
   EXPECT_BYTES("??", W2S(lone, std::u16string(1, char16_t(0xD83D))));
   EXPECT_EQ(lone.UnconvertibleCount, 1u);
@@ -279,7 +280,7 @@ TEST(Utf8, ToSjisReportsInvalidBytesAndNonBmp) {
   std::string s;
   ASSERT_TRUE(conv::Utf8ToSjis(c, "a\x80" "b\xF0\x9F\x98\x80\xE3\x81\x82", &s));
   EXPECT_BYTES(B({'a', '?', '?', 'b', '?', '?', '?', '?', 0x82, 0xA0}), s);
-  EXPECT_EQ(c.UnconvertibleCount, 2u);
+  EXPECT_EQ(c.UnconvertibleCount, 3u);  // the invalid byte, and the pair's two substitutes
   ASSERT_TRUE(conv::SjisToUtf8(c, "\x82\xA0\xB1" "a", &s));
   EXPECT_BYTES("\xE3\x81\x82\xEF\xBD\xB1" "a", s);
 }

@@ -2,6 +2,8 @@
 // sort order, the caret line text and the store escapes of line ends.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "text/BookmarkEntry.h"
 #include "text/IniText.h"
 
@@ -48,6 +50,14 @@ TEST(BookmarkEntry, ValuesReadBack) {
       {L"T\\@\\JIS line@\\@0", L"T", L"JIS line", 0, L"T"},
       {L"-----", L"", L"-----", -1, L"-----"},
       {L"back\\slash \"quoted\"", L"", L"back\\slash \"quoted\"", -1, L"back\\slash \"quoted\""},
+      // The JIS digit is found at the value's end, the title at the first mark.
+      {L"x@\\@\\t", L"x@", L"t", -1, L"x@"},
+      {L"a\\@\\@\\@7", L"a", L"", 7, L"a"},
+      {L"\\@\\p\\@\\q", L"", L"p\\@\\q", -1, L"p\\@\\q"},
+      {L"a@\\@5@\\@-", L"", L"a@\\@5", -1, L"a@\\@5"},
+      // Stores of the mark without a digit read as they always did.
+      {L"end@\\@x", L"", L"end", -1, L"end"},
+      {L"end@\\@", L"", L"end", -1, L"end"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
@@ -61,6 +71,10 @@ TEST(BookmarkEntry, ValuesReadBack) {
   EXPECT_EQ(MakeValue(L"text", L"text", -1), L"text");  // a title equal to the text is not stored
   EXPECT_EQ(MakeValue(L"T", L"text", -1), L"T\\@\\text");
   EXPECT_EQ(MakeValue(L"T", L"text", 1), L"T\\@\\text@\\@1");
+  EXPECT_EQ(MakeValue(L"x@", L"t", -1), L"x@\\@\\t");
+  EXPECT_EQ(MakeValue(L"a", L"", 7), L"a\\@\\@\\@7");
+  EXPECT_EQ(MakeValue(L"", L"p\\@\\q", -1), L"\\@\\p\\@\\q");
+  EXPECT_EQ(MakeValue(L"x\\@", L"t", -1), L"x\xFF3C@\\@\\t");  // the title cannot end in "\\@"
   std::wstring name, value;
   SplitEntry(L"1@2#3=a=b", name, value);
   EXPECT_EQ(name, L"1@2#3");
@@ -137,4 +151,79 @@ TEST(BookmarkEntry, StoreEscapesRoundTrip) {
     EXPECT_EQ(QuoteStoreLine(back), old);
   }
   EXPECT_EQ(UnquoteStoreLine(L"1@1#0=\\r\\n"), L"1@1#0=\\r\\n");
+}
+
+namespace {
+
+// Random texts over the characters that the marks are made of, with the
+// characters that the store quotes.
+std::wstring RandomText(std::mt19937& rng) {
+  static const wchar_t kChars[] = {L'\\', L'@', L'\\', L'@', L'a', L'7', L'-', L' ', L'"', L'=', L'\r', L'\n', L'\xFF3C'};
+  std::uniform_int_distribution<int> length(0, 9), pick(0, static_cast<int>(sizeof kChars / sizeof kChars[0]) - 1);
+  std::wstring s;
+  for (int n = length(rng); n > 0; --n) s += kChars[pick(rng)];
+  return s;
+}
+
+// How values were written and read before the JIS digit was looked for at the
+// value's end.
+std::wstring OldValue(const std::wstring& title, const std::wstring& text, int jis) {
+  std::wstring v = (!title.empty() && title != text) ? title + L"\\@\\" + text : text;
+  if (jis >= 0) v += L"@\\@" + std::to_wstring(jis);
+  return v;
+}
+Value OldParse(const std::wstring& value) {
+  Value v;
+  std::wstring rest = value;
+  const auto j = rest.find(L"@\\@");
+  if (j != std::wstring::npos) {
+    if (j + 3 < rest.size() && rest[j + 3] >= L'0' && rest[j + 3] <= L'9') v.jis = rest[j + 3] - L'0';
+    rest.erase(j, std::min<size_t>(4, rest.size() - j));
+  }
+  const auto t = rest.find(L"\\@\\");
+  if (t == std::wstring::npos) {
+    v.text = rest;
+  } else {
+    v.title = rest.substr(0, t);
+    v.text = rest.substr(t + 3);
+  }
+  return v;
+}
+
+}  // namespace
+
+// Every value written reads back as written, through the store's quoting as
+// well; every value of an old store that read right then reads the same now.
+TEST(BookmarkEntry, ValuesSurviveTheStoreRoundTrip) {
+  std::mt19937 rng(20261211);
+  std::uniform_int_distribution<int> digit(-1, 9);
+  int oldOnesReadRight = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::wstring title = RandomText(rng), text = RandomText(rng);
+    const int jis = digit(rng);
+    SCOPED_TRACE(testing::PrintToString(title) + " " + testing::PrintToString(text) + " " + std::to_string(jis));
+    const std::wstring stored = initext::QuoteStoreLine(L"1@2#3=" + MakeValue(title, text, jis));
+    ASSERT_EQ(stored.find_first_of(L"\r\n"), std::wstring::npos);
+    std::wstring name, value;
+    SplitEntry(initext::UnquoteStoreLine(stored), name, value);
+    ASSERT_EQ(name, L"1@2#3");
+    const Value v = ParseValue(value);
+    const std::wstring kept = StoredTitle(title);
+    ASSERT_EQ(v.title, kept != text ? kept : L"");
+    ASSERT_EQ(v.text, text);
+    ASSERT_EQ(v.jis, jis);
+    ASSERT_EQ(ShownText(value), v.title.empty() ? text : v.title);
+    ASSERT_EQ(MakeValue(v.title, v.text, v.jis), value);
+
+    const std::wstring old = OldValue(title, text, jis);
+    const Value before = OldParse(old);
+    if (before.title == (title != text ? title : L"") && before.text == text && before.jis == jis) {
+      ++oldOnesReadRight;
+      const Value now = ParseValue(old);
+      ASSERT_EQ(now.title, before.title);
+      ASSERT_EQ(now.text, before.text);
+      ASSERT_EQ(now.jis, before.jis);
+    }
+  }
+  EXPECT_GT(oldOnesReadRight, 1000);  // the comparison with old stores did take place
 }

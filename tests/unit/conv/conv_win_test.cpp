@@ -58,12 +58,13 @@ TEST(CodeConvWin, FixturesAgreeWithIconv) {
   ASSERT_TRUE(c.WideToUtf8(be.c_str(), ByteOrder::Big, &s));
   EXPECT_EQ(s, all);
   // UTF-16 (big endian, as read from the file) to Shift_JIS: the non-BMP line has
-  // four characters that code page 932 lacks; the caller's buffer is not swapped.
+  // four characters that code page 932 lacks, each a pair written as two
+  // substitutes and counted as them; the caller's buffer is not swapped.
   const std::wstring beBefore = be;
   ASSERT_TRUE(c.WideToSjis(be.c_str(), ByteOrder::Big, &s));
   EXPECT_EQ(be, beBefore);
   EXPECT_EQ(s.substr(0, sjis.size()), sjis);
-  EXPECT_EQ(c.UnconvertibleCount, 4u);
+  EXPECT_EQ(c.UnconvertibleCount, 8u);
   EXPECT_EQ(c.UnconvertibleListText(), L"[\U00020BB7][\U0001F600][\U0001F363][\U00029E3D]");
   std::wstring back;
   ASSERT_TRUE(c.SjisToWide(sjis.c_str(), ByteOrder::Little, &back));
@@ -79,6 +80,15 @@ TEST(CodeConvWin, EdgeCasesWithSystemCodePage) {
   c.SubstituteChar = "\x81\x48";
   ASSERT_TRUE(c.WideToSjis(L"\uAC00", ByteOrder::Little, &s));
   EXPECT_EQ(s, "\x81\x48");
+  // A character outside the basic plane: two substitutes, counted as two, listed once.
+  c.SubstituteChar = "?";
+  c.UnconvertibleCount = 0;
+  c.UnconvertibleList.clear();
+  ASSERT_TRUE(c.WideToSjis(L"a\xD842\xDFB7" L"b", ByteOrder::Little, &s));
+  EXPECT_EQ(s, "a????b");
+  EXPECT_EQ(c.UnconvertibleCount, 2u);
+  EXPECT_EQ(c.UnconvertibleListText(), L"[\xD842\xDFB7]");
+  c.SubstituteChar = "\x81\x48";
   // No best-fit replacement: U+00E9 has no code page 932 form and is reported, not
   // silently turned into 'e'.
   c.UnconvertibleCount = 0;

@@ -1,6 +1,8 @@
 // The test environment itself: code page, Japanese round trip, fixture access.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <cwchar>
 #include "support/paths.h"
 
 TEST(Environment, AnsiCodePageIsJapanese) {
@@ -21,4 +23,26 @@ TEST(Environment, TempFolderRoundTrip) {
   bool ok = false;
   EXPECT_EQ(testsupport::ReadBytes(f, &ok), std::string("a\0b", 3));
   EXPECT_TRUE(ok);
+}
+
+namespace {
+int CALLBACK FoundFont(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+}  // namespace
+
+// The prefix has wine's own fonts: Marlett draws the caption buttons (without
+// it they show as letters), Tahoma is the dialogs' fallback.
+TEST(Environment, WinesOwnFontsAreThere) {
+  HDC dc = GetDC(nullptr);
+  for (const wchar_t* face : {L"Marlett", L"Tahoma"}) {
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    wcscpy(want.lfFaceName, face);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &want, FoundFont, reinterpret_cast<LPARAM>(&found), 0);
+    EXPECT_TRUE(found) << testing::PrintToString(std::wstring(face));
+  }
+  ReleaseDC(nullptr, dc);
 }

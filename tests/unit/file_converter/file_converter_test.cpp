@@ -389,6 +389,11 @@ TEST_F(FileConverterTest, DecodeErrorsAreCountedAndKeepTheFile) {
   EXPECT_EQ(o.unconvertibleCount, 1u);
   EXPECT_EQ(o.unconvertibleList, u"[\uAC00]");
   EXPECT_EQ(euc, "??A");
+  // A character outside the basic plane: two substitutes, counted as them, listed once.
+  euc = Convert("\x42\xD8\xB7\xDF\x41\x00"s, kForms[5], kForms[1], 1u << 20, &o);
+  EXPECT_EQ(o.unconvertibleCount, 2u);
+  EXPECT_EQ(o.unconvertibleList, u"[\U00020BB7]");
+  EXPECT_EQ(euc, "????A");
   // 5,000 distinct characters the target lacks: the exact count, 1,000 listed.
   std::string many;
   for (int i = 0; i < 5000; ++i) {

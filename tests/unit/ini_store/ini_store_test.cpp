@@ -83,6 +83,9 @@ TEST(IniStore, EnsureIniUnicode) {
       {"1 MiB of NUL bytes", true, std::string(1 << 20, '\0'), kMark, Broken},
       {"UTF-16LE without mark holding a unit 0", true, Utf16Le(nulUnit), kMark, Broken},
       {"UTF-16LE without mark of odd length", true, Utf16Le(storeText) + "x", kMark, Broken},
+      // The profile functions end a text at a unit U+0000, with the mark too.
+      {"UTF-16LE with its mark holding a unit 0", true, kMark + Utf16Le(nulUnit), kMark, Broken},
+      {"UTF-16LE with its mark of odd length", true, kMark + Utf16Le(storeText) + "x", kMark, Broken},
       {"lead byte before a blank", true, "[s]\r\na=\x81 b\r\n", kMark, Broken},
       {"lead byte at the end", true, "[s]\r\na=b\x82", kMark, Broken},
   };
@@ -367,23 +370,25 @@ TEST(IniStore, EveryRewriteThatChangesTheStoreKeepsItsOldForm) {
   }
 }
 
-// A store with its mark is taken as it is, even where a rewrite by the
-// profile functions cannot keep all of it (a unit 0 ends a text for them, an
-// odd last byte is no unit): the first rewrite keeps the old file whole.
-TEST(IniStore, MarkedStoreThatARewriteCannotKeepWholeIsKeptAsBak) {
+// A store with its mark that a rewrite by the profile functions cannot keep
+// whole (a unit 0 ends a text for them, an odd last byte is no unit) is set
+// aside at start like any such store; the fresh store then takes writes.
+TEST(IniStore, MarkedStoreThatARewriteCannotKeepWholeIsSetAside) {
   const std::string old = kMark + Utf16Le(L"[C:\\a.txt]\r\n1@1#0=A" + std::wstring(1, L'\0') + L"B\r\n") + "x";
   for (bool unicode : {true, false}) {
     SCOPED_TRACE(unicode ? "wide" : "memory");
-    NoMessages quiet;
+    Notices notices;
     std::wstring store = MakeTempDir(L"marked") + L"\\bookdata.ini";
     ASSERT_TRUE(WriteBytes(store, old));
     IniStore::EnsureIniUnicode(store);
-    EXPECT_EQ(ReadBytes(store), old);
+    EXPECT_EQ(ReadBytes(store), kMark);
+    EXPECT_EQ(ReadBytes(store + L".broken"), old);
+    EXPECT_EQ(notices.seen.size(), 1u);
     TStringList b;
     AddWithWideCopy(b, L"2@2#0=b");
     IniStore s(store, unicode);
     ASSERT_TRUE(s.WriteIniSection(L"C:\\b.txt", b));
-    EXPECT_NE(ReadBytes(store), old);
-    EXPECT_EQ(ReadBytes(store + L".bak"), old);
+    EXPECT_NE(ReadBytes(store), kMark);
+    EXPECT_EQ(ReadBytes(store + L".broken"), old);
   }
 }

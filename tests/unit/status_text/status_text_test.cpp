@@ -52,13 +52,18 @@ TEST(SelectionStatus, SizeOrLineCountOrOver) {
 }
 
 TEST(StatusBarHint, ByMousePosition) {
-  EXPECT_EQ(StatusBarHint(0), L"ファイルサイズ");
-  EXPECT_EQ(StatusBarHint(59), L"ファイルサイズ");
-  EXPECT_EQ(StatusBarHint(60), L"表示位置（Byte）");
-  EXPECT_EQ(StatusBarHint(159), L"表示位置（Byte）");
-  EXPECT_EQ(StatusBarHint(160), L"表示位置");
-  EXPECT_EQ(StatusBarHint(214), L"表示位置");
-  EXPECT_EQ(StatusBarHint(215), L"");
+  // Panels of 60, 100 and 55 pixels.
+  EXPECT_EQ(StatusBarHint(0, 60, 160, 215), L"ファイルサイズ");
+  EXPECT_EQ(StatusBarHint(59, 60, 160, 215), L"ファイルサイズ");
+  EXPECT_EQ(StatusBarHint(60, 60, 160, 215), L"表示位置（Byte）");
+  EXPECT_EQ(StatusBarHint(159, 60, 160, 215), L"表示位置（Byte）");
+  EXPECT_EQ(StatusBarHint(160, 60, 160, 215), L"表示位置");
+  EXPECT_EQ(StatusBarHint(214, 60, 160, 215), L"表示位置");
+  EXPECT_EQ(StatusBarHint(215, 60, 160, 215), L"");
+  // A wider position panel moves the later edges with it.
+  EXPECT_EQ(StatusBarHint(200, 60, 210, 265), L"表示位置（Byte）");
+  EXPECT_EQ(StatusBarHint(264, 60, 210, 265), L"表示位置");
+  EXPECT_EQ(StatusBarHint(265, 60, 210, 265), L"");
 }
 
 struct BlendCase {

@@ -51,6 +51,9 @@ struct FakeProgress : engine::ProgressSink {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+using testsupport::FileNamesIn;
+using Names = std::vector<std::wstring>;
+
 }  // namespace
 
 TEST_F(UpdateCheckTest, PageNamesANewerArchive) {
@@ -164,6 +167,29 @@ TEST_F(UpdateCheckTest, FailedDownloadsLeaveNoFile) {
   EXPECT_EQ(DownloadArchive("http://127.0.0.1:" + std::to_string(closed.Port()) + "/x.zip", file, p).result,
             DownloadResult::OpenError);
   EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(FileNamesIn(dir), Names{});  // nothing under another name either
+}
+
+// A download that stalls and is given up writes nothing, not even after the
+// server lets it end; the next one completes under the same name, and the
+// attempt left behind never touches it. A file already there stays as it was
+// until a complete archive takes its place.
+TEST_F(UpdateCheckTest, AGivenUpAttemptLeavesTheNextDownloadAlone) {
+  const std::wstring dir = testsupport::MakeTempDir(L"dlstale");
+  const std::wstring file = dir + L"\\Vastrel_Up1530.zip";
+  ASSERT_TRUE(testsupport::WriteBytes(file, "the archive before"));
+  FakeProgress first;
+  EXPECT_EQ(DownloadArchive(UpdateSite("dl/UpdateFile/stallbody.zip?stale"), file, first).result,
+            DownloadResult::TimedOut);
+  EXPECT_EQ(FileNamesIn(dir), Names{L"Vastrel_Up1530.zip"});
+  EXPECT_EQ(ReadBytes(file), "the archive before");
+  ASSERT_EQ(RunningHelpers(), 1);  // the first attempt still waits for the stalled server
+  FakeProgress second;
+  EXPECT_EQ(DownloadArchive(UpdateSite("dl/UpdateFile/ok.zip?again"), file, second).result, DownloadResult::Done);
+  EXPECT_EQ(ReadBytes(file), ArchiveBody(5000));
+  ASSERT_TRUE(WaitForHelpers(20000));  // the server closed the first connection
+  EXPECT_EQ(ReadBytes(file), ArchiveBody(5000));
+  EXPECT_EQ(FileNamesIn(dir), Names{L"Vastrel_Up1530.zip"});
 }
 
 TEST_F(UpdateCheckTest, CancelAfterTheFirstChunk) {
@@ -183,15 +209,21 @@ TEST_F(UpdateCheckTest, CancelDuringAStalledRead) {
   // The server sends one chunk, then nothing for 5 s: the cancel does not
   // wait for the deadline.
   SetCallTimeoutMs(4000);
-  std::wstring file = testsupport::MakeTempDir(L"dlstall") + L"\\stallbody.zip";
+  const std::wstring dir = testsupport::MakeTempDir(L"dlstall");
+  std::wstring file = dir + L"\\stallbody.zip";
+  ASSERT_TRUE(testsupport::WriteBytes(file, "older"));
   FakeProgress p;
   p.stopAfterSteps = 1;
   DWORD t0 = GetTickCount();
   DownloadOutcome o = DownloadArchive(UpdateSite("dl/UpdateFile/stallbody.zip?cancel"), file, p);
   EXPECT_EQ(o.result, DownloadResult::Cancelled);
   EXPECT_LT(GetTickCount() - t0, 2500u);
+  // While the helper still waits for the server, and after it ended.
+  EXPECT_EQ(FileNamesIn(dir), Names{L"stallbody.zip"});
+  EXPECT_EQ(ReadBytes(file), "older");
   ASSERT_TRUE(WaitForHelpers(20000));
-  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(FileNamesIn(dir), Names{L"stallbody.zip"});
+  EXPECT_EQ(ReadBytes(file), "older");
 }
 
 TEST_F(UpdateCheckTest, FileFaults) {
@@ -210,6 +242,9 @@ TEST_F(UpdateCheckTest, FileFaults) {
       {"full disk", [](fileops::FaultFiles& f) { f.diskSpace = 3000; }, DownloadResult::WriteError, ERROR_DISK_FULL},
       {"close fails", [](fileops::FaultFiles& f) { f.FailAt(fileops::Op::Close, 1, ERROR_WRITE_FAULT); },
        DownloadResult::WriteError, ERROR_WRITE_FAULT},
+      {"the file's name cannot be taken",
+       [](fileops::FaultFiles& f) { f.FailAt(fileops::Op::Replace, 1, ERROR_ACCESS_DENIED); },
+       DownloadResult::WriteError, ERROR_ACCESS_DENIED},
       // short writes are repeated until the chunk is written
       {"short writes", [](fileops::FaultFiles& f) { f.maxWrite = 100; }, DownloadResult::Done, 0},
   };
@@ -232,6 +267,7 @@ TEST_F(UpdateCheckTest, FileFaults) {
     } else {
       EXPECT_FALSE(Exists(file));
     }
+    for (const std::wstring& name : FileNamesIn(dir)) EXPECT_EQ(name.find(L".part"), std::wstring::npos);
   }
   // a folder that does not exist: the system's code comes back
   FakeProgress p;

@@ -96,6 +96,34 @@ struct Script {
 };
 }  // namespace
 
+TEST(UpdateText, OnlyWebAddressesAreOpened) {
+  struct Case {
+    const wchar_t* address;
+    bool web;
+  } cases[] = {
+      {L"http://update.example/", true},
+      {L"https://update.example/a/b?c=d#e", true},
+      {L"HtTpS://Update.Example:8080/", true},
+      {L"http://127.0.0.1/", true},
+      {L"http://", false},
+      {L"https:///path", false},
+      {L"http:\\\\host\\", false},
+      {L"C:\\Windows\\system32\\calc.exe", false},
+      {L"\\\\server\\share\\run.exe", false},
+      {L"calc", false},
+      {L"file:///C:/x.exe", false},
+      {L"mailto:a@b", false},
+      {L"javascript:alert(1)", false},
+      {L" http://update.example/", false},
+      {L"http://update.example/ calc.exe", false},
+      {L"http://update.example/\"&calc", false},
+      {L"http://update.example/\tx", false},
+      {L"http://a<b>/", false},
+      {L"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsWebAddress(c.address), c.web) << testing::PrintToString(std::wstring(c.address));
+}
+
 TEST(IconAnimationTest, FramesAlternateAndJitterStaysNearHome) {
   IconAnimation a;
   a.HomeLeft = 8;
