@@ -80,7 +80,7 @@ void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
       return;
     case engine::TailMoveStatus::Refused:
     case engine::TailMoveStatus::Failed:
-      ShowMessageWide(SystemErrorTextWide(o.error));
+      ShowMessageWide(o.journalFailed ? JournalFailureText(o.error) : SystemErrorTextWide(o.error));
       return;
     case engine::TailMoveStatus::Damaged: {
       std::wstring text = L"ファイルを元に戻せませんでした。" + std::to_wstring(o.damageStart) + L" バイト目から " +
@@ -90,6 +90,7 @@ void TVastrelForm::ReportTailMove(const engine::TailMoveOutcome& o) {
         text += L"\r\n" + std::to_wstring(o.keptStart) + L" バイト目からの元の " + std::to_wstring(o.keptLength) +
                 L" バイトは次のファイルに残っています: " + o.keptCopy;
       }
+      if (!o.journalKept.empty()) text += L"\r\n作業の記録: " + o.journalKept;
       if (!Doc.BackupPath.empty() && GetFileAttributesW(Doc.BackupPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         text += L"\r\nバックアップ: " + Doc.BackupPath;
       }
@@ -110,6 +111,8 @@ engine::TailMoveOutcome TVastrelForm::MoveTail(HANDLE h, int64_t start, int64_t 
     vastrel::WindowProgress sink(ColorProgressBar1, StopRequested);
     engine::TailMoveOptions options;
     options.tempFolder = FolderOf(Doc.FilePath);
+    options.journalFolder = JournalFolder();
+    options.filePath = Doc.FilePath;
     out = engine::ReplaceRange(h, start, oldLength, bytes.data(), bytes.size(), sink, options);
   }
   EnableMenusForWork(true, job);

@@ -497,6 +497,14 @@ class TVastrelForm : public TForm {
   // put back): the system's error text, or the damaged range and where the
   // original bytes and the backup are.
   void ReportTailMove(const engine::TailMoveOutcome& outcome);
+  // The folder of the journal of in-place work (the data folder).
+  std::wstring JournalFolder() const;
+  // The message of an operation refused because its journal cannot be written.
+  static std::wstring JournalFailureText(DWORD error);
+  // At start, before any file is opened: the operations that the program's
+  // death cut short are finished or undone from their journals, one message
+  // for each file.
+  void RecoverInterruptedWork();
   // After an edit that changed the file's length by delta bytes at pivot
   // (insertion of n at p: delta n, pivot p; deletion of [p, p + n): delta -n,
   // pivot p + n): the bookmark entries' offsets at or after the pivot move by

@@ -1,0 +1,319 @@
+// The program's death at every point of an in-place operation: a small
+// program (journal_victim) runs the real operation through the engine on a real
+// file and ends its own process at the k-th call that changes a file, for every
+// k until the operation runs to its end; a fresh process then recovers from the
+// journal. The file must be byte-equal to the original or to the finished
+// result, as the recovery says, with no journal or temporary file left.
+//
+// Ways to end: before the call; in the middle of a write (half of it on the
+// disk); with every write since the file's last flush dropped (a power cut
+// that loses the disk's cache); and after an abort, inside the rollback.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/FileConverter.h"
+#include "framework/FileOps.h"
+#include "support/paths.h"
+#include "viewer/CodeConv.h"
+
+namespace {
+
+constexpr int64_t KiB = 1024, MiB = 1024 * 1024;
+constexpr int64_t k4GiB = int64_t{4} << 30;
+
+std::string Pattern(size_t n, int seed) {
+  std::string s(n, '\0');
+  uint32_t x = 2463534242u + seed * 7919u;
+  for (auto& c : s) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return s;
+}
+
+// Shift_JIS lines with kana and kanji, n bytes or a little more.
+std::string SjisText(size_t n) {
+  std::string s;
+  for (int i = 0; s.size() < n; ++i)
+    s += "\x82\xa0\x82\xa2\x8a\xbf\x8e\x9a line " + std::to_string(i) + "\r\n";
+  return s;
+}
+
+struct Case {
+  const char* name;
+  const char* op;  // move, convert, copy
+  int64_t base;    // a sparse hole before the file's bytes (0: none)
+  int64_t head, old, added, tail;
+  const char* modes;  // b before, t torn, l lost, a abort then before
+};
+
+const Case kCases[] = {
+    {"insert 2 bytes at 0", "move", 0, 0, 0, 2, MiB + 100, "btla"},
+    {"insert 2 bytes in the middle", "move", 0, 300 * KiB, 0, 2, 700 * KiB, "ba"},
+    {"insert 2 bytes 10 bytes from the end", "move", 0, MiB, 0, 2, 10, "bt"},
+    {"insert 3 MiB in the middle", "move", 0, 200 * KiB, 0, 3 * MiB, MiB, "bl"},
+    {"delete 1 byte at 0", "move", 0, 0, 1, 0, MiB, "btl"},
+    {"delete 1 byte 10 bytes from the end", "move", 0, MiB, 1, 0, 9, "b"},
+    {"delete 5 MiB in the middle", "move", 0, 100 * KiB, 5 * MiB, 0, 700 * KiB, "bla"},
+    {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 900 * KiB, "btla"},
+    {"write-back shrinking", "move", 0, 50 * KiB, 5000, 1000, 900 * KiB, "btla"},
+    {"sparse file above 4 GiB", "move", k4GiB, 100 * KiB, 0, 2, 600 * KiB, "bt"},
+    {"conversion in place", "convert", 0, 0, 0, 0, 0, "bl"},
+    {"copy over the file (undo)", "copy", 0, 0, 0, 0, 0, "bl"},
+};
+
+constexpr uint32_t kBlock = 64 * KiB, kSegment = 256 * KiB;
+
+int RunProcess(const std::wstring& args, std::string* out) {
+  const std::wstring exe = testsupport::ExeDir() + L"\\journal_victim.exe";
+  std::wstring cmd = L"\"" + exe + L"\" " + args;
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE rd = nullptr, wr = nullptr;
+  CreatePipe(&rd, &wr, &sa, 0);
+  SetHandleInformation(rd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {sizeof si};
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = wr;
+  si.hStdError = wr;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi = {};
+  std::vector<wchar_t> buf(cmd.begin(), cmd.end());
+  buf.push_back(0);
+  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(rd);
+    CloseHandle(wr);
+    return -1;
+  }
+  CloseHandle(wr);
+  char chunk[512];
+  DWORD n = 0;
+  while (ReadFile(rd, chunk, sizeof chunk, &n, nullptr) && n) out->append(chunk, n);
+  CloseHandle(rd);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return static_cast<int>(code);
+}
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+bool WriteAt(const std::wstring& path, int64_t at, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER p;
+  p.QuadPart = at;
+  DWORD n = 0;
+  const bool ok = SetFilePointerEx(h, p, nullptr, FILE_BEGIN) &&
+                  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
+  CloseHandle(h);
+  return ok;
+}
+
+// The file's size, and its bytes from `from` on.
+std::string ReadFrom(const std::wstring& path, int64_t from, int64_t* size) {
+  *size = -1;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  LARGE_INTEGER s, p;
+  GetFileSizeEx(h, &s);
+  *size = s.QuadPart;
+  std::string out;
+  if (s.QuadPart > from) {
+    out.resize(static_cast<size_t>(s.QuadPart - from));
+    p.QuadPart = from;
+    DWORD n = 0;
+    SetFilePointerEx(h, p, nullptr, FILE_BEGIN);
+    ReadFile(h, &out[0], static_cast<DWORD>(out.size()), &n, nullptr);
+    out.resize(n);
+  }
+  CloseHandle(h);
+  return out;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE s = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (s == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring n = fd.cFileName;
+    if (n != L"." && n != L"..") names.push_back(n);
+  } while (FindNextFileW(s, &fd));
+  FindClose(s);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// One case: its files, what the file must be before and after, and the runs.
+class CaseRun {
+ public:
+  explicit CaseRun(const Case& c) : c_(c) {
+    folder_ = testsupport::MakeTempDir(L"jr");
+    file_ = folder_ + L"\\f.bin";
+    const std::string op = c.op;
+    if (op == "move") {
+      original_ = Pattern(c.head, 1) + Pattern(c.old, 2) + Pattern(c.tail, 3);
+      finished_ = Pattern(c.head, 1) + Pattern(c.added, 7) + Pattern(c.tail, 3);
+    } else if (op == "convert") {
+      original_ = SjisText(600 * KiB);
+      finished_ = Converted(original_);
+    } else {
+      original_ = Pattern(500 * KiB, 1);
+      finished_ = Pattern(300 * KiB, 9);
+    }
+  }
+
+  // Runs every kill point of every mode; failures are collected as text.
+  void RunAll() {
+    for (const char* m = c_.modes; *m; ++m) RunMode(*m);
+  }
+
+  std::vector<std::string> failures;
+  int finishedRecoveries = 0, originalRecoveries = 0, kills = 0;
+
+ private:
+  std::string Converted(const std::string& sjis) {
+    const std::wstring src = folder_ + L"\\src.txt", dst = folder_ + L"\\dst.txt";
+    WriteAt(src, 0, sjis);
+    Cp932Platform platform;
+    engine::ConvertRequest r;
+    r.sourcePath = src;
+    r.sourceCode = engine::ccShiftJis;
+    r.targetPath = dst;
+    r.targetCode = engine::ccUtf8;
+    engine::NullProgress quiet;
+    engine::ConvertFile(r, platform, quiet);
+    int64_t size = 0;
+    std::string out = ReadFrom(dst, 0, &size);
+    DeleteFileW(src.c_str());
+    DeleteFileW(dst.c_str());
+    return out;
+  }
+
+  void Prepare() {
+    for (const std::wstring& n : FilesIn(folder_ + L"\\j")) DeleteFileW((folder_ + L"\\j\\" + n).c_str());
+    for (const std::wstring& n : FilesIn(folder_))
+      if (n != L"j") DeleteFileW((folder_ + L"\\" + n).c_str());
+    CreateDirectoryW((folder_ + L"\\j").c_str(), nullptr);
+    WriteAt(file_, c_.base, original_);
+    if (std::string(c_.op) == "copy") WriteAt(folder_ + L"\\b.bin", 0, finished_);
+  }
+
+  // "original", "finished" or what else the file is.
+  std::string State() {
+    int64_t size = 0;
+    const int64_t from = c_.base ? c_.base - 4096 : 0;
+    std::string bytes = ReadFrom(file_, from, &size);
+    if (c_.base) {
+      if (bytes.size() < 4096 || bytes.substr(0, 4096) != std::string(4096, '\0')) return "changed below the edit";
+      bytes.erase(0, 4096);
+    }
+    if (size == c_.base + static_cast<int64_t>(original_.size()) && bytes == original_) return "original";
+    if (size == c_.base + static_cast<int64_t>(finished_.size()) && bytes == finished_) return "finished";
+    return "mixed (size " + std::to_string(size) + ")";
+  }
+
+  std::string Leftovers() {
+    std::string s;
+    for (const std::wstring& n : FilesIn(folder_))
+      if (n != L"j" && n != L"f.bin" && n != L"b.bin") s += std::string(n.begin(), n.end()) + " ";
+    for (const std::wstring& n : FilesIn(folder_ + L"\\j")) s += "j\\" + std::string(n.begin(), n.end()) + " ";
+    return s;
+  }
+
+  void RunMode(char mode) {
+    const std::string modeName = mode == 't' ? "torn" : mode == 'l' ? "lost" : "before";
+    const int stopAt = mode == 'a' ? 2 : 0;
+    const int64_t start = c_.base + c_.head;
+    for (int k = 1; k < 1000; ++k) {
+      Prepare();
+      const std::string where = std::string(c_.name) + ", " + (mode == 'a' ? "abort, " : "") + modeName +
+                                ", ended at call " + std::to_string(k);
+      std::string out;
+      const std::wstring args = L"run \"" + folder_ + L"\" " + Wide(c_.op) + L" " + std::to_wstring(start) + L" " +
+                                std::to_wstring(c_.old) + L" " + std::to_wstring(c_.added) + L" " +
+                                std::to_wstring(kBlock) + L" " + std::to_wstring(kSegment) + L" " + std::to_wstring(k) +
+                                L" " + Wide(modeName) + L" " + std::to_wstring(stopAt);
+      const int rc = RunProcess(args, &out);
+      if (rc == 0) {
+        // Ran to its end: the result, or the original after an abort.
+        const std::string want = stopAt ? "original" : "finished";
+        if (State() != want) failures.push_back(where + ": ran to its end, file " + State() + ", wanted " + want);
+        if (!Leftovers().empty()) failures.push_back(where + ": left " + Leftovers());
+        if (k < 3) failures.push_back(where + ": ended after fewer than 3 calls");
+        return;
+      }
+      if (rc != 77) {
+        failures.push_back(where + ": exit code " + std::to_string(rc) + " " + out);
+        return;
+      }
+      ++kills;
+      std::string rout;
+      const int rr = RunProcess(L"recover \"" + folder_ + L"\"", &rout);
+      const std::string state = State();
+      if (rr == 9 || rr == 10) {
+        ++originalRecoveries;
+        if (state != "original") failures.push_back(where + ": recovery said original, file " + state + " " + rout);
+      } else if (rr == 11) {
+        ++finishedRecoveries;
+        if (state != "finished") failures.push_back(where + ": recovery said finished, file " + state + " " + rout);
+      } else {
+        failures.push_back(where + ": recovery exit code " + std::to_string(rr) + " " + rout + ", file " + state);
+      }
+      // Between the creation of a new file and its journal's first record
+      // the new file is still empty and no journal tells of it: it may stay.
+      const std::string left = Leftovers();
+      if (!left.empty() && !(rr == 9 && left.find("j\\") == std::string::npos))
+        failures.push_back(where + ": left after recovery " + left);
+    }
+    failures.push_back(std::string(c_.name) + ": never ran to its end");
+  }
+
+  const Case& c_;
+  std::wstring folder_, file_;
+  std::string original_, finished_;
+};
+
+TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
+  std::vector<std::unique_ptr<CaseRun>> runs;
+  for (const Case& c : kCases) runs.emplace_back(new CaseRun(c));
+  // Several cases at once: each has its own folder.
+  std::mutex lock;
+  size_t next = 0;
+  auto worker = [&] {
+    for (;;) {
+      size_t i;
+      {
+        std::lock_guard<std::mutex> l(lock);
+        if (next >= runs.size()) return;
+        i = next++;
+      }
+      runs[i]->RunAll();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(worker);
+  for (auto& t : threads) t.join();
+  for (size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(kCases[i].name);
+    for (const std::string& f : runs[i]->failures) ADD_FAILURE() << f;
+    EXPECT_GT(runs[i]->kills, 3);
+    // The kills fell where the journal had work to do, in both directions
+    // (an abort's rollback always ends original).
+    EXPECT_GT(runs[i]->finishedRecoveries, 0);
+    EXPECT_GT(runs[i]->originalRecoveries, 0);
+  }
+}
+
+}  // namespace
