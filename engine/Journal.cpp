@@ -297,7 +297,10 @@ bool Journal::Create(const std::wstring& folder, JournalHeader& header) {
                             std::to_wstring(GetTickCount());
   for (int n = 0;; ++n) {
     path_ = base + L"-" + std::to_wstring(n) + kJournalExtension;
-    h_ = Files().Open(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    // Others may read it (and it may be renamed aside while open), but no
+    // other start takes it for a journal to recover while this one runs.
+    h_ = Files().Open(path_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL);
     if (h_ != INVALID_HANDLE_VALUE) break;
     const DWORD e = GetLastError();
     if ((e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) || n >= 100) {
@@ -348,7 +351,21 @@ bool Journal::WriteHeader(const JournalHeader& header) {
 
 void Journal::Invalidate() {
   const std::string zeros(2 * kPage, '\0');
-  if (WriteAt(recordOffset_, zeros.data(), static_cast<DWORD>(zeros.size()))) Files().Flush(h_);
+  if (WriteAt(recordOffset_, zeros.data(), static_cast<DWORD>(zeros.size())) && Files().Flush(h_)) return;
+  // The records stay: the journal goes aside under another name (still open
+  // for its kept bytes), so that no start runs them.
+  const std::wstring aside = AsideName();
+  if (Files().Move(path_, aside)) path_ = aside;
+}
+
+std::wstring Journal::AsideName() const {
+  std::wstring stem = path_;
+  if (EndsWith(stem, kJournalExtension)) stem.resize(stem.size() - wcslen(kJournalExtension));
+  for (int n = 0; n < 100; ++n) {
+    const std::wstring target = stem + (n ? L"(" + std::to_wstring(n) + L")" : std::wstring()) + kJournalAsideExtension;
+    if (!Files().FindFirst(target, nullptr)) return target;
+  }
+  return stem + L"(100)" + kJournalAsideExtension;
 }
 
 bool Journal::OpenExisting(const std::wstring& path) {
@@ -444,12 +461,9 @@ std::wstring Journal::SetAside() {
     Files().Close(h_);
     h_ = INVALID_HANDLE_VALUE;
   }
-  std::wstring stem = path_;
-  if (EndsWith(stem, kJournalExtension)) stem.resize(stem.size() - wcslen(kJournalExtension));
-  for (int n = 0; n < 100; ++n) {
-    const std::wstring target = stem + (n ? L"(" + std::to_wstring(n) + L")" : std::wstring()) + kJournalAsideExtension;
-    if (Files().Move(path_, target)) return target;
-  }
+  if (EndsWith(path_, kJournalAsideExtension)) return path_;
+  const std::wstring target = AsideName();
+  if (Files().Move(path_, target)) path_ = target;
   return path_;
 }
 

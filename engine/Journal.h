@@ -122,6 +122,7 @@ class Journal {
 
  private:
   bool Fail();
+  std::wstring AsideName() const;
   HANDLE h_ = INVALID_HANDLE_VALUE;
   std::wstring path_;
   int64_t recordOffset_ = 0;

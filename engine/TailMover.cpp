@@ -258,6 +258,7 @@ struct Mover {
   bool noting = false;  // records are written (the journal was not given up)
   DWORD copyLength = 0;  // the length of a segment copy taken from the journal
   bool dirty = false;  // data written since the data file was last flushed
+  bool touched = false;  // the file was changed at all
   int slotTurn = 0;
   DWORD journalError = 0;  // why the journal was given up on the way
 
@@ -267,6 +268,7 @@ struct Mover {
   DWORD inFlightOffset = 0;
 
   int64_t NewSize() const { return size + delta; }
+  void Touch() { dirty = touched = true; }
   Shift Forward() const { return {end, size, delta}; }
 
   // The journal is given up (a write or flush failed): its records go, as
@@ -323,7 +325,7 @@ struct Mover {
     for (DWORD done = 0; done < n;) {
       const DWORD b = std::min<DWORD>(block, n - done);
       const DWORD off = s.delta > 0 ? n - done - b : done;
-      dirty = true;
+      Touch();
       if (!io.WriteAt(src + off + s.delta, buffer.data() + off, b)) {
         inFlightAt = src + off;
         inFlight = b;
@@ -368,7 +370,7 @@ struct Mover {
     if (delta > 0 && from <= JournalStep::Extend) {
       *failedStep = JournalStep::Extend;
       if (!Note(JournalStep::Extend, true)) return Ran::Failed;
-      dirty = true;
+      Touch();
       if (!io.SetSize(NewSize())) return Ran::Failed;
     }
     if (delta != 0 && from <= JournalStep::MoveForward) {
@@ -379,13 +381,13 @@ struct Mover {
     if (from <= JournalStep::WriteNew) {
       *failedStep = JournalStep::WriteNew;
       if (!Note(JournalStep::WriteNew, true)) return Ran::Failed;
-      dirty = true;
+      Touch();
       if (!io.WriteAt(start, newBytes, added)) return Ran::Failed;
     }
     if (delta < 0 && from <= JournalStep::CutNew) {
       *failedStep = JournalStep::CutNew;
       if (!Note(JournalStep::CutNew, true)) return Ran::Failed;
-      dirty = true;
+      Touch();
       if (!io.SetSize(NewSize())) return Ran::Failed;
     }
     return Ran::Done;
@@ -399,12 +401,12 @@ struct Mover {
     }
     if (from <= JournalStep::RestoreKept) {
       Note(JournalStep::RestoreKept, false);
-      dirty = true;
+      Touch();
       if (!kept.Restore(buffer)) return false;
     }
     if (from <= JournalStep::CutOld) {
       Note(JournalStep::CutOld, false);
-      dirty = true;
+      Touch();
       if (Files().Size(h) != size && !io.SetSize(size)) return false;
     }
     return true;
@@ -541,6 +543,13 @@ TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const v
     return out;
   }
   const DWORD firstError = ran == Ran::Stopped ? 0 : m.io.error;
+  if (!m.touched) {
+    // The journal could not be written before the first change: refused.
+    out.error = firstError;
+    out.journalFailed = m.journalError != 0;
+    m.Finish();
+    return out;
+  }
   if (failedStep == JournalStep::Extend) {
     // A failed extension normally changes nothing; make sure of it.
     out.error = firstError;
@@ -553,7 +562,7 @@ TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const v
   // Roll back. The block in flight goes back to its source first.
   bool back = true;
   if (m.inFlight) {
-    m.dirty = true;
+    m.Touch();
     back = m.io.WriteAt(m.inFlightAt, m.buffer.data() + m.inFlightOffset, m.inFlight);
   }
   if (back) {

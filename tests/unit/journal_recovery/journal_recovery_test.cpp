@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "engine/FileConverter.h"
+#include "engine/Journal.h"
+#include "engine/TailMover.h"
 #include "framework/FileOps.h"
 #include "support/paths.h"
 #include "viewer/CodeConv.h"
@@ -317,3 +319,175 @@ TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
 }
 
 }  // namespace
+
+// ---- faults of the journal itself
+
+namespace {
+
+class JournalFaults : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testsupport::MakeTempDir(L"jf");
+    journal_ = dir_ + L"\\j";
+    CreateDirectoryW(journal_.c_str(), nullptr);
+    file_ = dir_ + L"\\f.bin";
+  }
+  engine::TailMoveOutcome Insert(const std::string& bytes, const std::wstring& journalFolder) {
+    fileops::File f;
+    EXPECT_TRUE(f.Open(file_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
+    engine::NullProgress quiet;
+    engine::TailMoveOptions o;
+    o.blockSize = kBlock;
+    o.journalSegment = kSegment;
+    o.journalFolder = journalFolder;
+    o.filePath = file_;
+    return engine::ReplaceRange(f.get(), 10, 0, "\r\n", 2, quiet, o);
+  }
+  // A move of the victim ended at call k, leaving its journal in dir_\j.
+  void Interrupted(int k) {
+    std::string out;
+    ASSERT_EQ(RunProcess(L"run \"" + dir_ + L"\" move 100 0 2 " + std::to_wstring(kBlock) + L" " +
+                             std::to_wstring(kSegment) + L" " + std::to_wstring(k) + L" before 0",
+                         &out),
+              77);
+    ASSERT_EQ(FilesIn(journal_).size(), 1u);
+  }
+  std::string Bytes() {
+    int64_t size = 0;
+    return ReadFrom(file_, 0, &size);
+  }
+  std::wstring dir_, journal_, file_;
+};
+
+}  // namespace
+
+// Full disk, a folder that refuses new files, a failing write or flush: the
+// operation is refused before the file is touched, and no journal stays.
+TEST_F(JournalFaults, JournalThatCannotBeWrittenRefusesTheEdit) {
+  const std::string original = Pattern(700 * KiB, 4);
+  struct Row {
+    const char* what;
+    fileops::Op op;
+    DWORD error;
+    int64_t diskSpace;
+    bool missingFolder;
+  } rows[] = {
+      {"folder missing", fileops::Op::Count, 0, -1, true},
+      {"folder refuses new files", fileops::Op::Open, ERROR_ACCESS_DENIED, -1, false},
+      {"full disk", fileops::Op::Count, 0, 4096, false},
+      {"journal write fails", fileops::Op::Write, ERROR_WRITE_FAULT, -1, false},
+      {"journal flush fails", fileops::Op::Flush, ERROR_WRITE_FAULT, -1, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    ASSERT_TRUE(WriteAt(file_, 0, original));
+    fileops::FaultFiles faults;
+    faults.overwritesTakeSpace = false;
+    faults.diskSpace = r.diskSpace;
+    fileops::File f;
+    ASSERT_TRUE(f.Open(file_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
+    if (r.op != fileops::Op::Count) faults.FailAt(r.op, 1, r.error);
+    engine::TailMoveOutcome o;
+    {
+      fileops::ScopedFiles use(faults);
+      engine::NullProgress quiet;
+      engine::TailMoveOptions opt;
+      opt.blockSize = kBlock;
+      opt.journalSegment = kSegment;
+      opt.journalFolder = r.missingFolder ? dir_ + L"\\missing" : journal_;
+      opt.filePath = file_;
+      o = engine::ReplaceRange(f.get(), 10, 0, "\r\n", 2, quiet, opt);
+    }
+    f.Close();
+    EXPECT_EQ(o.status, engine::TailMoveStatus::Refused);
+    EXPECT_TRUE(o.journalFailed);
+    EXPECT_NE(o.error, 0u);
+    EXPECT_EQ(Bytes(), original);
+    EXPECT_TRUE(FilesIn(journal_).empty());
+  }
+  // With the journal written, the same edit is done and leaves no journal.
+  ASSERT_TRUE(WriteAt(file_, 0, original));
+  EXPECT_EQ(Insert("\r\n", journal_).status, engine::TailMoveStatus::Done);
+  EXPECT_EQ(Bytes(), original.substr(0, 10) + "\r\n" + original.substr(10));
+  EXPECT_TRUE(FilesIn(journal_).empty());
+}
+
+// A foreign or damaged journal, or a file changed since: nothing is touched,
+// one report, the journal kept aside (and never run again).
+TEST_F(JournalFaults, ForeignDamagedOrOutdatedJournalTouchesNothing) {
+  engine::NullProgress quiet;
+  const std::string original = Pattern(MiB, 1);
+  {
+    SCOPED_TRACE("foreign journal");
+    ASSERT_TRUE(WriteAt(file_, 0, original));
+    ASSERT_TRUE(WriteAt(journal_ + L"\\other.journal", 0, "not a journal of ours, but named like one"));
+    const auto reports = engine::RecoverJournals(journal_, quiet);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].result, engine::RecoveryResult::Unreadable);
+    EXPECT_EQ(FilesIn(journal_), std::vector<std::wstring>{L"other.journal-kept"});
+    EXPECT_EQ(reports[0].journalKept, journal_ + L"\\other.journal-kept");
+    EXPECT_EQ(Bytes(), original);
+    EXPECT_TRUE(engine::RecoverJournals(journal_, quiet).empty());  // set aside for good
+    DeleteFileW(reports[0].journalKept.c_str());
+  }
+  for (const char* what : {"damaged header", "file changed since", "file replaced since"}) {
+    SCOPED_TRACE(what);
+    ASSERT_TRUE(WriteAt(file_, 0, Pattern(MiB, 1)));
+    Interrupted(12);
+    const std::wstring j = journal_ + L"\\" + FilesIn(journal_)[0];
+    if (std::string(what) == "damaged header") {
+      HANDLE h = CreateFileW(j.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      DWORD n = 0;
+      SetFilePointer(h, 40, nullptr, FILE_BEGIN);
+      WriteFile(h, "XX", 2, &n, nullptr);
+      CloseHandle(h);
+    } else if (std::string(what) == "file changed since") {
+      HANDLE h = CreateFileW(file_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      DWORD n = 0;
+      WriteFile(h, "more", 4, &n, nullptr);
+      CloseHandle(h);
+    } else {
+      // Another program saved a new file under the name (same bytes).
+      const std::wstring other = dir_ + L"\\saved.bin";
+      ASSERT_TRUE(WriteAt(other, 0, Bytes()));
+      ASSERT_TRUE(MoveFileExW(other.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING));
+    }
+    const std::string before = Bytes();
+    const auto reports = engine::RecoverJournals(journal_, quiet);
+    ASSERT_EQ(reports.size(), 1u);
+    const bool damaged = std::string(what) == "damaged header";
+    EXPECT_EQ(reports[0].result, damaged ? engine::RecoveryResult::Unreadable : engine::RecoveryResult::NotTouched);
+    if (!damaged) {
+      EXPECT_EQ(reports[0].path, file_);
+      EXPECT_EQ(reports[0].rangeStart, 100);
+      EXPECT_EQ(reports[0].rangeEnd, MiB + 2);
+    }
+    EXPECT_EQ(Bytes(), before);
+    const auto left = FilesIn(journal_);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].find(L".journal-kept"), std::wstring::npos);
+    EXPECT_EQ(journal_ + L"\\" + left[0], reports[0].journalKept);
+    DeleteFileW(reports[0].journalKept.c_str());
+  }
+}
+
+// A journal that a running program still writes is left alone.
+TEST_F(JournalFaults, JournalInUseIsLeftAlone) {
+  const std::string original = Pattern(MiB, 1);
+  ASSERT_TRUE(WriteAt(file_, 0, original));
+  Interrupted(12);
+  const std::wstring j = journal_ + L"\\" + FilesIn(journal_)[0];
+  HANDLE h = CreateFileW(j.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  engine::NullProgress quiet;
+  EXPECT_TRUE(engine::RecoverJournals(journal_, quiet).empty());
+  EXPECT_FALSE(engine::HasJournals(journal_));
+  CloseHandle(h);
+  EXPECT_TRUE(engine::HasJournals(journal_));
+  const auto reports = engine::RecoverJournals(journal_, quiet);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].result, engine::RecoveryResult::Finished);
+  EXPECT_EQ(Bytes(), original.substr(0, 100) + Pattern(2, 7) + original.substr(100));
+  EXPECT_TRUE(FilesIn(journal_).empty());
+}
