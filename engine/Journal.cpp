@@ -1,9 +1,12 @@
 // The journal file. See Journal.h for what it holds and the order of writes.
 //
 // Layout (every piece starts on a 4096-byte boundary):
+//   record 0    a record of 64 bytes (even sequence numbers)
+//   record 1    the same (odd sequence numbers)
 //   header      magic, length, checksum, then the fields and the paths
-//   record 0    a record of 64 bytes (odd sequence numbers)
-//   record 1    the same (even sequence numbers)
+// A journal without a valid record never let its operation change a file
+// (the first record is flushed before the first change), whatever its header
+// holds: a start removes it without a word.
 //   new bytes   (a tail move) the bytes that replace the range
 //   kept bytes  (a tail move) the original bytes the operation overwrites
 //   copy 0, 1   (a tail move) the source of a segment whose target overlaps it
@@ -28,6 +31,7 @@ constexpr char kMagic[8] = {'V', 'S', 'T', 'L', 'J', 'R', 'N', '1'};
 constexpr uint32_t kRecordMagic = 0x52435256;  // "VRCR"
 constexpr int64_t kPage = 4096;
 constexpr DWORD kRecordSize = 64;
+constexpr int64_t kHeaderAt = 2 * kPage;
 
 int64_t RoundUp(int64_t n) { return (n + kPage - 1) / kPage * kPage; }
 
@@ -310,9 +314,7 @@ bool Journal::Create(const std::wstring& folder, JournalHeader& header) {
     }
   }
   // The header's own length does not depend on the offsets: lay out with it.
-  const int64_t headerArea = RoundUp(static_cast<int64_t>(HeaderBody(header).size()) + 16);
-  recordOffset_ = headerArea;
-  int64_t at = headerArea + 2 * kPage;
+  int64_t at = kHeaderAt + RoundUp(static_cast<int64_t>(HeaderBody(header).size()) + 16);
   header.newOffset = at;
   at = RoundUp(at + header.newLength);
   header.keptOffset = at;
@@ -346,12 +348,12 @@ bool Journal::WriteHeader(const JournalHeader& header) {
   bytes.append(reinterpret_cast<const char*>(&len), 4);
   bytes.append(reinterpret_cast<const char*>(&crc), 4);
   bytes += body;
-  return WriteAt(0, bytes.data(), static_cast<DWORD>(bytes.size()));
+  return WriteAt(kHeaderAt, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 void Journal::Invalidate() {
   const std::string zeros(2 * kPage, '\0');
-  if (WriteAt(recordOffset_, zeros.data(), static_cast<DWORD>(zeros.size())) && Files().Flush(h_)) return;
+  if (WriteAt(0, zeros.data(), static_cast<DWORD>(zeros.size())) && Files().Flush(h_)) return;
   // The records stay: the journal goes aside under another name (still open
   // for its kept bytes), so that no start runs them.
   const std::wstring aside = AsideName();
@@ -402,27 +404,44 @@ bool Journal::Note(JournalRecord record, const void* copy) {
     record.slotCrc = 0;
   }
   const std::string b = RecordBytes(record);
-  if (!WriteAt(recordOffset_ + (record.seq % 2) * kPage, b.data(), kRecordSize)) return false;
+  if (!WriteAt((record.seq % 2) * kPage, b.data(), kRecordSize)) return false;
   if (!Files().Flush(h_)) return Fail();
   return true;
 }
 
 bool Journal::ReadHeader(JournalHeader* header) {
   char head[16];
-  if (!ReadAt(0, head, 16)) return false;
+  if (!ReadAt(kHeaderAt, head, 16)) return false;
   if (std::memcmp(head, kMagic, 8) != 0) return false;
   uint32_t len = 0, crc = 0;
   std::memcpy(&len, head + 8, 4);
   std::memcpy(&crc, head + 12, 4);
   if (len > (1u << 20)) return false;
   std::string body(len, '\0');
-  if (!ReadAt(16, &body[0], len)) return false;
+  if (!ReadAt(kHeaderAt + 16, &body[0], len)) return false;
   if (Crc32(body.data(), body.size()) != crc) return false;
   if (!ParseHeader(body, header)) return false;
-  recordOffset_ = RoundUp(static_cast<int64_t>(len) + 16);
   slotOffset_[0] = header->slotOffset[0];
   slotOffset_[1] = header->slotOffset[1];
   return true;
+}
+
+bool Journal::OursOrBlank() {
+  const int64_t size = Files().Size(h_);
+  if (size == 0) return true;
+  std::string b(static_cast<size_t>(std::min<int64_t>(size, kHeaderAt + 8)), '\0');
+  if (!ReadAt(0, &b[0], static_cast<DWORD>(b.size()))) return false;
+  if (b.size() == static_cast<size_t>(kHeaderAt + 8) && std::memcmp(b.data() + kHeaderAt, kMagic, 8) == 0) return true;
+  return b.find_first_not_of('\0') == std::string::npos;
+}
+
+bool Journal::AnyRecord() {
+  for (int k = 0; k < 2; ++k) {
+    std::string b(kRecordSize, '\0');
+    JournalRecord r;
+    if (ReadAt(k * kPage, &b[0], kRecordSize) && ParseRecord(b, &r)) return true;
+  }
+  return false;
 }
 
 bool Journal::LatestRecord(const JournalHeader& header, JournalRecord* record) {
@@ -431,7 +450,7 @@ bool Journal::LatestRecord(const JournalHeader& header, JournalRecord* record) {
   for (int k = 0; k < 2; ++k) {
     std::string b(kRecordSize, '\0');
     JournalRecord r;
-    if (!ReadAt(recordOffset_ + k * kPage, &b[0], kRecordSize) || !ParseRecord(b, &r)) continue;
+    if (!ReadAt(k * kPage, &b[0], kRecordSize) || !ParseRecord(b, &r)) continue;
     if (found && r.seq <= record->seq) continue;
     if (r.slot >= 0) {
       // A record whose copy did not reach the disk whole protects nothing yet.
@@ -534,39 +553,46 @@ std::vector<RecoveryReport> RecoverJournals(const std::wstring& folder, Progress
     Journal j;
     if (!j.OpenExisting(p)) continue;  // in use by a running program, or not ours to open
     JournalHeader h;
-    char probe;
-    if (!j.ReadAt(0, &probe, 1) && j.error == ERROR_HANDLE_EOF) {
-      j.Remove();  // emptied: the operation had ended
+    const bool header = j.ReadHeader(&h);
+    JournalRecord r;
+    if (!j.AnyRecord()) {
+      // No record reached the disk: the file was never touched, unless the
+      // journal was given up on the way (it then says only where to look).
+      if (header && h.kind == JournalKind::Move && !Unchanged(h)) {
+        RecoveryReport rep;
+        rep.path = h.path;
+        rep.result = RecoveryResult::NotTouched;
+        rep.rangeStart = h.start;
+        rep.rangeEnd = std::max(h.sizeBefore, h.sizeBefore + h.newLength - h.oldLength);
+        rep.journalKept = j.SetAside();
+        reports.push_back(rep);
+      } else if (header || j.OursOrBlank()) {
+        j.Remove();
+      } else {
+        RecoveryReport rep;  // not a journal of this program: kept for the user
+        rep.result = RecoveryResult::Unreadable;
+        rep.journalKept = j.SetAside();
+        reports.push_back(rep);
+      }
       continue;
     }
-    if (!j.ReadHeader(&h)) {
+    if (!header) {
       RecoveryReport rep;
       rep.result = RecoveryResult::Unreadable;
       rep.journalKept = j.SetAside();
       reports.push_back(rep);
       continue;
     }
-    JournalRecord r;
-    const bool hasRecord = j.LatestRecord(h, &r);
     if (h.kind == JournalKind::Replace) {
       reports.push_back(ResumeReplace(j, h));
       continue;
     }
-    if (!hasRecord) {
-      // No record reached the disk: the file was never touched, unless the
-      // journal was given up on the way (it then says only where to look).
+    if (!j.LatestRecord(h, &r)) {
+      // Records without their copies: the copy slots do not hold what they say.
       RecoveryReport rep;
-      rep.kind = JournalKind::Move;
       rep.path = h.path;
-      if (Unchanged(h)) {
-        rep.result = RecoveryResult::Original;
-        j.Remove();
-      } else {
-        rep.result = RecoveryResult::NotTouched;
-        rep.rangeStart = h.start;
-        rep.rangeEnd = std::max(h.sizeBefore, h.sizeBefore + h.newLength - h.oldLength);
-        rep.journalKept = j.SetAside();
-      }
+      rep.result = RecoveryResult::Unreadable;
+      rep.journalKept = j.SetAside();
       reports.push_back(rep);
       continue;
     }

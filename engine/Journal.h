@@ -104,6 +104,11 @@ class Journal {
   uint32_t NextSeq() const { return seq_ + 1; }
 
   bool ReadHeader(JournalHeader* header);
+  // Whether any record's checksum holds.
+  bool AnyRecord();
+  // Whether the file is a journal of this program's (its header's mark) or
+  // still blank: one without a record was never acted on.
+  bool OursOrBlank();
   // The newest record whose checksum holds (and whose copy's checksum holds);
   // false when there is none.
   bool LatestRecord(const JournalHeader& header, JournalRecord* record);
@@ -125,7 +130,6 @@ class Journal {
   std::wstring AsideName() const;
   HANDLE h_ = INVALID_HANDLE_VALUE;
   std::wstring path_;
-  int64_t recordOffset_ = 0;
   int64_t slotOffset_[2] = {0, 0};
   uint32_t seq_ = 0;
 };

@@ -161,21 +161,15 @@ uint32_t JournalProgress(const std::wstring& folder, std::wstring* name) {
   HANDLE h = CreateFileW((folder + L"\\" + fd.cFileName).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;
-  char head[16] = {};
   DWORD n = 0;
   uint32_t best = 0;
-  if (ReadFile(h, head, 16, &n, nullptr) && n == 16) {
-    uint32_t len = 0;
-    memcpy(&len, head + 8, 4);
-    const LONG area = static_cast<LONG>((len + 16 + 4095) / 4096 * 4096);
-    for (int k = 0; k < 2; ++k) {
-      char rec[8] = {};
-      SetFilePointer(h, area + k * 4096, nullptr, FILE_BEGIN);
-      if (ReadFile(h, rec, 8, &n, nullptr) && n == 8) {
-        uint32_t seq = 0;
-        memcpy(&seq, rec + 4, 4);
-        if (seq > best && seq < 100000) best = seq;
-      }
+  for (int k = 0; k < 2; ++k) {
+    char rec[8] = {};
+    SetFilePointer(h, k * 4096, nullptr, FILE_BEGIN);
+    if (ReadFile(h, rec, 8, &n, nullptr) && n == 8) {
+      uint32_t seq = 0;
+      memcpy(&seq, rec + 4, 4);
+      if (seq > best && seq < 100000) best = seq;
     }
   }
   CloseHandle(h);
