@@ -6,8 +6,10 @@
 // The journal lives in the program's data folder: the next start finds it
 // there without knowing which file was edited, before anything else runs.
 #include <string>
+#include <vector>
 
 #include "engine/Journal.h"
+#include "framework/Cursor.h"
 #include "framework/MessageService.h"
 #include "viewer/VastrelForm.h"
 
@@ -48,7 +50,13 @@ std::wstring RecoveryText(const engine::RecoveryReport& r) {
 }  // namespace
 
 void TVastrelForm::RecoverInterruptedWork() {
-  engine::NullProgress quiet;
-  for (const engine::RecoveryReport& r : engine::RecoverJournals(JournalFolder(), quiet))
-    ShowMessageWide(RecoveryText(r));
+  if (!engine::HasJournals(JournalFolder())) return;
+  // No messages run meanwhile: nothing may touch a file before it is whole.
+  std::vector<engine::RecoveryReport> reports;
+  {
+    TCursorGuard hourglass(crHourGlass);
+    engine::NullProgress quiet;
+    reports = engine::RecoverJournals(JournalFolder(), quiet);
+  }
+  for (const engine::RecoveryReport& r : reports) ShowMessageWide(RecoveryText(r));
 }

@@ -10,40 +10,12 @@
 
 #include "framework/Application.h"
 #include "framework/StdCtrls.h"
+#include "support/journal_support.h"
 #include "support/main_window_fixture.h"
 #include "support/paths.h"
 #include "viewer/VastrelForm.h"
 
 namespace {
-
-std::string Pattern(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed * 7919u;
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
-
-// Runs the operation program of the journal tests; its exit code.
-int Victim(const std::wstring& args) {
-  std::wstring cmd = L"\"" + testsupport::ExeDir() + L"\\journal_victim.exe\" " + args;
-  STARTUPINFOW si = {sizeof si};
-  PROCESS_INFORMATION pi = {};
-  std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-  buf.push_back(0);
-  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-    return -1;
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  return static_cast<int>(code);
-}
 
 std::vector<std::wstring> Journals(const std::wstring& folder) {
   std::vector<std::wstring> names;
@@ -64,9 +36,9 @@ class JournalWindow : public testsupport::MainWindowTest {
 
 TEST_F(JournalWindow, StartFinishesAnInterruptedEditAndSaysSoOnce) {
   // A 2-byte insertion at 100 into 1 MiB, ended in the middle of its move.
-  const std::string original = Pattern(1 << 20, 1);
+  const std::string original = testsupport::Pattern(1 << 20, 1);
   const std::wstring file = File(L"f.bin", original);
-  ASSERT_EQ(Victim(L"run \"" + folder_.substr(0, folder_.size() - 1) + L"\" move 100 0 2 65536 262144 14 before 0"), 77);
+  ASSERT_EQ(testsupport::RunVictim(L"run \"" + folder_.substr(0, folder_.size() - 1) + L"\" move 100 0 2 65536 262144 14 before 0"), 77);
   const std::wstring from = folder_ + L"j\\";
   const std::vector<std::wstring> left = Journals(from);
   ASSERT_EQ(left.size(), 1u);
@@ -78,7 +50,7 @@ TEST_F(JournalWindow, StartFinishesAnInterruptedEditAndSaysSoOnce) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_NE(messages_[0].find(file), std::wstring::npos) << messages_[0];
   EXPECT_NE(messages_[0].find(L"編集を終えた内容になりました"), std::wstring::npos) << messages_[0];
-  EXPECT_EQ(testsupport::ReadBytes(file), original.substr(0, 100) + Pattern(2, 7) + original.substr(100));
+  EXPECT_EQ(testsupport::ReadBytes(file), original.substr(0, 100) + testsupport::Pattern(2, 7) + original.substr(100));
   EXPECT_TRUE(Journals(folder_ + L"data\\").empty());
   EXPECT_EQ(form_->Doc.FileSize, -1);  // no file was opened meanwhile
 }

@@ -21,25 +21,18 @@
 #include "engine/Journal.h"
 #include "engine/TailMover.h"
 #include "framework/FileOps.h"
+#include "support/journal_support.h"
 #include "support/paths.h"
 #include "viewer/CodeConv.h"
 
 namespace {
 
+using testsupport::FilesIn;
+using testsupport::Pattern;
+using testsupport::RunVictim;
+
 constexpr int64_t KiB = 1024, MiB = 1024 * 1024;
 constexpr int64_t k4GiB = int64_t{4} << 30;
-
-std::string Pattern(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed * 7919u;
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
 
 // Shift_JIS lines with kana and kanji, n bytes or a little more.
 std::string SjisText(size_t n) {
@@ -73,39 +66,6 @@ const Case kCases[] = {
 };
 
 constexpr uint32_t kBlock = 64 * KiB, kSegment = 256 * KiB;
-
-int RunProcess(const std::wstring& args, std::string* out) {
-  const std::wstring exe = testsupport::ExeDir() + L"\\journal_victim.exe";
-  std::wstring cmd = L"\"" + exe + L"\" " + args;
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE rd = nullptr, wr = nullptr;
-  CreatePipe(&rd, &wr, &sa, 0);
-  SetHandleInformation(rd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si = {sizeof si};
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = wr;
-  si.hStdError = wr;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi = {};
-  std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-  buf.push_back(0);
-  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(rd);
-    CloseHandle(wr);
-    return -1;
-  }
-  CloseHandle(wr);
-  char chunk[512];
-  DWORD n = 0;
-  while (ReadFile(rd, chunk, sizeof chunk, &n, nullptr) && n) out->append(chunk, n);
-  CloseHandle(rd);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  return static_cast<int>(code);
-}
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
@@ -141,20 +101,6 @@ std::string ReadFrom(const std::wstring& path, int64_t from, int64_t* size) {
   }
   CloseHandle(h);
   return out;
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE s = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (s == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring n = fd.cFileName;
-    if (n != L"." && n != L"..") names.push_back(n);
-  } while (FindNextFileW(s, &fd));
-  FindClose(s);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // One case: its files, what the file must be before and after, and the runs.
@@ -247,7 +193,7 @@ class CaseRun {
                                 std::to_wstring(c_.old) + L" " + std::to_wstring(c_.added) + L" " +
                                 std::to_wstring(kBlock) + L" " + std::to_wstring(kSegment) + L" " + std::to_wstring(k) +
                                 L" " + Wide(modeName) + L" " + std::to_wstring(stopAt);
-      const int rc = RunProcess(args, &out);
+      const int rc = RunVictim(args, &out);
       if (rc == 0) {
         // Ran to its end: the result, or the original after an abort.
         const std::string want = stopAt ? "original" : "finished";
@@ -262,7 +208,7 @@ class CaseRun {
       }
       ++kills;
       std::string rout;
-      const int rr = RunProcess(L"recover \"" + folder_ + L"\"", &rout);
+      const int rr = RunVictim(L"recover \"" + folder_ + L"\"", &rout);
       const std::string state = State();
       if (rr == 9 || rr == 10) {
         ++originalRecoveries;
@@ -346,7 +292,7 @@ class JournalFaults : public testing::Test {
   // A move of the victim ended at call k, leaving its journal in dir_\j.
   void Interrupted(int k) {
     std::string out;
-    ASSERT_EQ(RunProcess(L"run \"" + dir_ + L"\" move 100 0 2 " + std::to_wstring(kBlock) + L" " +
+    ASSERT_EQ(RunVictim(L"run \"" + dir_ + L"\" move 100 0 2 " + std::to_wstring(kBlock) + L" " +
                              std::to_wstring(kSegment) + L" " + std::to_wstring(k) + L" before 0",
                          &out),
               77);

@@ -33,21 +33,12 @@
 #include "engine/Journal.h"
 #include "engine/TailMover.h"
 #include "framework/FileOps.h"
+#include "support/journal_support.h"
 #include "viewer/CodeConv.h"
 
 namespace {
 
-std::string Pattern(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed * 7919u;
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
+using testsupport::Pattern;
 
 enum class Mode { Before, Torn, Lost };
 
