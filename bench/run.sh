@@ -10,6 +10,10 @@ search_mib=${5:-1024} conv_mib=${6:-1024} backup_mib=${7:-1024}
 sections=${BENCH_SECTIONS:-page line_index tail search convert backup}
 . "$src/scripts/build.sh"
 vastrel_build "$src" "$build" >/dev/null || true
+# The build whose programs run here (a 64-bit one where the machine cannot run
+# 32-bit code); the sections run "$VASTREL_WINE" "$build/bin/...".
+vastrel_run_build "$src" "$build" >/dev/null || true
+build=$VASTREL_RUN_BUILD
 cmake --build "$build" --target page_bench page_view_bench line_index_bench tail_bench search_bench convert_bench backup_bench
 . "$src/scripts/winenv.sh"
 . "$src/bench/lib.sh"

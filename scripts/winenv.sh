@@ -1,5 +1,7 @@
 # Sourced by scripts/test and scripts/run: a display, a throwaway wine prefix and
 # home, one persistent wineserver. winenv_stop ends what winenv_start started.
+# Needs scripts/build.sh sourced first (vastrel_arch). Programs are started with
+# "$VASTREL_WINE".
 WINENV_PIDS=()
 
 winenv_free_display() {
@@ -12,7 +14,12 @@ winenv_start() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  export WINEARCH=win32
+  # The wine of this machine's word size (see vastrel_arch in build.sh).
+  if [ "$(vastrel_arch)" = 64 ]; then
+    export WINEARCH=win64 VASTREL_WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
+  else
+    export WINEARCH=win32 VASTREL_WINE=wine
+  fi
   WINENV_TMP=$(mktemp -d /tmp/vastrel-wine.XXXXXX)
   export WINEPREFIX="$WINENV_TMP/prefix" HOME="$WINENV_TMP/home"
   mkdir -p "$HOME"
@@ -26,10 +33,10 @@ winenv_start() {
   # The server changes into the prefix folder at start: it must exist first.
   mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 </dev/null
-  wineboot -i >/dev/null 2>&1 </dev/null || true
+  "$VASTREL_WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
   winenv_registry
   if [ -n "${WINENV_KEEPALIVE:-}" ] && [ -f "$WINENV_KEEPALIVE" ]; then
-    wine "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
+    "$VASTREL_WINE" "$WINENV_KEEPALIVE" >/dev/null 2>&1 </dev/null &
     WINENV_PIDS+=($!)
   fi
 }
@@ -49,7 +56,7 @@ winenv_registry() {
     printf '"ＭＳ ゴシック"="IPAGothic"\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
     printf '"ＭＳ 明朝"="IPAMincho"\r\n"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
   } | iconv -f UTF-8 -t UTF-16 >"$reg"
-  wine regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "$reg")" >/dev/null 2>&1 </dev/null || true
+  "$VASTREL_WINE" regedit /S "$("$VASTREL_WINE" winepath -w "$reg" 2>/dev/null || echo "$reg")" >/dev/null 2>&1 </dev/null || true
 }
 
 winenv_stop() {

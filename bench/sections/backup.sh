@@ -2,7 +2,7 @@
 # The backup copy against cp of the same cached file, in the same run.
 echo "== backup copy"
 
-out=$(wine "$build/bin/backup_bench.exe" "$folder" "$backup_mib")
+out=$("$VASTREL_WINE" "$build/bin/backup_bench.exe" "$folder" "$backup_mib")
 echo "$out"
 ours=$(echo "$out" | sed -n 's/^backup seconds: //p' | tr -d '\r')
 file="$lines_dir/backup_${backup_mib}.txt"

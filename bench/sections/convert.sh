@@ -2,7 +2,7 @@
 # The whole-file converter against iconv on the same cached file, in the same run.
 echo "== conversion"
 
-out=$(wine "$build/bin/convert_bench.exe" "$folder" "$conv_mib")
+out=$("$VASTREL_WINE" "$build/bin/convert_bench.exe" "$folder" "$conv_mib")
 echo "$out"
 ours=$(echo "$out" | sed -n 's/^convert seconds: //p' | tr -d '\r')
 start=$(date +%s.%N)

@@ -2,7 +2,7 @@
 # The line index against wc -l on the same cached file, in the same run.
 echo "== line index"
 
-out=$(wine "$build/bin/line_index_bench.exe" "$folder" "$lines_mib")
+out=$("$VASTREL_WINE" "$build/bin/line_index_bench.exe" "$folder" "$lines_mib")
 echo "$out"
 ours=$(echo "$out" | sed -n 's/^switch-off seconds: //p' | tr -d '\r')
 best=$(best_of_three wc -l "$lines_dir/lines_${lines_mib}.txt")

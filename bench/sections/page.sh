@@ -2,7 +2,7 @@
 # The page display's file work and the long line scans, against dd reading the
 # same pages and wc -l scanning the same stretch, in the same run.
 echo "== page display file work"
-out=$(wine "$build/bin/page_bench.exe" "$folder" "$scan_mib" | tr -d '\r')
+out=$("$VASTREL_WINE" "$build/bin/page_bench.exe" "$folder" "$scan_mib" | tr -d '\r')
 echo "$out"
 echo "$out" | sed -n 's/^page us at \([a-z]*\) \([0-9]*\): \(.*\)$/\1 \2 \3/p' | while read -r where offset ours; do
   start=$(date +%s.%N)
@@ -20,4 +20,4 @@ rm -f "$lines_dir/bench_lines.txt" "$lines_dir/bench_flat.txt"
 # The whole page display in the main window; the floor (a bare edit control
 # given the same page) is measured in the same run.
 echo "== page display in the main window"
-wine "$build/bin/page_view_bench.exe" "$folder" "$view_mib" | tr -d '\r'
+"$VASTREL_WINE" "$build/bin/page_view_bench.exe" "$folder" "$view_mib" | tr -d '\r'

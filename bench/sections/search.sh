@@ -3,7 +3,7 @@
 # case and kana told apart; the default search, case folded, against grep -F -i),
 # with the ratio.
 echo "== search"
-wine "$build/bin/search_bench.exe" "$folder" "$search_mib" | tr -d '\r' | tee "$shm/search_bench.out"
+"$VASTREL_WINE" "$build/bin/search_bench.exe" "$folder" "$search_mib" | tr -d '\r' | tee "$shm/search_bench.out"
 size_mb=$search_mib
 for name in ascii_end japanese_end ascii_absent japanese_absent ascii_end_default; do
   ours=$(awk -v n="$name" '$1 == "RESULT" && $2 == n { print $3 }' "$shm/search_bench.out")

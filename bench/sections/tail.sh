@@ -5,11 +5,11 @@
 echo "== tail mover"
 
 file="$lines_dir/tail_${tail_mib}.bin"
-wine "$build/bin/tail_bench.exe" make "$folder" "$tail_mib" >/dev/null
+"$VASTREL_WINE" "$build/bin/tail_bench.exe" make "$folder" "$tail_mib" >/dev/null
 tail_ours() {
   local ts=() out
   for _ in 1 2 3 4 5; do
-    out=$(wine "$build/bin/tail_bench.exe" "$1" "$folder" "$tail_mib" | tr -d '\r')
+    out=$("$VASTREL_WINE" "$build/bin/tail_bench.exe" "$1" "$folder" "$tail_mib" | tr -d '\r')
     echo "$out" | grep -v '^seconds' >&2
     ts+=("$(echo "$out" | sed -n 's/^seconds: //p')")
   done

@@ -66,7 +66,7 @@ TEST(FileDialog, OpenDialogRequestAndResult) {
   EXPECT_EQ(req.filter, std::wstring(L"テキスト(*.txt)\0*.txt\0その他(.txt.ini.log)\0*.txt;*.ini;*.log\0全てのファイル(*.*)\0*.*\0", 71));
   EXPECT_EQ(req.initialDir, L"C:\\dir");
   EXPECT_EQ(req.defExt, L"log");
-  EXPECT_EQ(req.structSize, 88u);
+  EXPECT_EQ(req.structSize, static_cast<DWORD>(sizeof(OPENFILENAMEW)));  // 88 bytes in the 32-bit program
 
   // Multiple choice: a bigger buffer; folder and names joined, one backslash in a root.
   answer = std::wstring(L"C:\\\0a.txt\0b.txt", 15);

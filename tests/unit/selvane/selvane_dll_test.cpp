@@ -49,7 +49,7 @@ class SelvaneDll : public ::testing::Test {
 const IMAGE_DATA_DIRECTORY& Directory(HMODULE h, int index) {
   auto base = reinterpret_cast<const unsigned char*>(h);
   auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   return nt->OptionalHeader.DataDirectory[index];
 }
 
