@@ -373,6 +373,8 @@ struct Mover {
       Touch();
       if (!io.SetSize(NewSize())) return Ran::Failed;
     }
+    // The work proper starts once the file has its room.
+    if (from <= JournalStep::MoveForward) sink.SetMaximum(delta ? fwd.Length() : 0);
     if (delta != 0 && from <= JournalStep::MoveForward) {
       *failedStep = JournalStep::MoveForward;
       const Ran r = RunShift(JournalStep::MoveForward, fwd, moved, true, true, withCopy);
@@ -531,8 +533,6 @@ TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const v
     return out;
   };
 
-  sink.SetMaximum(m.delta ? tail : 0);
-
   JournalStep failedStep = JournalStep::None;
   int64_t moved = 0;
   const Ran ran = m.RunForward(JournalStep::Extend, 0, false, &failedStep, &moved);
@@ -668,7 +668,6 @@ RecoveryReport ResumeTailMove(Journal& j, const JournalHeader& h, const JournalR
     withCopy = true;
     m.copyLength = r.segment;
   }
-  sink.SetMaximum(h.sizeBefore - m.end);
 
   bool ok = false;
   const bool backwards = r.step == JournalStep::MoveBack || r.step == JournalStep::RestoreKept || r.step == JournalStep::CutOld;

@@ -51,21 +51,21 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"insert 2 bytes at 0", "move", 0, 0, 0, 2, MiB + 100, "btla"},
-    {"insert 2 bytes in the middle", "move", 0, 300 * KiB, 0, 2, 700 * KiB, "ba"},
-    {"insert 2 bytes 10 bytes from the end", "move", 0, MiB, 0, 2, 10, "bt"},
-    {"insert 3 MiB in the middle", "move", 0, 200 * KiB, 0, 3 * MiB, MiB, "bl"},
-    {"delete 1 byte at 0", "move", 0, 0, 1, 0, MiB, "btl"},
-    {"delete 1 byte 10 bytes from the end", "move", 0, MiB, 1, 0, 9, "b"},
-    {"delete 5 MiB in the middle", "move", 0, 100 * KiB, 5 * MiB, 0, 700 * KiB, "bla"},
-    {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 900 * KiB, "btla"},
-    {"write-back shrinking", "move", 0, 50 * KiB, 5000, 1000, 900 * KiB, "btla"},
-    {"sparse file above 4 GiB", "move", k4GiB, 100 * KiB, 0, 2, 600 * KiB, "bt"},
+    {"insert 2 bytes at 0", "move", 0, 0, 0, 2, 600 * KiB + 100, "btla"},
+    {"insert 2 bytes in the middle", "move", 0, 300 * KiB, 0, 2, 500 * KiB, "ba"},
+    {"insert 2 bytes 10 bytes from the end", "move", 0, 512 * KiB, 0, 2, 10, "b"},
+    {"insert 3 MiB in the middle", "move", 0, 200 * KiB, 0, 3 * MiB, 512 * KiB, "bl"},
+    {"delete 1 byte at 0", "move", 0, 0, 1, 0, 512 * KiB, "btl"},
+    {"delete 1 byte 10 bytes from the end", "move", 0, 512 * KiB, 1, 0, 9, "b"},
+    {"delete 5 MiB in the middle", "move", 0, 100 * KiB, 5 * MiB, 0, 500 * KiB, "bl"},
+    {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 600 * KiB, "btl"},
+    {"write-back shrinking", "move", 0, 50 * KiB, 5000, 1000, 600 * KiB, "bla"},
+    {"sparse file above 4 GiB", "move", k4GiB, 100 * KiB, 0, 2, 500 * KiB, "b"},
     {"conversion in place", "convert", 0, 0, 0, 0, 0, "bl"},
     {"copy over the file (undo)", "copy", 0, 0, 0, 0, 0, "bl"},
 };
 
-constexpr uint32_t kBlock = 64 * KiB, kSegment = 256 * KiB;
+constexpr uint32_t kBlock = 128 * KiB, kSegment = 256 * KiB;
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
@@ -114,10 +114,10 @@ class CaseRun {
       original_ = Pattern(c.head, 1) + Pattern(c.old, 2) + Pattern(c.tail, 3);
       finished_ = Pattern(c.head, 1) + Pattern(c.added, 7) + Pattern(c.tail, 3);
     } else if (op == "convert") {
-      original_ = SjisText(600 * KiB);
+      original_ = SjisText(300 * KiB);
       finished_ = Converted(original_);
     } else {
-      original_ = Pattern(500 * KiB, 1);
+      original_ = Pattern(400 * KiB, 1);
       finished_ = Pattern(300 * KiB, 9);
     }
   }
@@ -251,7 +251,7 @@ TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
     }
   };
   std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) threads.emplace_back(worker);
+  for (int t = 0; t < 6; ++t) threads.emplace_back(worker);
   for (auto& t : threads) t.join();
   for (size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(kCases[i].name);
@@ -348,13 +348,13 @@ TEST_F(JournalFaults, JournalThatCannotBeWrittenRefusesTheEdit) {
     EXPECT_EQ(o.status, engine::TailMoveStatus::Refused);
     EXPECT_TRUE(o.journalFailed);
     EXPECT_NE(o.error, 0u);
-    EXPECT_EQ(Bytes(), original);
+    EXPECT_TRUE(Bytes() == original);
     EXPECT_TRUE(FilesIn(journal_).empty());
   }
   // With the journal written, the same edit is done and leaves no journal.
   ASSERT_TRUE(WriteAt(file_, 0, original));
   EXPECT_EQ(Insert("\r\n", journal_).status, engine::TailMoveStatus::Done);
-  EXPECT_EQ(Bytes(), original.substr(0, 10) + "\r\n" + original.substr(10));
+  EXPECT_TRUE(Bytes() == original.substr(0, 10) + "\r\n" + original.substr(10));
   EXPECT_TRUE(FilesIn(journal_).empty());
 }
 
@@ -372,7 +372,7 @@ TEST_F(JournalFaults, ForeignDamagedOrOutdatedJournalTouchesNothing) {
     EXPECT_EQ(reports[0].result, engine::RecoveryResult::Unreadable);
     EXPECT_EQ(FilesIn(journal_), std::vector<std::wstring>{L"other.journal-kept"});
     EXPECT_EQ(reports[0].journalKept, journal_ + L"\\other.journal-kept");
-    EXPECT_EQ(Bytes(), original);
+    EXPECT_TRUE(Bytes() == original);
     EXPECT_TRUE(engine::RecoverJournals(journal_, quiet).empty());  // set aside for good
     DeleteFileW(reports[0].journalKept.c_str());
   }
@@ -384,7 +384,7 @@ TEST_F(JournalFaults, ForeignDamagedOrOutdatedJournalTouchesNothing) {
     if (std::string(what) == "damaged header") {
       HANDLE h = CreateFileW(j.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
       DWORD n = 0;
-      SetFilePointer(h, 40, nullptr, FILE_BEGIN);
+      SetFilePointer(h, 8192 + 40, nullptr, FILE_BEGIN);  // inside the header
       WriteFile(h, "XX", 2, &n, nullptr);
       CloseHandle(h);
     } else if (std::string(what) == "file changed since") {
@@ -408,7 +408,7 @@ TEST_F(JournalFaults, ForeignDamagedOrOutdatedJournalTouchesNothing) {
       EXPECT_EQ(reports[0].rangeStart, 100);
       EXPECT_EQ(reports[0].rangeEnd, MiB + 2);
     }
-    EXPECT_EQ(Bytes(), before);
+    EXPECT_TRUE(Bytes() == before);
     const auto left = FilesIn(journal_);
     ASSERT_EQ(left.size(), 1u);
     EXPECT_NE(left[0].find(L".journal-kept"), std::wstring::npos);
@@ -434,6 +434,6 @@ TEST_F(JournalFaults, JournalInUseIsLeftAlone) {
   const auto reports = engine::RecoverJournals(journal_, quiet);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].result, engine::RecoveryResult::Finished);
-  EXPECT_EQ(Bytes(), original.substr(0, 100) + Pattern(2, 7) + original.substr(100));
+  EXPECT_TRUE(Bytes() == original.substr(0, 100) + Pattern(2, 7) + original.substr(100));
   EXPECT_TRUE(FilesIn(journal_).empty());
 }
