@@ -54,11 +54,11 @@ const Case kCases[] = {
     {"insert 2 bytes at 0", "move", 0, 0, 0, 2, 600 * KiB + 100, "btla"},
     {"insert 2 bytes in the middle", "move", 0, 300 * KiB, 0, 2, 500 * KiB, "ba"},
     {"insert 2 bytes 10 bytes from the end", "move", 0, 512 * KiB, 0, 2, 10, "b"},
-    {"insert 3 MiB in the middle", "move", 0, 200 * KiB, 0, 3 * MiB, 512 * KiB, "bl"},
-    {"delete 1 byte at 0", "move", 0, 0, 1, 0, 512 * KiB, "btl"},
+    {"insert 3 MiB in the middle", "move", 0, 200 * KiB, 0, 3 * MiB, 512 * KiB, "b"},
+    {"delete 1 byte at 0", "move", 0, 0, 1, 0, 512 * KiB, "bt"},
     {"delete 1 byte 10 bytes from the end", "move", 0, 512 * KiB, 1, 0, 9, "b"},
     {"delete 5 MiB in the middle", "move", 0, 100 * KiB, 5 * MiB, 0, 500 * KiB, "bl"},
-    {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 600 * KiB, "btl"},
+    {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 600 * KiB, "bl"},
     {"write-back shrinking", "move", 0, 50 * KiB, 5000, 1000, 600 * KiB, "bla"},
     {"sparse file above 4 GiB", "move", k4GiB, 100 * KiB, 0, 2, 500 * KiB, "b"},
     {"conversion in place", "convert", 0, 0, 0, 0, 0, "bl"},
@@ -210,7 +210,12 @@ class CaseRun {
       std::string rout;
       const int rr = RunVictim(L"recover \"" + folder_ + L"\"", &rout);
       const std::string state = State();
-      if (rr == 9 || rr == 10) {
+      if (rr == 9) {
+        // No journal to run: ended before its first record, or after the
+        // operation had ended (the journal already emptied).
+        if (state != "original" && state != "finished")
+          failures.push_back(where + ": no journal to recover, file " + state + " " + rout);
+      } else if (rr == 10) {
         ++originalRecoveries;
         if (state != "original") failures.push_back(where + ": recovery said original, file " + state + " " + rout);
       } else if (rr == 11) {
