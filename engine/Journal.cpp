@@ -35,12 +35,6 @@ constexpr int64_t kHeaderAt = 2 * kPage;
 
 int64_t RoundUp(int64_t n) { return (n + kPage - 1) / kPage * kPage; }
 
-uint32_t Crc32Table(uint32_t i) {
-  uint32_t c = i;
-  for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-  return c;
-}
-
 struct Writer {
   std::string b;
   void U32(uint32_t v) { b.append(reinterpret_cast<const char*>(&v), 4); }
@@ -271,16 +265,38 @@ RecoveryReport ResumeReplace(Journal& j, const JournalHeader& h) {
 
 }  // namespace
 
-uint32_t Crc32(const void* data, size_t length, uint32_t crc) {
-  static uint32_t table[256];
-  static bool ready = false;
-  if (!ready) {
-    for (uint32_t i = 0; i < 256; ++i) table[i] = Crc32Table(i);
-    ready = true;
+namespace {
+
+// The tables of CRC-32 taken eight bytes at a time.
+struct CrcTables {
+  uint32_t t[8][256];
+  CrcTables() {
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[0][i] = c;
+    }
+    for (uint32_t i = 0; i < 256; ++i)
+      for (int k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
   }
+};
+
+}  // namespace
+
+uint32_t Crc32(const void* data, size_t length, uint32_t crc) {
+  static const CrcTables tables;
+  const auto& t = tables.t;
   const auto* p = static_cast<const unsigned char*>(data);
   crc = ~crc;
-  for (size_t k = 0; k < length; ++k) crc = table[(crc ^ p[k]) & 0xFF] ^ (crc >> 8);
+  for (; length >= 8; p += 8, length -= 8) {
+    uint32_t one, two;
+    std::memcpy(&one, p, 4);
+    std::memcpy(&two, p + 4, 4);
+    one ^= crc;
+    crc = t[7][one & 0xFF] ^ t[6][(one >> 8) & 0xFF] ^ t[5][(one >> 16) & 0xFF] ^ t[4][one >> 24] ^
+          t[3][two & 0xFF] ^ t[2][(two >> 8) & 0xFF] ^ t[1][(two >> 16) & 0xFF] ^ t[0][two >> 24];
+  }
+  for (; length; --length) crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
   return ~crc;
 }
 

@@ -262,10 +262,12 @@ TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
     SCOPED_TRACE(kCases[i].name);
     for (const std::string& f : runs[i]->failures) ADD_FAILURE() << f;
     EXPECT_GT(runs[i]->kills, 3);
-    // The kills fell where the journal had work to do, in both directions
-    // (an abort's rollback always ends original).
+    // The kills fell where the journal had work to do: a move is finished,
+    // its rollback after an abort ends original, and so does a replacement
+    // that had not yet taken place.
     EXPECT_GT(runs[i]->finishedRecoveries, 0);
-    EXPECT_GT(runs[i]->originalRecoveries, 0);
+    const bool back = std::string(kCases[i].modes).find('a') != std::string::npos || std::string(kCases[i].op) != "move";
+    if (back) EXPECT_GT(runs[i]->originalRecoveries, 0);
   }
 }
 
