@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/Journal.h"
 #include "framework/FileOps.h"
 #include "text/conv_block.h"
 #include "text/conv_bytes.h"
@@ -438,11 +439,15 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
   HANDLE th = INVALID_HANDLE_VALUE;
   if (!CreateFreeTemporary(FolderOf(r.targetPath), &tempPath, &th)) return fail(ConvertStatus::OpenFailed);
   fileops::File temp(th);
+  // An in-place conversion is journaled, so that a later start removes the
+  // new file of one cut short (the source is replaced only by a whole one).
+  ReplaceJournal journal;
   // Every way out but success removes the new file.
   auto discard = [&](ConvertStatus s) {
     const DWORD e = GetLastError();
     temp.Close();
     files.Delete(tempPath);
+    journal.Done();
     SetLastError(e);
     if (s == ConvertStatus::Aborted) {
       o.status = s;
@@ -450,6 +455,12 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     }
     return fail(s);
   };
+
+  if (o.inPlace && !journal.Begin(r.journalFolder, r.targetPath, tempPath, temp.get())) {
+    o.journalFailed = true;
+    SetLastError(journal.error);
+    return discard(ConvertStatus::Failed);
+  }
 
   progress.SetMaximum(size);
   std::string out;
@@ -495,6 +506,10 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     if (final) break;
   }
   source.Close();
+  if (!journal.Ready(temp.get())) {
+    SetLastError(journal.error);
+    return discard(ConvertStatus::Failed);
+  }
   if (!temp.Close()) return discard(ConvertStatus::Failed);
 
   o.unconvertibleCount = run.count;
@@ -503,10 +518,12 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
   if (run.count > 0 && o.inPlace) {
     o.status = ConvertStatus::Unconvertible;
     o.keptPath = tempPath;
+    journal.Done();
     return o;
   }
   if (o.inPlace && r.beforeReplace) r.beforeReplace();
   if (!files.Replace(tempPath, r.targetPath)) return discard(ConvertStatus::Failed);
+  journal.Done();
   o.status = run.count > 0 ? ConvertStatus::Unconvertible : ConvertStatus::Done;
   return o;
 }

@@ -40,6 +40,11 @@ struct ConvertRequest {
   // Called before the source is replaced in place (the caller stops and awaits
   // its own readers of the file there).
   std::function<void()> beforeReplace;
+  // Folder of the journal of an in-place conversion (engine/Journal.h), so
+  // that a later start cleans up after one the program's death cut short;
+  // empty for none. A journal that cannot be written fails the conversion
+  // (journalFailed), the source untouched.
+  std::wstring journalFolder;
 };
 
 enum class ConvertStatus {
@@ -60,6 +65,8 @@ struct ConvertOutcome {
   std::u16string unconvertibleList;
   // In place with unconvertible characters: the kept output beside the source.
   std::wstring keptPath;
+  // Failed because the journal could not be written.
+  bool journalFailed = false;
 };
 
 // Entries listed at most; the count stays exact beyond it.

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/Journal.h"
 #include "framework/FileOps.h"
 
 namespace engine {
@@ -56,6 +57,13 @@ CopyOutcome CopyFileReplacing(const std::wstring& source, const std::wstring& ta
     if ((e != ERROR_FILE_EXISTS && e != ERROR_ALREADY_EXISTS) || i >= 1000) return Fail(CopyStep::CreateTemp, e);
   }
 
+  ReplaceJournal journal;
+  if (!journal.Begin(options.journalFolder, target, temp, out.get())) {
+    out.Close();
+    ops.Delete(temp);
+    return Fail(CopyStep::Journal, journal.error);
+  }
+
   CopyOutcome result;
   result.status = CopyStatus::Done;
   auto fail = [&](CopyStep step, DWORD error) {
@@ -91,6 +99,8 @@ CopyOutcome CopyFileReplacing(const std::wstring& source, const std::wstring& ta
   }
 
   in.Close();
+  // The copy reaches the disk before it takes the target's place.
+  if (result.done() && !journal.Ready(out.get())) fail(CopyStep::Write, journal.error);
   if (!out.Close() && result.done()) fail(CopyStep::Close, GetLastError());
   if (result.done() && !ops.Replace(temp, target)) fail(CopyStep::Replace, GetLastError());
   if (!result.done()) {
@@ -98,6 +108,7 @@ CopyOutcome CopyFileReplacing(const std::wstring& source, const std::wstring& ta
     ops.Delete(temp);
     SetLastError(keep);
   }
+  journal.Done();
   return result;
 }
 

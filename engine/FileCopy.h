@@ -18,7 +18,7 @@ namespace engine {
 enum class CopyStatus { Done, Failed, Aborted };
 
 // The step of a copy that failed, for the message.
-enum class CopyStep { None, OpenSource, CreateTemp, Read, Write, Close, Replace };
+enum class CopyStep { None, OpenSource, CreateTemp, Journal, Read, Write, Close, Replace };
 
 struct CopyOutcome {
   CopyStatus status = CopyStatus::Failed;
@@ -29,6 +29,10 @@ struct CopyOutcome {
 
 struct CopyOptions {
   uint32_t blockSize = 1u << 20;
+  // Folder of the journal that lets a later start clean up after a copy that
+  // replaces an existing target (engine/Journal.h); empty for none. A journal
+  // that cannot be written fails the copy at CopyStep::Journal, target untouched.
+  std::wstring journalFolder;
 };
 
 // Copies the file source to target through fileops::Files(), in blocks, with

@@ -6,12 +6,19 @@
 // Everything that goes wrong ends with the file byte-equal to what it was
 // (rolled back), or, when the rollback itself fails, with an outcome that
 // names the damaged byte range. Nothing is reported done that was not.
+//
+// With a journal folder the move also survives the program's death: a journal
+// (engine/Journal.h) is written and flushed before the first byte of the file
+// changes, and kept up to date as the tail moves (one record per segment of
+// journalSegment bytes, the data file flushed before each record), so that the
+// next start finishes the operation, or finishes its rollback.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
+#include "engine/Journal.h"
 #include "engine/Progress.h"
 
 namespace engine {
@@ -24,11 +31,17 @@ struct TailMoveOptions {
   uint64_t memoryCap = 64ull << 20;
   // Folder (with trailing backslash) for that temporary file: the edited file's own folder.
   std::wstring tempFolder;
+  // Folder of the journal; empty for none. filePath: the edited file's full
+  // path, as the next start opens it.
+  std::wstring journalFolder;
+  std::wstring filePath;
+  // Bytes moved between two journal records (a multiple of blockSize).
+  uint32_t journalSegment = 8u << 20;
 };
 
 enum class TailMoveStatus {
   Done,        // the file holds the finished result
-  Refused,     // nothing was changed (bad range, disk full on extension, kept bytes could not be stored)
+  Refused,     // nothing was changed (bad range, disk full on extension, kept bytes or journal could not be stored)
   Failed,      // an I/O error; the file was put back exactly as it was
   Aborted,     // the sink asked to stop; the file was put back exactly as it was
   Damaged,     // an I/O error and the rollback failed too: [damageStart, damageEnd) may be wrong
@@ -44,6 +57,11 @@ struct TailMoveOutcome {
   std::wstring keptCopy;
   int64_t keptStart = 0;
   int64_t keptLength = 0;
+  // Refused because the journal could not be written (error says why).
+  bool journalFailed = false;
+  // Only for Damaged with a journal: the journal, put aside (it holds the
+  // range's original bytes and the new ones).
+  std::wstring journalKept;
   bool done() const { return status == TailMoveStatus::Done; }
 };
 
@@ -53,5 +71,11 @@ struct TailMoveOutcome {
 // each block, ShouldStop after each block that is not the last one.
 TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const void* newBytes,
                              uint64_t newLength, ProgressSink& sink, const TailMoveOptions& options = {});
+
+// Goes on with the move that journal j records (header h, newest record r):
+// forwards to the finished result, or backwards to the original, as the record
+// says. Checks first that the file is the one the journal names, in a state
+// the record allows; otherwise nothing is touched and the journal is put aside.
+RecoveryReport ResumeTailMove(Journal& j, const JournalHeader& h, const JournalRecord& r, ProgressSink& sink);
 
 }  // namespace engine

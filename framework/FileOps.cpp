@@ -305,6 +305,11 @@ bool FaultFiles::SetEnd(HANDLE h) {
   return inner_.SetEnd(h);
 }
 
+bool FaultFiles::Flush(HANDLE h) {
+  if (Fails(Op::Flush)) return false;
+  return inner_.Flush(h);
+}
+
 bool FaultFiles::Close(HANDLE h) {
   if (Fails(Op::Close)) {
     inner_.Close(h);  // the handle goes anyway, as a failed CloseHandle of a real file leaves nothing open

@@ -3,8 +3,8 @@
 // and inject short reads and writes, failures and a full disk.
 //
 // The default implementation calls the system (CreateFileW, ReadFile,
-// WriteFile, SetFilePointer, SetEndOfFile, CloseHandle, FindFirstFileW,
-// CopyFileW, MoveFileW, DeleteFileW). Every operation reports failure the
+// WriteFile, SetFilePointer, SetEndOfFile, FlushFileBuffers, CloseHandle,
+// FindFirstFileW, CopyFileW, MoveFileW, DeleteFileW). Every operation reports failure the
 // system's way: a false or invalid result with the error in GetLastError().
 #pragma once
 #include <windows.h>
@@ -31,6 +31,8 @@ class FileOps {
   virtual int64_t Size(HANDLE h) = 0;
   // The file ends at the file pointer.
   virtual bool SetEnd(HANDLE h) = 0;
+  // What was written to the file so far reaches the disk (FlushFileBuffers).
+  virtual bool Flush(HANDLE h) { return FlushFileBuffers(h) != FALSE; }
   virtual bool Close(HANDLE h) = 0;
   // The directory entry that FindFirstFileW finds for path (the search handle
   // is closed again). False when there is none.
@@ -104,7 +106,7 @@ class File {
 
 // ---- fault injection (tests)
 
-enum class Op { Open, Read, Write, Seek, Size, SetEnd, Close, FindFirst, Copy, Move, Delete, Replace, Identity, Information, Count };
+enum class Op { Open, Read, Write, Seek, Size, SetEnd, Flush, Close, FindFirst, Copy, Move, Delete, Replace, Identity, Information, Count };
 
 // Passes every call to another implementation and injects faults on the way.
 class FaultFiles : public FileOps {
@@ -138,6 +140,7 @@ class FaultFiles : public FileOps {
   int64_t Seek(HANDLE h, int64_t distance, DWORD method) override;
   int64_t Size(HANDLE h) override;
   bool SetEnd(HANDLE h) override;
+  bool Flush(HANDLE h) override;
   bool Close(HANDLE h) override;
   bool FindFirst(const std::wstring& path, WIN32_FIND_DATAW* found) override;
   bool Copy(const std::wstring& from, const std::wstring& to, bool failIfExists) override;

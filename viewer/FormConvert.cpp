@@ -129,6 +129,7 @@ bool TVastrelForm::ConvertFileCode(const std::wstring& targetPath, int targetCod
   r.mergeUnconvertible = Settings.MergeUnconvertible;
   r.sizeLimit = ViewableSizeLimit();
   if (ConvertBlockSize) r.blockSize = ConvertBlockSize;
+  r.journalFolder = JournalFolder();
   // A line-index build reads the file with a handle that a replace cannot pass.
   r.beforeReplace = [this] {
     CancelLineThread();
@@ -171,6 +172,10 @@ bool TVastrelForm::ConvertFileCode(const std::wstring& targetPath, int targetCod
       ShowMessageWide(SystemErrorTextWide(o.error));
       return false;
     case engine::ConvertStatus::Failed:
+      if (o.journalFailed) {
+        ShowMessageWide(JournalFailureText(o.error));
+        return false;
+      }
       ShowMessageWide(W("変換に失敗しました。") + L"\n" + SystemErrorTextWide(o.error));
       return false;
     case engine::ConvertStatus::Unconvertible: {

@@ -123,6 +123,8 @@ std::wstring CopyFailureText(engine::CopyStep step, DWORD error) {
     case engine::CopyStep::CreateTemp:
       what = L"コピー先に一時ファイルを作成できません。";
       break;
+    case engine::CopyStep::Journal:
+      return TVastrelForm::JournalFailureText(error);
     case engine::CopyStep::Read:
       what = L"コピー元の読み込みに失敗しました。";
       break;
@@ -150,7 +152,9 @@ int TVastrelForm::CopyFileAsWork(const std::wstring& source, const std::wstring&
     StopRequested = false;
     ConfirmStop = false;  // a stopped copy leaves nothing behind: no question
     vastrel::WorkProgress sink(ColorProgressBar1, StopRequested);
-    r = engine::CopyFileReplacing(source, target, sink);
+    engine::CopyOptions options;
+    options.journalFolder = JournalFolder();
+    r = engine::CopyFileReplacing(source, target, sink, options);
   }
   EnableMenusForWork(true, vastrel::WorkGuard::Job::WriteBack);
   StopRequested = false;

@@ -79,7 +79,7 @@ std::wstring TVastrelForm::TailMoveText(const engine::TailMoveOutcome& o) {
       return std::wstring();
     case engine::TailMoveStatus::Refused:
     case engine::TailMoveStatus::Failed:
-      return SystemErrorTextWide(o.error);
+      return o.journalFailed ? JournalFailureText(o.error) : SystemErrorTextWide(o.error);
     case engine::TailMoveStatus::Damaged: {
       std::wstring text = L"ファイルを元に戻せませんでした。" + std::to_wstring(o.damageStart) + L" バイト目から " +
                           std::to_wstring(o.damageEnd) + L" バイト目の手前までの内容が壊れている可能性があります。\r\n" +
@@ -88,6 +88,7 @@ std::wstring TVastrelForm::TailMoveText(const engine::TailMoveOutcome& o) {
         text += L"\r\n" + std::to_wstring(o.keptStart) + L" バイト目からの元の " + std::to_wstring(o.keptLength) +
                 L" バイトは次のファイルに残っています: " + o.keptCopy;
       }
+      if (!o.journalKept.empty()) text += L"\r\n作業の記録: " + o.journalKept;
       if (!Doc.BackupPath.empty() && GetFileAttributesW(Doc.BackupPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         text += L"\r\nバックアップ: " + Doc.BackupPath;
       }
@@ -113,6 +114,8 @@ engine::TailMoveOutcome TVastrelForm::MoveTail(HANDLE h, int64_t start, int64_t 
     vastrel::WorkProgress sink(ColorProgressBar1, StopRequested);
     engine::TailMoveOptions options;
     options.tempFolder = FolderOf(Doc.FilePath);
+    options.journalFolder = JournalFolder();
+    options.filePath = Doc.FilePath;
     out = engine::ReplaceRange(h, start, oldLength, bytes.data(), bytes.size(), sink, options);
   }
   EnableMenusForWork(true, job);

@@ -602,6 +602,7 @@ void TVastrelForm::FormCreate(TWinControl*) {
 }
 
 void TVastrelForm::FormShow(TWinControl*) {
+  RecoverInterruptedWork();
   if (Arguments().size() > 1) {
     std::wstring path = JoinParamPath(1);
     OpenIfListedExt(path);

@@ -509,6 +509,14 @@ class TVastrelForm : public TForm {
   void ReportTailMove(const engine::TailMoveOutcome& outcome);
   // What ReportTailMove says of an outcome (empty: nothing to say).
   std::wstring TailMoveText(const engine::TailMoveOutcome& outcome);
+  // The folder of the journal of in-place work (the data folder).
+  std::wstring JournalFolder() const;
+  // The message of an operation refused because its journal cannot be written.
+  static std::wstring JournalFailureText(DWORD error);
+  // At start, before any file is opened: the operations that the program's
+  // death cut short are finished or undone from their journals, one message
+  // for each file.
+  void RecoverInterruptedWork();
   // After an edit that changed the file's length by delta bytes at pivot
   // (insertion of n at p: delta n, pivot p; deletion of [p, p + n): delta -n,
   // pivot p + n): the bookmark entries' offsets at or after the pivot move by

@@ -387,7 +387,10 @@ TEST_F(TypedEdit, AFailedWriteSaysWhyAndChangesNothing) {
                  nullptr);
   std::wstring expected = text;
   while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r')) expected.pop_back();
-  EXPECT_EQ(messages_[0], expected);
+  // The first write is the journal's (the edit is then refused before the
+  // file is touched); the message ends with the system's text either way.
+  ASSERT_GE(messages_[0].size(), expected.size());
+  EXPECT_EQ(messages_[0].substr(messages_[0].size() - expected.size()), expected);
   ASSERT_EQ(changes_.size(), 1u);  // only the deletion
   EXPECT_EQ(GetItemWide(form_->BockListBox1->Items(), 0), L"0@8#0=x");
   EXPECT_TRUE(form_->WorkIdle);

@@ -11,6 +11,7 @@
 
 #include "engine/TailMover.h"
 #include "framework/FileOps.h"
+#include "support/journal_support.h"
 #include "support/paths.h"
 
 using engine::ReplaceRange;
@@ -40,17 +41,7 @@ class FakeSink : public engine::ProgressSink {
   bool ShouldStop() override { return ++questions == stopAt; }
 };
 
-std::string Pattern(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed * 7919u;
-  for (auto& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
+using testsupport::Pattern;
 
 struct Row {
   size_t head, old, tail;
