@@ -107,6 +107,7 @@ class LongPathFiles : public FileOps {
   int64_t Seek(HANDLE h, int64_t distance, DWORD method) override { return Current().Seek(h, distance, method); }
   int64_t Size(HANDLE h) override { return Current().Size(h); }
   bool SetEnd(HANDLE h) override { return Current().SetEnd(h); }
+  bool Flush(HANDLE h) override { return Current().Flush(h); }
   bool Close(HANDLE h) override { return Current().Close(h); }
   bool FindFirst(const std::wstring& path, WIN32_FIND_DATAW* found) override {
     return Current().FindFirst(SystemPathForm(path), found);
