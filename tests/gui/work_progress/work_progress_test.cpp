@@ -199,7 +199,8 @@ TEST_F(WorkProgressWindow, SearchAndConversionStopAtTheAbortButtonAndAtACloseReq
 }
 
 TEST_F(WorkProgressWindow, BackupCopyAndTailMoveStopAtTheAbortButtonAndHoldTheClose) {
-  const std::string text = Filler(6u << 20);
+  // Larger than one journal segment, so that the tail move reads more than once.
+  const std::string text = Filler(20u << 20);
   const std::wstring src = File(L"tail.txt", text);
   form_->OpenFile(src);
   Application->ProcessMessages();
