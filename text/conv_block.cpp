@@ -264,7 +264,9 @@ void BlockConverter::Utf8ToSjis(const unsigned char* s, size_t n, std::string* o
       *q++ = subSjis_[0];
       *q++ = subSjis_[1];
     }
+    // Listed once, counted as the substitutes written (two for a pair).
     ReportUnconvertible(ctx_, w, units);
+    ctx_.UnconvertibleCount += static_cast<uint32_t>(units - 1);
   }
   o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();
