@@ -41,8 +41,12 @@ inline int RunVictim(const std::wstring& args, std::string* out = nullptr) {
   PROCESS_INFORMATION pi = {};
   std::vector<wchar_t> buf(cmd.begin(), cmd.end());
   buf.push_back(0);
-  const bool started =
-      CreateProcessW(nullptr, buf.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi) != 0;
+  // Under wine a start can fail while many processes start at once: try again.
+  bool started = false;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt) Sleep(200);
+    started = CreateProcessW(nullptr, buf.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi) != 0;
+  }
   CloseHandle(wr);
   std::string text;
   char chunk[512];

@@ -256,7 +256,7 @@ TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
     }
   };
   std::vector<std::thread> threads;
-  for (int t = 0; t < 6; ++t) threads.emplace_back(worker);
+  for (int t = 0; t < 4; ++t) threads.emplace_back(worker);
   for (auto& t : threads) t.join();
   for (size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(kCases[i].name);
