@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/paths.h"
+#include "support/program_process.h"
 
 namespace {
 
@@ -85,28 +86,7 @@ std::wstring BoxText(HWND box) {
   return t;
 }
 
-struct Program {
-  PROCESS_INFORMATION pi = {};
-  bool Start(const std::wstring& dir, const std::wstring& args) {
-    std::wstring cmd = L"\"" + dir + L"\\Vastrel.exe\"" + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si = {sizeof si};
-    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    return CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi) != 0;
-  }
-  bool Exited() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
-  void Kill() {
-    TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, INFINITE);
-  }
-  ~Program() {
-    if (pi.hProcess) {
-      if (!Exited()) Kill();
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  }
-};
+using Program = testsupport::ProgramProcess;
 
 // The bytes of block k (1 MiB each), different in every block.
 void FillBlock(std::vector<char>& b, int64_t k) {

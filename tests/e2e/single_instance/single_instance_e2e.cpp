@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "support/paths.h"
+#include "support/program_process.h"
 
 namespace {
 
@@ -71,29 +72,7 @@ std::wstring FreshProgramFolder() {
   return dir;
 }
 
-struct Child {
-  PROCESS_INFORMATION pi = {};
-  bool Start(const std::wstring& dir, const std::wstring& args) {
-    std::wstring cmd = L"\"" + dir + L"\\Vastrel.exe\"" + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si = {sizeof si};
-    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    return CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi) != 0;
-  }
-  bool Exited() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
-  DWORD ExitCode() {
-    DWORD c = 0;
-    GetExitCodeProcess(pi.hProcess, &c);
-    return c;
-  }
-  ~Child() {
-    if (pi.hProcess) {
-      if (!Exited()) TerminateProcess(pi.hProcess, 9);
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  }
-};
+using Child = testsupport::ProgramProcess;
 
 // Stand-in of a running copy: the mutex and a window of the main window's
 // class and title that records the hand-overs it receives.
