@@ -16,7 +16,12 @@ struct ProgramProcess {
     STARTUPINFOW si = {sizeof si};
     std::vector<wchar_t> buf(cmd.begin(), cmd.end());
     buf.push_back(0);
-    return CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi) != 0;
+    // Under wine a start can fail now and then while other processes start: try again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (attempt) Sleep(200);
+      if (CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) return true;
+    }
+    return false;
   }
   bool Exited() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
   DWORD ExitCode() {
