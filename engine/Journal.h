@@ -30,6 +30,12 @@
 namespace engine {
 
 uint32_t Crc32(const void* data, size_t length, uint32_t crc = 0);
+// The check of a segment copy: order-sensitive sums of its words, folded with
+// CRC-32; it tells a torn or stale copy and runs many times faster than Crc32.
+// The same value with vector false (no SSE2), which only tests use.
+uint32_t CopySum(const void* data, size_t length, bool vector = true);
+// The performance counter, for timing flushes.
+int64_t PerfTicks();
 
 enum class JournalKind : uint32_t { Move = 1, Replace = 2 };
 
@@ -124,10 +130,15 @@ class Journal {
   const std::wstring& Path() const { return path_; }
   // The system's error of the last failure.
   DWORD error = 0;
+  // How long the last Note's flush took (PerfTicks).
+  int64_t lastFlushTicks = 0;
 
  private:
   bool Fail();
   std::wstring AsideName() const;
+  // The check of a segment copy, as the journal's version makes it.
+  uint32_t SlotSum(const void* copy, size_t length) const;
+  int version_ = 2;
   HANDLE h_ = INVALID_HANDLE_VALUE;
   std::wstring path_;
   int64_t slotOffset_[2] = {0, 0};

@@ -19,7 +19,9 @@
 // the shift that puts the done part back, puts the kept bytes back and, for a
 // grow, cuts the file to its old size.
 //
-// With a journal, each segment is read whole first; when its target overlaps
+// With a journal, each segment is read whole first (1 MiB to start with, so
+// that it stays in the processor's cache for its copy and its write, longer
+// where flushing proves slow); when its target overlaps
 // its own source (a shift shorter than the segment), the journal gets a copy
 // of it before its first byte is written, since a write cut short would
 // destroy part of its source. Before each record the data file is flushed, so
@@ -248,6 +250,7 @@ struct Mover {
   std::vector<char> buffer;  // one segment
   uint32_t block = 1u << 20;
   uint32_t segment = 1u << 20;
+  uint32_t segmentMax = 1u << 20;  // the segment may grow up to this
   int64_t size = 0;   // the original size
   int64_t start = 0;  // start of the range
   int64_t end = 0;    // end of the old range
@@ -260,6 +263,7 @@ struct Mover {
   bool dirty = false;  // data written since the data file was last flushed
   bool touched = false;  // the file was changed at all
   int slotTurn = 0;
+  int64_t flushTicks = 0;  // time spent flushing (PerfTicks)
   DWORD journalError = 0;  // why the journal was given up on the way
 
   // The block whose write failed: its original bytes are in the buffer.
@@ -286,11 +290,13 @@ struct Mover {
   // could not be written: the step must not go ahead.
   bool Note(JournalStep step, const Shift& s, int64_t progress, uint32_t n, const void* copy, bool forward) {
     if (!noting) return true;
+    const int64_t t0 = PerfTicks();
     if (dirty && !io.Flush()) {
       DropJournal(io.error);
       return !forward;
     }
     dirty = false;
+    flushTicks += PerfTicks() - t0;
     JournalRecord r;
     r.step = step;
     r.lo = s.lo;
@@ -305,6 +311,7 @@ struct Mover {
       io.error = e;
       return !forward;
     }
+    flushTicks += journal->lastFlushTicks;
     if (copy) slotTurn ^= 1;
     return true;
   }
@@ -349,6 +356,7 @@ struct Mover {
       DWORD n = static_cast<DWORD>(std::min<int64_t>(segment, len - *p));
       if (withCopy) n = static_cast<DWORD>(std::min<int64_t>(copyLength, len - *p));
       const int64_t src = s.Source(*p, n);
+      const int64_t t0 = PerfTicks(), flushed = flushTicks;
       if (withCopy) {
         withCopy = false;
       } else {
@@ -358,8 +366,16 @@ struct Mover {
       }
       const Ran r = WriteSegment(s, src, n, p, forward, stoppable);
       if (r != Ran::Done) return r;
+      Grow(flushTicks - flushed, PerfTicks() - t0);
     }
     return Ran::Done;
+  }
+
+  // A record costs two flushes: where they take more than a fifth of the
+  // segment's time, the next segments are twice as long.
+  void Grow(int64_t flushed, int64_t total) {
+    if (!noting || segment >= segmentMax || flushed * 5 <= total) return;
+    segment = static_cast<uint32_t>(std::min<uint64_t>(segmentMax, uint64_t{segment} * 2) / block * block);
   }
 
   // The forward steps from `from` on (progress and withCopy for MoveForward).
@@ -461,9 +477,11 @@ TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const v
   m.block = std::max<uint32_t>(1, options.blockSize);
   m.segment = m.block;
   if (journaled) m.segment = std::max(m.block, options.journalSegment / m.block * m.block);
+  m.segmentMax = std::max(m.segment, options.journalSegmentMax / m.block * m.block);
+  if (!journaled) m.segmentMax = m.segment;
   try {
-    m.buffer.resize(static_cast<size_t>(
-        std::max<int64_t>(1, std::min<int64_t>(m.segment, std::max<int64_t>(tail, std::min<int64_t>(oldLength, m.block))))));
+    m.buffer.resize(static_cast<size_t>(std::max<int64_t>(
+        1, std::min<int64_t>(m.segmentMax, std::max<int64_t>(tail, std::min<int64_t>(oldLength, m.block))))));
   } catch (const std::bad_alloc&) {
     out.error = ERROR_NOT_ENOUGH_MEMORY;
     return out;
@@ -496,7 +514,7 @@ TailMoveOutcome ReplaceRange(HANDLE h, int64_t start, int64_t oldLength, const v
     jh.oldLength = oldLength;
     jh.newLength = added;
     jh.keptLength = keptLength;
-    jh.slotSize = static_cast<uint32_t>(std::min<int64_t>(m.segment, tail));
+    jh.slotSize = static_cast<uint32_t>(std::min<int64_t>(m.segmentMax, tail));
     jh.newCrc = Crc32(newBytes, static_cast<size_t>(added));
     bool ok = journal.Create(options.journalFolder, jh);
     if (ok) ok = journal.WriteAt(jh.newOffset, newBytes, static_cast<DWORD>(added));
@@ -638,7 +656,7 @@ RecoveryReport ResumeTailMove(Journal& j, const JournalHeader& h, const JournalR
   m.delta = h.newLength - h.oldLength;
   m.newBytes = fresh.data();
   m.added = static_cast<DWORD>(h.newLength);
-  m.segment = std::max<uint32_t>(1, h.slotSize);
+  m.segment = m.segmentMax = std::max<uint32_t>(1, h.slotSize);
   m.block = std::min<uint32_t>(m.segment, 1u << 20);
   m.journal = &j;
   m.noting = true;

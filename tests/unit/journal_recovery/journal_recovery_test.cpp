@@ -48,6 +48,9 @@ struct Case {
   int64_t base;    // a sparse hole before the file's bytes (0: none)
   int64_t head, old, added, tail;
   const char* modes;  // b before, t torn, l lost, a abort then before
+  // Nonzero: the journal's flushes are slow (a disk), so that its segments
+  // grow from kSegment up to this.
+  uint32_t growTo = 0;
 };
 
 const Case kCases[] = {
@@ -61,6 +64,8 @@ const Case kCases[] = {
     {"write-back growing", "move", 0, 50 * KiB, 1000, 5000, 600 * KiB, "bl"},
     {"write-back shrinking", "move", 0, 50 * KiB, 5000, 1000, 600 * KiB, "bla"},
     {"sparse file above 4 GiB", "move", k4GiB, 100 * KiB, 0, 2, 500 * KiB, "b"},
+    {"insert 2 bytes at 0, segments growing", "move", 0, 0, 0, 2, 2200 * KiB, "bl", 1 * MiB},
+    {"delete 1 byte at 0, segments growing", "move", 0, 0, 1, 0, 2200 * KiB, "b", 1 * MiB},
     {"conversion in place", "convert", 0, 0, 0, 0, 0, "bl"},
     {"copy over the file (undo)", "copy", 0, 0, 0, 0, 0, "bl"},
 };
@@ -191,13 +196,17 @@ class CaseRun {
       std::string out;
       const std::wstring args = L"run \"" + folder_ + L"\" " + Wide(c_.op) + L" " + std::to_wstring(start) + L" " +
                                 std::to_wstring(c_.old) + L" " + std::to_wstring(c_.added) + L" " +
-                                std::to_wstring(kBlock) + L" " + std::to_wstring(kSegment) + L" " + std::to_wstring(k) +
+                                std::to_wstring(kBlock) + L" " + std::to_wstring(kSegment) +
+                                (c_.growTo ? L":" + std::to_wstring(c_.growTo) : L"") + L" " + std::to_wstring(k) +
                                 L" " + Wide(modeName) + L" " + std::to_wstring(stopAt);
       const int rc = RunVictim(args, &out);
       if (rc == 0) {
         // Ran to its end: the result, or the original after an abort.
         const std::string want = stopAt ? "original" : "finished";
         if (State() != want) failures.push_back(where + ": ran to its end, file " + State() + ", wanted " + want);
+        // Slow flushes made the segments (and so the journal's copies) grow.
+        if (c_.growTo && !stopAt && out.find("largest journal write " + std::to_string(c_.growTo)) == std::string::npos)
+          failures.push_back(where + ": the segments did not grow to " + std::to_string(c_.growTo) + ": " + out);
         if (!Leftovers().empty()) failures.push_back(where + ": left " + Leftovers());
         if (k < 3) failures.push_back(where + ": ended after fewer than 3 calls");
         return;
@@ -237,6 +246,29 @@ class CaseRun {
   std::wstring folder_, file_;
   std::string original_, finished_;
 };
+
+// The check of segment copies: the SSE2 way and the plain one agree at every
+// length and alignment, and a copy with one page torn or stale fails it.
+TEST(JournalRecovery, CopySumAgreesAndTellsTornCopies) {
+  std::string data = Pattern(70 * KiB, 4);
+  for (size_t offset = 0; offset < 16; offset += 3) {
+    for (size_t length : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{4095}, size_t{65536} + 7}) {
+      EXPECT_EQ(engine::CopySum(data.data() + offset, length, true), engine::CopySum(data.data() + offset, length, false))
+          << offset << " " << length;
+    }
+  }
+  const std::string segment = Pattern(64 * KiB, 5);
+  const uint32_t sum = engine::CopySum(segment.data(), segment.size());
+  std::string torn = segment;
+  torn.replace(8 * 4096, 4096, std::string(4096, '\0'));  // a page that never reached the disk
+  EXPECT_NE(engine::CopySum(torn.data(), torn.size()), sum);
+  std::string stale = segment;
+  stale.replace(3 * 4096, 4096, Pattern(4096, 6));  // a page of an older copy
+  EXPECT_NE(engine::CopySum(stale.data(), stale.size()), sum);
+  std::string swapped = segment;
+  std::swap_ranges(swapped.begin(), swapped.begin() + 4096, swapped.begin() + 4096);  // two pages in each other's place
+  if (swapped != segment) EXPECT_NE(engine::CopySum(swapped.data(), swapped.size()), sum);
+}
 
 TEST(JournalRecovery, EveryKillPointEndsOriginalOrFinished) {
   std::vector<std::unique_ptr<CaseRun>> runs;
@@ -292,6 +324,7 @@ class JournalFaults : public testing::Test {
     engine::TailMoveOptions o;
     o.blockSize = kBlock;
     o.journalSegment = kSegment;
+    o.journalSegmentMax = kSegment;
     o.journalFolder = journalFolder;
     o.filePath = file_;
     return engine::ReplaceRange(f.get(), 10, 0, "\r\n", 2, quiet, o);
@@ -347,6 +380,7 @@ TEST_F(JournalFaults, JournalThatCannotBeWrittenRefusesTheEdit) {
       engine::TailMoveOptions opt;
       opt.blockSize = kBlock;
       opt.journalSegment = kSegment;
+      opt.journalSegmentMax = kSegment;
       opt.journalFolder = r.missingFolder ? dir_ + L"\\missing" : journal_;
       opt.filePath = file_;
       o = engine::ReplaceRange(f.get(), 10, 0, "\r\n", 2, quiet, opt);

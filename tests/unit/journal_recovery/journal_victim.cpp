@@ -22,8 +22,10 @@
 //     14), 9 when there was no journal, 8 for more than one.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ enum class Mode { Before, Torn, Lost };
 class KillFiles : public fileops::FileOps {
  public:
   KillFiles(int killAt, Mode mode) : killAt_(killAt), mode_(mode) {}
+  // Every flush takes a few milliseconds, as on a disk.
+  bool slowFlush = false;
+  DWORD largestJournalWrite = 0;
 
   HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
     HANDLE h = sys().Open(path, access, share, disposition, flags);
@@ -61,6 +66,8 @@ class KillFiles : public fileops::FileOps {
       End();
     }
     Remember(h, sys().Seek(h, 0, FILE_CURRENT), len);
+    auto p = paths_.find(h);
+    if (p != paths_.end() && p->second.find(L".journal") != std::wstring::npos) largestJournalWrite = std::max(largestJournalWrite, len);
     return sys().Write(h, buf, len, done);
   }
   int64_t Seek(HANDLE h, int64_t distance, DWORD method) override { return sys().Seek(h, distance, method); }
@@ -83,6 +90,7 @@ class KillFiles : public fileops::FileOps {
         if (!SamePath(u.path, p->second)) keep.push_back(u);
       undo_.swap(keep);
     }
+    if (slowFlush) Sleep(3);
     return sys().Flush(h);
   }
   bool Close(HANDLE h) override {
@@ -216,12 +224,16 @@ int Run(char** argv) {
   const std::wstring folder = Wide(argv[2]);
   const std::string op = argv[3];
   const int64_t start = _atoi64(argv[4]), old = _atoi64(argv[5]), added = _atoi64(argv[6]);
+  // The segment, or "first:largest" for segments that may grow (flushes then slow).
   const uint32_t block = static_cast<uint32_t>(_atoi64(argv[7])), segment = static_cast<uint32_t>(_atoi64(argv[8]));
+  const char* colon = std::strchr(argv[8], ':');
+  const uint32_t segmentMax = colon ? static_cast<uint32_t>(_atoi64(colon + 1)) : segment;
   const int killAt = atoi(argv[9]);
   const std::string mode = argv[10];
   StopAt sink(atoi(argv[11]));
   const std::wstring file = folder + L"\\f.bin", journal = folder + L"\\j";
   KillFiles seam(killAt, mode == "torn" ? Mode::Torn : mode == "lost" ? Mode::Lost : Mode::Before);
+  seam.slowFlush = segmentMax > segment;
   fileops::ScopedFiles use(seam);
   if (op == "move") {
     const std::string bytes = Pattern(static_cast<size_t>(added), 7);
@@ -232,11 +244,13 @@ int Run(char** argv) {
     engine::TailMoveOptions o;
     o.blockSize = block;
     o.journalSegment = segment;
+    o.journalSegmentMax = segmentMax;
     o.tempFolder = folder + L"\\";
     o.journalFolder = journal;
     o.filePath = file;
     const engine::TailMoveOutcome r = engine::ReplaceRange(f.get(), start, old, bytes.data(), bytes.size(), sink, o);
-    std::printf("status %d\n", static_cast<int>(r.status));
+    std::printf("status %d\nlargest journal write %lu\n", static_cast<int>(r.status),
+                static_cast<unsigned long>(seam.largestJournalWrite));
     return r.status == engine::TailMoveStatus::Done || r.status == engine::TailMoveStatus::Aborted ? 0 : 3;
   }
   if (op == "convert") {
