@@ -20,8 +20,9 @@ void WorkProgress::SetMaximum(int64_t maximum) {
 }
 
 void WorkProgress::Step(int64_t position) {
-  // The bar paints only when its whole percentage changes: cheap per block.
-  if (bar_) bar_->SetPosition(position > 0 ? static_cast<uint64_t>(position) : 0);
+  // The bar paints at once when its whole percentage changes: it is given
+  // the position when messages are pumped, not per block.
+  position_ = position > 0 ? position : 0;
   PumpIfDue();
 }
 
@@ -41,6 +42,7 @@ void WorkProgress::PumpIfDue() {
     return;
   }
   lastPump_ = now;
+  if (bar_ && position_ >= 0) bar_->SetPosition(static_cast<uint64_t>(position_));
   if (pumps_++ == 0 && onFirstPump) onFirstPump();
   if (pump_)
     pump_();

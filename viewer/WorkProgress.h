@@ -76,6 +76,7 @@ class WorkProgress : public engine::ProgressSink {
   const bool& stop_;
   std::function<void()> pump_;
   DWORD lastPump_ = 0;
+  int64_t position_ = -1;  // the newest position, shown on the bar at the next pump
   bool started_ = false;
   int pumps_ = 0;
 };
