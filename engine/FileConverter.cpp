@@ -1,7 +1,14 @@
 // The whole-file converter; see FileConverter.h.
 #include "engine/FileConverter.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -104,6 +111,151 @@ std::wstring FolderOf(const std::wstring& path) {
   return k == std::wstring::npos ? std::wstring() : path.substr(0, k + 1);
 }
 
+// Threads that convert the parts of one block side by side; the caller's
+// thread takes part 0. Part k is started by Run and done before Run returns.
+class PartPool {
+ public:
+  explicit PartPool(int parts) {
+    for (int k = 1; k < parts; ++k) threads_.emplace_back([this, k] { Serve(k); });
+  }
+  ~PartPool() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      quit_ = true;
+    }
+    start_.notify_all();
+    for (auto& t : threads_) t.join();
+  }
+  PartPool(const PartPool&) = delete;
+  PartPool& operator=(const PartPool&) = delete;
+
+  int Parts() const { return static_cast<int>(threads_.size()) + 1; }
+
+  // Runs job(k) for every part k, at once.
+  void Run(const std::function<void(int)>& job) {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      job_ = &job;
+      pending_ = static_cast<int>(threads_.size());
+      ++round_;
+    }
+    start_.notify_all();
+    job(0);
+    std::unique_lock<std::mutex> lock(m_);
+    done_.wait(lock, [this] { return pending_ == 0; });
+    job_ = nullptr;
+  }
+
+ private:
+  void Serve(int k) {
+    uint64_t seen = 0;
+    for (;;) {
+      const std::function<void(int)>* job;
+      {
+        std::unique_lock<std::mutex> lock(m_);
+        start_.wait(lock, [&] { return quit_ || round_ != seen; });
+        if (quit_) return;
+        seen = round_;
+        job = job_;
+      }
+      (*job)(k);
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        --pending_;
+      }
+      done_.notify_one();
+    }
+  }
+
+  std::vector<std::thread> threads_;
+  std::mutex m_;
+  std::condition_variable start_, done_;
+  const std::function<void(int)>* job_ = nullptr;
+  int pending_ = 0;
+  uint64_t round_ = 0;
+  bool quit_ = false;
+};
+
+// Writes each block's output while the caller goes on with the next block;
+// without `on`, writes at once. A failed write fails the next call.
+class BackgroundWriter {
+ public:
+  explicit BackgroundWriter(bool on) {
+    if (!on) return;
+    try {
+      thread_ = std::thread([this] { Serve(); });
+    } catch (const std::exception&) {
+    }
+  }
+  ~BackgroundWriter() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      quit_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+  // Takes *data to write after the writes before it (*data comes back
+  // empty); false, with the last error set, when a write so far failed.
+  bool Write(HANDLE h, std::string* data) {
+    if (!thread_.joinable()) {
+      const bool ok = fileops::WriteFully(h, data->data(), static_cast<DWORD>(data->size()));
+      data->clear();
+      return ok;
+    }
+    if (!Wait()) return false;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      pending_.swap(*data);
+      h_ = h;
+      busy_ = true;
+    }
+    cv_.notify_all();
+    data->clear();
+    return true;
+  }
+
+  // Waits for the write under way; false (last error set) when one failed.
+  bool Wait() {
+    if (!thread_.joinable()) return true;
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [this] { return !busy_; });
+    if (failed_) SetLastError(error_);
+    return !failed_;
+  }
+
+ private:
+  void Serve() {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      cv_.wait(lock, [this] { return quit_ || busy_; });
+      if (!busy_) return;
+      lock.unlock();
+      const bool ok = fileops::WriteFully(h_, pending_.data(), static_cast<DWORD>(pending_.size()));
+      const DWORD e = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+      lock.lock();
+      if (!ok) {
+        failed_ = true;
+        error_ = e;
+      }
+      busy_ = false;
+      cv_.notify_all();
+    }
+  }
+
+  std::thread thread_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::string pending_;
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+  bool busy_ = false, quit_ = false, failed_ = false;
+  DWORD error_ = 0;
+};
+
 // One conversion run: the state carried from block to block.
 class Run {
  public:
@@ -169,6 +321,11 @@ class Run {
         pivot.assign(reinterpret_cast<const char*>(d), len);
         break;
       case ccEucJp:
+        if (r_.targetCode == ccUtf8 || r_.targetCode == ccUtf16) {
+          EucToUnicode(d, len, out);
+          Harvest();
+          return true;
+        }
         block_.EucToSjis(d, len, &pivot);
         break;
       case ccJis: {
@@ -243,6 +400,33 @@ class Run {
     return ok;
   }
 
+  // EUC-JP to UTF-8 or UTF-16 through Shift_JIS, a few KiB at a time so that
+  // the Shift_JIS stays in the processor's cache. The pieces end after a byte
+  // below 0x80, which Shift_JIS keeps as it is: no character spans two.
+  void EucToUnicode(const unsigned char* d, size_t len, std::string* out) {
+    constexpr size_t kPiece = 32 * 1024;
+    for (size_t at = 0; at < len;) {
+      size_t end = std::min(len, at + kPiece);
+      if (end < len) {
+        size_t k = end;
+        while (k > at && d[k - 1] >= 0x80) --k;
+        if (k > at) {
+          end = k;
+        } else {
+          while (end < len && d[end - 1] >= 0x80) ++end;
+        }
+      }
+      const bool utf8 = r_.targetCode == ccUtf8;
+      if (!block_.EucToUnicode(d + at, end - at, utf8, r_.targetOrder, out)) {
+        pivot_.clear();
+        block_.EucToSjis(d + at, end - at, &pivot_);
+        block_.SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot_.data()), pivot_.size(), utf8,
+                             r_.targetOrder, out);
+      }
+      at = end;
+    }
+  }
+
   // Direct UTF-16 to UTF-8: a surrogate without its partner cannot be written.
   void LoneSurrogatesToSubstitute(std::u16string* units, conv::ByteOrder order) {
     for (size_t i = 0; i < units->size(); ++i) {
@@ -276,9 +460,20 @@ class Run {
 
   // Moves what the routines reported into the run's count and bounded list.
   void Harvest() {
-    count += ctx_.UnconvertibleCount;
-    ctx_.UnconvertibleCount = 0;
-    const std::u16string& l = ctx_.UnconvertibleList;
+    if (!deferReports) Harvest(ctx_);
+  }
+
+ public:
+  // A run that converts one part of a block for another run keeps its
+  // reports for that run to take, in the order of the parts.
+  bool deferReports = false;
+  void TakeReports(Run& part) { Harvest(part.ctx_); }
+
+ private:
+  void Harvest(conv::Context& from) {
+    count += from.UnconvertibleCount;
+    from.UnconvertibleCount = 0;
+    const std::u16string& l = from.UnconvertibleList;
     for (size_t i = 0; i + 2 < l.size(); ++i) {
       if (l[i] != u'[') continue;
       size_t n = (conv::IsHighSurrogate(l[i + 1]) && i + 3 < l.size() && conv::IsLowSurrogate(l[i + 2]) &&
@@ -297,7 +492,7 @@ class Run {
         listFull = true;
       }
     }
-    ctx_.UnconvertibleList.clear();
+    from.UnconvertibleList.clear();
   }
 
   // The context as the run uses it, ready before the block converter takes it.
@@ -318,6 +513,112 @@ class Run {
   std::string held_;  // Shift_JIS not yet written as JIS (the open run)
   int listed_ = 0;
   std::unordered_set<uint32_t> seen_;
+};
+
+// Blocks of the codes whose characters carry no state from one to the next
+// are cut into parts at bytes that no character of the source code contains
+// (below 0x40 in Shift_JIS, below 0x80 in EUC-JP and UTF-8), converted side by
+// side by runs of their own and put together in order, with their reports in
+// the order of the parts: the same bytes, and the same unconvertible
+// characters in the order they appear, as one run over the whole block.
+class PartedRun {
+ public:
+  static constexpr size_t kMinPart = 64 * 1024;
+
+  PartedRun(const ConvertRequest& r, conv::Platform& platform, Run& whole, size_t block)
+      : whole_(whole), locked_(platform) {
+    const bool source = r.sourceCode == ccShiftJis || r.sourceCode == ccEucJp || r.sourceCode == ccUtf8;
+    // (UTF-8 to UTF-16 goes through a routine of its own: left whole.)
+    const bool target = r.targetCode == ccShiftJis || r.targetCode == ccUtf8 ||
+                        (r.targetCode == ccUtf16 && r.sourceCode != ccUtf8);
+    below_ = r.sourceCode == ccShiftJis ? 0x40 : 0x80;
+    const unsigned cores = std::thread::hardware_concurrency();
+    const int parts = static_cast<int>(std::min<size_t>({size_t{4}, cores ? size_t{cores} : size_t{1}, block / kMinPart}));
+    if (!source || !target || parts < 2) return;
+    try {
+      for (int k = 0; k < parts; ++k) {
+        runs_.emplace_back(new Run(r, locked_));
+        runs_.back()->deferReports = true;
+      }
+      outs_.resize(static_cast<size_t>(parts));
+      pool_.reset(new PartPool(parts));
+    } catch (const std::exception&) {
+      runs_.clear();
+      pool_.reset();
+    }
+  }
+
+  // As Run::Block.
+  bool Block(const unsigned char* d, size_t len, std::string* out) {
+    if (!pool_ || len < 2 * kMinPart) return whole_.Block(d, len, out);
+    const int parts = pool_->Parts();
+    std::vector<size_t> cut(static_cast<size_t>(parts) + 1, 0);
+    cut[static_cast<size_t>(parts)] = len;
+    for (int k = 1; k < parts; ++k) {
+      // The part ends after the last byte below the bound before its share's end.
+      const size_t want = len / static_cast<size_t>(parts) * static_cast<size_t>(k);
+      size_t at = want;
+      while (at > cut[static_cast<size_t>(k) - 1] && d[at - 1] >= below_) --at;
+      cut[static_cast<size_t>(k)] = at > cut[static_cast<size_t>(k) - 1] ? at : cut[static_cast<size_t>(k) - 1];
+    }
+    std::vector<char> ok(static_cast<size_t>(parts), 0);
+    pool_->Run([&](int k) {
+      const size_t from = cut[static_cast<size_t>(k)], to = cut[static_cast<size_t>(k) + 1];
+      std::string& o = outs_[static_cast<size_t>(k)];
+      o.clear();
+      try {
+        ok[static_cast<size_t>(k)] = runs_[static_cast<size_t>(k)]->Block(d + from, to - from, &o) ? 1 : 0;
+      } catch (const std::bad_alloc&) {
+        ok[static_cast<size_t>(k)] = 0;
+      }
+    });
+    bool all = true;
+    for (int k = 0; k < parts; ++k) {
+      whole_.TakeReports(*runs_[static_cast<size_t>(k)]);
+      all = all && ok[static_cast<size_t>(k)];
+      if (all) out->append(outs_[static_cast<size_t>(k)]);
+    }
+    return all;
+  }
+
+ private:
+  // The platform's mappings, one call at a time (it may keep caches of its
+  // own); the parts ask it only for characters new to their tables.
+  class LockedPlatform : public conv::Platform {
+   public:
+    explicit LockedPlatform(conv::Platform& p) : p_(p) {}
+    int WideCharToSjis(const char16_t* units, int count, unsigned char out[2]) override {
+      std::lock_guard<std::mutex> lock(m_);
+      return p_.WideCharToSjis(units, count, out);
+    }
+    int SjisCharToWide(const unsigned char* bytes, int count, char16_t out[2]) override {
+      std::lock_guard<std::mutex> lock(m_);
+      return p_.SjisCharToWide(bytes, count, out);
+    }
+    std::u16string UpperCase(const char16_t* text, size_t count) override {
+      std::lock_guard<std::mutex> lock(m_);
+      return p_.UpperCase(text, count);
+    }
+    std::u16string LowerCase(const char16_t* text, size_t count) override {
+      std::lock_guard<std::mutex> lock(m_);
+      return p_.LowerCase(text, count);
+    }
+    int CompareLocale(unsigned flags, const char16_t* a, int countA, const char16_t* b, int countB) override {
+      std::lock_guard<std::mutex> lock(m_);
+      return p_.CompareLocale(flags, a, countA, b, countB);
+    }
+
+   private:
+    conv::Platform& p_;
+    std::mutex m_;
+  };
+
+  Run& whole_;
+  LockedPlatform locked_;
+  unsigned below_ = 0x80;
+  std::vector<std::unique_ptr<Run>> runs_;
+  std::vector<std::string> outs_;
+  std::unique_ptr<PartPool> pool_;
 };
 
 }  // namespace
@@ -442,9 +743,13 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
   // An in-place conversion is journaled, so that a later start removes the
   // new file of one cut short (the source is replaced only by a whole one).
   ReplaceJournal journal;
+  // Large blocks are written by a thread of their own while the next block
+  // is converted.
+  BackgroundWriter writer(r.blockSize >= PartedRun::kMinPart * 4);
   // Every way out but success removes the new file.
   auto discard = [&](ConvertStatus s) {
     const DWORD e = GetLastError();
+    writer.Wait();
     temp.Close();
     files.Delete(tempPath);
     journal.Done();
@@ -473,6 +778,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
 
   Run run(r, platform);
   const size_t block = r.blockSize ? r.blockSize : 1;
+  PartedRun parted(r, platform, run, block);
   std::vector<unsigned char> buf;
   size_t have = 0;  // bytes carried from the previous block (an incomplete character)
   int64_t position = r.bomLength;
@@ -487,7 +793,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     int mode = jisMode;
     const size_t cut = CharBoundary(r.sourceCode, r.sourceOrder, buf.data(), total, final, &mode);
     jisMode = mode;
-    if (!run.Block(buf.data(), cut, &out)) {
+    if (!parted.Block(buf.data(), cut, &out)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return discard(ConvertStatus::Failed);
     }
@@ -495,8 +801,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return discard(ConvertStatus::Failed);
     }
-    if (!out.empty() && !fileops::WriteFully(temp.get(), out.data(), static_cast<DWORD>(out.size())))
-      return discard(ConvertStatus::Failed);
+    if (!out.empty() && !writer.Write(temp.get(), &out)) return discard(ConvertStatus::Failed);
     out.clear();
     have = total - cut;
     if (have) std::memmove(buf.data(), buf.data() + cut, have);
@@ -505,6 +810,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     if (progress.ShouldStop()) return discard(ConvertStatus::Aborted);
     if (final) break;
   }
+  if (!writer.Wait()) return discard(ConvertStatus::Failed);
   source.Close();
   if (!journal.Ready(temp.get())) {
     SetLastError(journal.error);

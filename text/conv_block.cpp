@@ -129,7 +129,7 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
   size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;
   while (i < n) {
     const unsigned b = s[i];
-    if (i >= nextTry && b < 0x80 && i + 16 <= n) {
+    if (i >= nextTry && i + 16 <= n) {
       if (Ascii16(s + i)) {
         if (utf8) {
           std::memcpy(q, s + i, 16);
@@ -148,21 +148,7 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
     const size_t key = b + two * (256 + ((b << 8) | next) - b);
     uint32_t e = table[key];
     if (!(e & kReady)) {
-      if (e == 0) {
-        const int len = 1 + int(two);
-        char16_t w[2] = {0, 0};
-        const int k = ctx_.platform->SjisCharToWide(s + i, len, w);
-        if (k == 1 && w[0] != 0 && !IsHighSurrogate(w[0]) && !IsLowSurrogate(w[0])) {
-          unsigned char bytes[4];
-          const int m = static_cast<int>((utf8 ? PutUtf8(bytes, w[0]) : PutUnit(bytes, w[0], big)) - bytes);
-          e = ReadyEntry(bytes, m);
-        } else if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0)) {
-          e = kSlow;
-        } else {
-          e = kBad;
-        }
-        table[key] = e;
-      }
+      if (e == 0) e = table[key] = SjisEntry(s + i, 1 + int(two), utf8, big);
       if (e == kSlow) {
         // The routines' own way for a rare character.
         std::string one(reinterpret_cast<const char*>(s + i), 1 + two), part;
@@ -193,6 +179,60 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
   }
   o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();
+}
+
+uint32_t BlockConverter::SjisEntry(const unsigned char* c, int len, bool utf8, bool big) {
+  char16_t w[2] = {0, 0};
+  const int k = ctx_.platform->SjisCharToWide(c, len, w);
+  if (k == 1 && w[0] != 0 && !IsHighSurrogate(w[0]) && !IsLowSurrogate(w[0])) {
+    unsigned char bytes[4];
+    const int m = static_cast<int>((utf8 ? PutUtf8(bytes, w[0]) : PutUnit(bytes, w[0], big)) - bytes);
+    return ReadyEntry(bytes, m);
+  }
+  if ((k == 2 && w[0] != 0 && w[1] != 0) || (k == 1 && w[0] != 0)) return kSlow;
+  return kBad;
+}
+
+bool BlockConverter::EucToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out) {
+  const bool big = order == ByteOrder::Big;
+  std::vector<uint32_t>& table = utf8 ? fromSjis_ : big ? fromSjisBig_ : fromSjisLittle_;
+  if (table.empty()) table.assign(65536 + 256, 0);
+  const size_t before = out->size();
+  Out o(out, n * (utf8 ? 3 : 2) + 32);
+  unsigned char* q = o.at();
+  auto dbl = [](unsigned b) { return b >= 0xA1 && b <= 0xFE; };
+  size_t i = 0;
+  while (i < n) {
+    const unsigned b = s[i];
+    size_t key;
+    unsigned char c[2];
+    int len = 1;
+    if (b < 0x80) {
+      key = b;
+      c[0] = static_cast<unsigned char>(b);
+    } else if (b == 0x8E && i + 1 < n && IsHalfKana(s[i + 1])) {
+      key = s[i + 1];
+      c[0] = s[i + 1];
+      len = 2;
+    } else if (dbl(b) && i + 1 < n && dbl(s[i + 1]) && JisToSjisPair(b ^ 0x80u, s[i + 1] ^ 0x80u, &c[0], &c[1])) {
+      key = 256 + ((size_t{c[0]} << 8) | c[1]);
+      len = 2;
+    } else {
+      out->resize(before);  // not a plain character: the caller's way
+      return false;
+    }
+    uint32_t e = table[key];
+    if (e == 0) e = table[key] = SjisEntry(c, key < 256 ? 1 : 2, utf8, big);
+    if (!(e & kReady)) {
+      out->resize(before);
+      return false;
+    }
+    q = PutEntry(q, e);
+    i += static_cast<size_t>(len);
+  }
+  o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
+  o.Finish();
+  return true;
 }
 
 void BlockConverter::Utf8ToSjis(const unsigned char* s, size_t n, std::string* out) {

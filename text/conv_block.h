@@ -33,8 +33,16 @@ class BlockConverter {
   void Utf8ToSjis(const unsigned char* s, size_t n, std::string* out);
   // EUC-JP to Shift_JIS as EucToSjis gives it.
   void EucToSjis(const unsigned char* s, size_t n, std::string* out);
+  // EUC-JP to UTF-8 or UTF-16 in one step, for text of ASCII, half-width kana
+  // and double-byte characters that the platform maps to one unit: what
+  // EucToSjis and then SjisToUnicode give. False (nothing appended, nothing
+  // reported) when the text holds anything else; the caller then takes the
+  // two steps.
+  bool EucToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out);
 
  private:
+  // The table entry of the Shift_JIS character c (len bytes) for SjisToUnicode.
+  uint32_t SjisEntry(const unsigned char* c, int len, bool utf8, bool big);
   Context& ctx_;
   char16_t subWide_ = u'?';
   unsigned char subSjis_[2] = {'?', '?'};

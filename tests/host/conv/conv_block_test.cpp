@@ -164,3 +164,48 @@ TEST(ConvBlock, SequencesCutAtTheBlockEndAreNeverCompletedFromBeyondIt) {
     for (Kind k : kKinds) EXPECT_EQ(Reference(k, t, "?"), Blocks(k, t, "?")) << int(k);
   }
 }
+
+// EUC-JP to UTF-8 and UTF-16 in one step gives what the two steps give, or
+// declines (leaving the output and the reports as they were).
+TEST(ConvBlock, EucInOneStepGivesTheTwoStepsOrDeclines) {
+  std::mt19937 g(4711);
+  const std::string euc = hosttest::ReadFixture("conv/classes_bmp.euc.txt");
+  int taken = 0;
+  for (int round = 0; round < 1200; ++round) {
+    std::string text;
+    if (round % 3 == 0) {
+      // A stretch of real text: mostly taken in one step.
+      const size_t from = g() % euc.size();
+      text = euc.substr(from, g() % 300);
+      while (!text.empty() && static_cast<unsigned char>(text[0]) >= 0x80) text.erase(0, 1);
+      while (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) text.pop_back();
+    } else {
+      text = RandomText(g, 120);
+    }
+    for (const bool utf8 : {true, false}) {
+      for (const ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
+        if (utf8 && order == ByteOrder::Big) continue;
+        conv::Context twoCtx = NewContext("?");
+        conv::BlockConverter two(twoCtx);
+        std::string pivot, want = "before";
+        two.EucToSjis(reinterpret_cast<const unsigned char*>(text.data()), text.size(), &pivot);
+        two.SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot.data()), pivot.size(), utf8, order, &want);
+        conv::Context oneCtx = NewContext("?");
+        conv::BlockConverter one(oneCtx);
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[text.size() + 1]);
+        std::memcpy(exact.get(), text.data(), text.size());
+        std::string got = "before";
+        if (one.EucToUnicode(exact.get(), text.size(), utf8, order, &got)) {
+          ++taken;
+          ASSERT_EQ(got, want) << "round " << round;
+          ASSERT_EQ(oneCtx.UnconvertibleCount, twoCtx.UnconvertibleCount) << "round " << round;
+        } else {
+          ASSERT_EQ(got, "before") << "round " << round;
+          ASSERT_EQ(oneCtx.UnconvertibleCount, 0u) << "round " << round;
+          ASSERT_TRUE(oneCtx.UnconvertibleList.empty()) << "round " << round;
+        }
+      }
+    }
+  }
+  EXPECT_GT(taken, 300);  // the one step is not simply always declined
+}

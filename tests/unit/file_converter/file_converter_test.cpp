@@ -454,3 +454,78 @@ TEST_F(FileConverterTest, TheShiftJisTableAnswersAsTheRoutines) {
   EXPECT_GT(o.unconvertibleCount, 0u);
   EXPECT_TRUE(Convert(all, kForms[0], kForms[7], 4096, &o) == be);
 }
+
+// Large blocks are converted in parts side by side and written while the next
+// block is converted: the same bytes, count and list of unconvertible
+// characters as small blocks converted one by one; and the fault table holds.
+TEST_F(FileConverterTest, LargeBlocksInPartsGiveTheSameResultAndSurviveFaults) {
+  struct Source {
+    const char* name;
+    int from, to;
+    std::string line;  // repeated, numbered
+    bool unconvertible;
+  };
+  const Source sources[] = {
+      {"sjis -> utf8", 0, 3, "abc \xB1\xB2 \x8A\xBF\x8E\x9A x\x81\r\n", true},  // a lone lead byte
+      {"utf8 -> sjis", 3, 0, u8"abc ｱｲ 漢字 \u20AC \U0001F600\r\n", true},  // the euro sign, a pair
+      {"euc -> utf16", 1, 5, "abc \x8E\xB1 \xB4\xC1\xBB\xFA \x8F\xA2\xAF \x81z\r\n", true},  // 0212, an odd byte
+      {"euc -> utf8", 1, 3, "abc \x8E\xB1 \xB4\xC1\xBB\xFA\r\n", false},  // all in one step
+  };
+  for (const Source& s : sources) {
+    SCOPED_TRACE(s.name);
+    std::string text;
+    for (int i = 0; text.size() < 3500000; ++i) text += std::to_string(i) + (i % 97 ? "plain line\r\n" : s.line);
+    ConvertOutcome big, small;
+    const std::string parts = Convert(text, kForms[s.from], kForms[s.to], 1056768, &big);
+    const std::string one = Convert(text, kForms[s.from], kForms[s.to], 4096, &small);
+    EXPECT_TRUE(parts == one);
+    EXPECT_EQ(big.unconvertibleCount, small.unconvertibleCount);
+    EXPECT_EQ(big.unconvertibleCount > 0, s.unconvertible);
+    EXPECT_TRUE(big.unconvertibleList == small.unconvertibleList);
+  }
+
+  std::string text;
+  for (int i = 0; text.size() < 5000000; ++i) text += "line \x8A\xBF\x8E\x9A " + std::to_string(i) + "\r\n";
+  const std::string wanted = Convert(text, kForms[0], kForms[3], 4096);
+  struct Fault {
+    const char* what;
+    std::function<void(FaultFiles&)> set;
+    int stopAt;
+    ConvertStatus status;
+  };
+  const std::vector<Fault> faults = {
+      {"write error at block 2", [](FaultFiles& f) { f.FailAt(Op::Write, 2, ERROR_WRITE_FAULT); }, 0,
+       ConvertStatus::Failed},
+      {"read error at block 3", [](FaultFiles& f) { f.FailAt(Op::Read, 3, ERROR_READ_FAULT); }, 0,
+       ConvertStatus::Failed},
+      {"disk full", [](FaultFiles& f) { f.diskSpace = 2500000; }, 0, ConvertStatus::Failed},
+      {"short writes", [](FaultFiles& f) { f.maxWrite = 100000; }, 0, ConvertStatus::Done},
+      {"abort at block 2", [](FaultFiles&) {}, 2, ConvertStatus::Aborted},
+  };
+  for (bool inPlace : {true, false}) {
+    for (const Fault& fault : faults) {
+      SCOPED_TRACE(std::string(fault.what) + (inPlace ? " in place" : " onto another file"));
+      const std::wstring src = Make(L"a.txt", text);
+      const std::wstring dst = inPlace ? src : Make(L"b.txt", "the other file");
+      FaultFiles ff;
+      fault.set(ff);
+      StopAt sink(fault.stopAt);
+      ConvertOutcome o;
+      {
+        ScopedFiles scope(ff);
+        o = Run(Request(src, kForms[0], dst, kForms[3]), &sink);
+      }
+      EXPECT_EQ(o.status, fault.status);
+      EXPECT_TRUE(Temporaries().empty());
+      if (fault.status == ConvertStatus::Done) {
+        EXPECT_TRUE(Read(dst) == wanted);
+      } else {
+        EXPECT_TRUE(Read(src) == text);
+        if (!inPlace) EXPECT_EQ(Read(dst), "the other file");
+        if (fault.status == ConvertStatus::Failed) EXPECT_NE(o.error, 0u);
+      }
+      DeleteFileW(Path(L"a.txt").c_str());
+      DeleteFileW(Path(L"b.txt").c_str());
+    }
+  }
+}
