@@ -880,6 +880,20 @@ size_t FindDecoded(const Decoded& t, const std::vector<uint16_t>& pat, size_t li
   return std::string::npos;
 }
 
+// The first element, among those that begin a character before limitIndex,
+// from which pat runs on past the decoded text's end with everything decoded
+// so far matching: an occurrence there is undecided until more is read.
+size_t FirstCutOff(const Decoded& t, const std::vector<uint16_t>& pat, size_t limitIndex) {
+  const size_t m = pat.size();
+  const size_t first = t.count >= m ? t.count - m + 1 : 0;
+  for (size_t i = first; i < std::min(limitIndex, t.count); ++i) {
+    if (t.start[i] && std::equal(t.e.begin() + static_cast<std::ptrdiff_t>(i),
+                                 t.e.begin() + static_cast<std::ptrdiff_t>(t.count), pat.begin()))
+      return i;
+  }
+  return std::string::npos;
+}
+
 // Bytes of a text in a code, at most (for the overlap).
 int64_t EncodedBound(int code, const std::string& narrow, const std::u16string& wide, bool foldCase) {
   switch (code) {
@@ -918,7 +932,8 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
 
   const int64_t overlap = SearchOverlap(spec, p);
   const int64_t step = std::max<int64_t>(spec.step, spec.code == scUtf16 ? 2 : 1);
-  std::vector<unsigned char> buf(static_cast<size_t>(step + overlap + kLookahead));
+  int64_t span = step + overlap;  // bytes read per chunk; grows only while an occurrence is undecided at a chunk's start
+  std::vector<unsigned char> buf(static_cast<size_t>(span + kLookahead));
   Decoder dec;
   dec.code = spec.code;
   dec.bigEndian = spec.bigEndian;
@@ -952,7 +967,7 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
   int mode = spec.jisMode;
   while (pos < fileSize) {
     // 1. Read the chunk.
-    const int64_t want = std::min<int64_t>(step + overlap, fileSize - pos);
+    const int64_t want = std::min<int64_t>(span, fileSize - pos);
     const int64_t got = read(pos, buf.data(), static_cast<size_t>(want));
     if (got < 0) {
       result.outcome = SearchOutcome::ReadError;
@@ -1009,6 +1024,24 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
       if (a2 != std::string::npos) {
         a = a2;
         found = &plan2;
+      }
+      if (!last && spec.code == scJis) {
+        // JIS escapes make no characters, so the overlap in bytes need not hold
+        // an occurrence: one that runs off the decoded end is settled by a
+        // chunk that begins where it begins (a longer one when that is here).
+        const size_t c1 = FirstCutOff(decoded, plan1.elems, lim);
+        const size_t c2 = FirstCutOff(decoded, plan2.elems, lim);
+        const size_t cut = std::min(c1, c2);
+        if (cut != std::string::npos && (a == std::string::npos || cut < a)) {
+          if (decoded.at[cut] == 0) {
+            span *= 2;
+            buf.resize(static_cast<size_t>(span + kLookahead));
+            continue;
+          }
+          a = std::string::npos;
+          nextRel = decoded.at[cut];
+          decoded.nextMode = decoded.start[cut] - 1;
+        }
       }
       if (a != std::string::npos) {
         const size_t lastElem = a + found->elems.size() - 1;

@@ -521,3 +521,46 @@ TEST_F(TextSearch, BoundariesAfterUndecodableBytesDoNotDependOnTheChunks) {
     }
   }
 }
+
+TEST_F(TextSearch, JisHitsDoNotDependOnTheChunksWhateverTheEscapes) {
+  // Valid JIS text whose designations are repeated many times over: the
+  // escapes make no characters, so an occurrence can hold far more bytes
+  // than its characters take.
+  std::mt19937 rng(4202);
+  const CodeCase cc{kJis, false, "JIS"};
+  for (int file = 0; file < 10; ++file) {
+    const std::string plainBytes = RandomFile(rng, *this, cc, 120, true);
+    std::string bytes;
+    for (size_t i = 0; i < plainBytes.size();) {
+      if (plainBytes[i] == '\x1b' && i + 2 < plainBytes.size()) {
+        const std::string esc = plainBytes.substr(i, 3);
+        for (size_t r = 1 + rng() % 30; r > 0; --r) bytes += esc;
+        i += 3;
+      } else {
+        bytes += plainBytes[i++];
+      }
+    }
+    SCOPED_TRACE("file " + std::to_string(file));
+    for (bool fold : {false, true}) {
+      const std::vector<RefChar> chars = Characters(bytes, cc, fold);
+      const std::vector<RefChar> plain = fold ? Characters(bytes, cc, false) : chars;
+      ASSERT_FALSE(plain.empty());
+      for (int round = 0; round < 6; ++round) {
+        const std::u16string text =
+            Scramble(rng, TextOf(plain, rng() % plain.size(), 2 + rng() % 6, cc, true), fold, false);
+        if (text.empty()) continue;
+        const SearchPatterns p = Patterns(text, !fold, round % 2 == 0);
+        std::vector<Hit> expected = ReferenceHits(chars, p, cc, 0);
+        if (expected.size() > 8) expected.resize(8);
+        for (int64_t step : {int64_t{1}, int64_t{2}, int64_t{3}, int64_t{1 + rng() % 40},
+                             static_cast<int64_t>(1 + rng() % bytes.size())}) {
+          const std::vector<Hit> got = Hits(bytes, cc, p, step, 0, 8);
+          ASSERT_EQ(expected.size(), got.size()) << "round " << round << " step " << step << " fold " << fold;
+          for (size_t k = 0; k < got.size(); ++k)
+            ASSERT_TRUE(expected[k] == got[k]) << "round " << round << " step " << step << " hit " << k
+                                               << ": offset " << expected[k].offset << "/" << got[k].offset;
+        }
+      }
+    }
+  }
+}
