@@ -22,6 +22,7 @@
 #include "bench/bench_window.h"
 #include "controls/MyTrackBar.h"
 #include "framework/Application.h"
+#include "framework/ComCtrls.h"
 #include "framework/FileOps.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -115,20 +116,29 @@ void PaintBreakdown(TVastrelForm* form, int64_t at, int rounds) {
 
 LRESULT CALLBACK FloorParentProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-// Ways to put a page text into an EDIT; each leaves the whole client area to
-// be painted (the floor then paints it once). Measured under wine64 (idle
-// machine, 2 GiB files, the view's size and font, ms per page with its
-// painting, Shift_JIS / UTF-16 pages):
-//   "settext"   one WM_SETTEXT: the control invalidates each line for the old
-//               text and again for the new one, and redraws its scroll bars
-//               on the way.                                     ~24 / 26 ms
-//   "redraw"    WM_SETREDRAW off, WM_SETTEXT, on, the client invalidated.
-//   "onerect"   WM_SETREDRAW off, the formatting rectangle cut to one line
-//               while the text is replaced, then set back from the client
-//               area (the control lays out and invalidates one line).
-//   "handle"    EM_SETHANDLE with a buffer of the program's own, drawing off.
-//   "hidden"    the control hidden, WM_SETTEXT, shown again.
-// Every way is measured in each run and the cheapest is the floor.
+// Ways to put a page text into an EDIT; each leaves the client area to be
+// painted (the floor then paints it once). Measured under wine64 on the
+// shared machine (load 4-8), the view's size and font, ms per page with its
+// painting, Shift_JIS / UTF-16 page texts:
+//   "settext"   one WM_SETTEXT: the control invalidates each line for the
+//               old text and again for the new one, and redraws its scroll
+//               bars on the way                                   24-31 ms
+//   "redraw"    WM_SETREDRAW off on the EDIT, WM_SETTEXT, on, the client
+//               invalidated                                        27-29 ms
+//   "onerect"   the same with the formatting rectangle cut to one line
+//               while the text is replaced, then set back          60-64 ms
+//   "rectonly"  the formatting rectangle alone, drawing left on    ~70 ms
+//   "parentoff" WM_SETREDRAW off on the parent window, the rectangle
+//               cut to one line while the text is replaced, set back,
+//               drawing on, the EDIT invalidated                  6.6-7.4 ms
+//   "handle"    EM_SETHANDLE with a buffer of the program's own,
+//               drawing off on the EDIT                            15-16 ms
+//   "hidden"    the EDIT hidden, WM_SETTEXT, shown again           19-21 ms
+// (Drawing switched off on the EDIT itself makes it lay out and draw
+// again when it comes back on; off on the parent, the EDIT works as if
+// shown but draws nothing.) Every way is measured in each run and the
+// cheapest that leaves the whole text set and its client area to be
+// painted is the floor.
 enum FloorWay { kSetText, kRedraw, kOneRect, kRectOnly, kParentOff, kHandle, kHidden, kWays };
 const char* const kWayNames[kWays] = {"settext", "redraw", "onerect", "rectonly", "parentoff", "handle", "hidden"};
 
@@ -254,6 +264,24 @@ void Floor(HWND view, const std::wstring texts[2], int rounds, double ms[kWays])
   }
   DestroyWindow(parent);
   Drain();
+}
+
+// What the window shows beyond the view on a page display, alone: the two
+// position panels of the status bar and the first line number, given texts
+// of a page's length in turn and painted; ms per page over `rounds`.
+double Beyond(TVastrelForm* form, int rounds) {
+  const std::wstring positions[2] = {L"1,073,782,866", L"1,073,782,948"};
+  const std::wstring sizes[2] = {L"1.00 GB", L"1.01 GB"};
+  const std::wstring lines[2] = {L"13,107,201", L"13,107,202"};
+  Drain();
+  const double t0 = Now();
+  for (int r = 0; r < rounds; ++r) {
+    form->StatusBar1->Panel(1)->SetTextW(positions[r & 1]);
+    form->StatusBar1->Panel(2)->SetTextW(sizes[r & 1]);
+    form->Panel3->SetTextW(lines[r & 1]);
+    Drain();
+  }
+  return (Now() - t0) * 1e3 / rounds;
 }
 
 // "median min max" of five figures.
@@ -393,6 +421,7 @@ int main(int argc, char** argv) {
                   kWayNames[way], wayMs[way][2]);
     }
     PaintBreakdown(form, offsets[1], 50);
+    std::printf("%-6s status panels and line number alone: %.2f ms per page\n", code, Beyond(form, 50));
     for (int turn = 0; turn < turns; ++turn) pagesPerSecond[turn] = HeldPageDown(form, 2.0);
     PrintFive(code, "painted ms", worstPainted);
     PrintFive(code, "floor ms", floorMs);
