@@ -3,8 +3,8 @@
 // Shift_JIS and in UTF-16: ms per page display, ms per page with its painting
 // (what the user waits for), pages shown per second while Page Down is held,
 // and the floor: a bare EDIT (no framework) of the view's style, size and font
-// given the same page text the cheapest way (one WM_SETTEXT) and painted once
-// (UpdateWindow of the EDIT alone). Each figure is the median of five turns
+// given the same page text the cheapest way found (several are measured, see
+// Floor) and painted once (UpdateWindow of the EDIT). Each figure is the median of five turns
 // with min and max (the lines "<code> painted ms: ...", "<code> floor ms: ..."
 // and "<code> pages per second: ..." are read by bench/sections/page.sh). Also
 // which windows paint after a page display and while Page Down is held, how
@@ -15,12 +15,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench/bench_window.h"
 #include "controls/MyTrackBar.h"
 #include "framework/Application.h"
+#include "framework/ComCtrls.h"
 #include "framework/FileOps.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
@@ -114,10 +116,113 @@ void PaintBreakdown(TVastrelForm* form, int64_t at, int rounds) {
 
 LRESULT CALLBACK FloorParentProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
+// Ways to put a page text into an EDIT; each leaves the client area to be
+// painted (the floor then paints it once). Measured under wine64 on the
+// shared machine (load 4-8), the view's size and font, ms per page with its
+// painting, Shift_JIS / UTF-16 page texts:
+//   "settext"   one WM_SETTEXT: the control invalidates each line for the
+//               old text and again for the new one, and redraws its scroll
+//               bars on the way                                   24-31 ms
+//   "redraw"    WM_SETREDRAW off on the EDIT, WM_SETTEXT, on, the client
+//               invalidated                                        27-29 ms
+//   "onerect"   the same with the formatting rectangle cut to one line
+//               while the text is replaced, then set back          60-64 ms
+//   "rectonly"  the formatting rectangle alone, drawing left on    ~70 ms
+//   "parentoff" WM_SETREDRAW off on the parent window, the rectangle
+//               cut to one line while the text is replaced, set back,
+//               drawing on, the EDIT invalidated                  6.6-7.4 ms
+//   "handle"    EM_SETHANDLE with a buffer of the program's own,
+//               drawing off on the EDIT                            15-16 ms
+//   "hidden"    the EDIT hidden, WM_SETTEXT, shown again           19-21 ms
+// (Drawing switched off on the EDIT itself makes it lay out and draw
+// again when it comes back on; off on the parent, the EDIT works as if
+// shown but draws nothing.) Every way is measured in each run and the
+// cheapest that leaves the whole text set and its client area to be
+// painted is the floor.
+enum FloorWay { kSetText, kRedraw, kOneRect, kRectOnly, kParentOff, kHandle, kHidden, kWays };
+const char* const kWayNames[kWays] = {"settext", "redraw", "onerect", "rectonly", "parentoff", "handle", "hidden"};
+
+// The formatting rectangle of `edit` cut to one line for a scope, then set
+// back from the client area.
+struct OneLine {
+  HWND edit;
+  RECT client;
+  explicit OneLine(HWND e) : edit(e) {
+    GetClientRect(edit, &client);
+    RECT one = client;
+    one.bottom = one.top + 1;
+    SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&one));
+  }
+  ~OneLine() { SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&client)); }
+};
+
+void FloorSet(HWND edit, FloorWay way, const std::wstring& text) {
+  const LPARAM t = reinterpret_cast<LPARAM>(text.c_str());
+  switch (way) {
+    case kSetText:
+      SendMessageW(edit, WM_SETTEXT, 0, t);
+      break;
+    case kRedraw:
+      SendMessageW(edit, WM_SETREDRAW, FALSE, 0);
+      SendMessageW(edit, WM_SETTEXT, 0, t);
+      SendMessageW(edit, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(edit, nullptr, TRUE);
+      break;
+    case kOneRect:
+      SendMessageW(edit, WM_SETREDRAW, FALSE, 0);
+      {
+        const OneLine one(edit);
+        SendMessageW(edit, WM_SETTEXT, 0, t);
+      }
+      SendMessageW(edit, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(edit, nullptr, TRUE);
+      break;
+    case kRectOnly: {
+      const OneLine one(edit);
+      SendMessageW(edit, WM_SETTEXT, 0, t);
+      break;
+    }
+    case kParentOff: {
+      const HWND parent = GetParent(edit);
+      SendMessageW(parent, WM_SETREDRAW, FALSE, 0);
+      {
+        const OneLine one(edit);
+        SendMessageW(edit, WM_SETTEXT, 0, t);
+      }
+      SendMessageW(parent, WM_SETREDRAW, TRUE, 0);
+      RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+      break;
+    }
+    case kHandle: {
+      const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+      HLOCAL mem = LocalAlloc(LMEM_MOVEABLE, bytes);
+      if (!mem) break;
+      memcpy(LocalLock(mem), text.c_str(), bytes);
+      LocalUnlock(mem);
+      const HLOCAL old = reinterpret_cast<HLOCAL>(SendMessageW(edit, EM_GETHANDLE, 0, 0));
+      SendMessageW(edit, WM_SETREDRAW, FALSE, 0);
+      SendMessageW(edit, EM_SETHANDLE, reinterpret_cast<WPARAM>(mem), 0);
+      SendMessageW(edit, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(edit, nullptr, TRUE);
+      if (old) LocalFree(old);
+      break;
+    }
+    case kHidden:
+      ShowWindow(edit, SW_HIDE);
+      SendMessageW(edit, WM_SETTEXT, 0, t);
+      ShowWindow(edit, SW_SHOWNA);
+      break;
+    default:
+      break;
+  }
+}
+
 // The floor: a plain parent window and an EDIT like `view`, given the page
-// texts in turn with one WM_SETTEXT each and painted once; ms per page over
-// `rounds` pages.
-double Floor(HWND view, const std::wstring texts[2], int rounds) {
+// texts in turn each way and painted once (what waits in the parent too);
+// ms per page over `rounds` pages for each way in `ms`. The texts must come
+// out whole in the control, and all of its client area must be waiting to
+// be painted, or the way does not count (a negative figure).
+void Floor(HWND view, const std::wstring texts[2], int rounds, double ms[kWays]) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = FloorParentProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -127,25 +232,56 @@ double Floor(HWND view, const std::wstring texts[2], int rounds) {
   RECT vr;
   GetWindowRect(view, &vr);
   const int w = vr.right - vr.left, h = vr.bottom - vr.top;
-  HWND parent = CreateWindowExW(0, L"FloorParent", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, w + 40, h + 60,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+  HWND parent = CreateWindowExW(0, L"FloorParent", L"floor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
+                                w + 40, h + 60, nullptr, nullptr, wc.hInstance, nullptr);
   const DWORD style = static_cast<DWORD>(GetWindowLongW(view, GWL_STYLE)) | WS_VISIBLE;
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(view, GWL_EXSTYLE));
-  HWND edit = CreateWindowExW(exStyle, L"EDIT", L"", style & ~WS_DISABLED, 0, 0, w, h, parent, nullptr, wc.hInstance,
-                              nullptr);
-  SendMessageW(edit, EM_LIMITTEXT, 0, 0);
-  SendMessageW(edit, WM_SETFONT, SendMessageW(view, WM_GETFONT, 0, 0), TRUE);
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts[1].c_str()));
+  for (int way = 0; way < kWays; ++way) {
+    HWND edit = CreateWindowExW(exStyle, L"EDIT", L"", style & ~WS_DISABLED, 0, 0, w, h, parent, nullptr,
+                                wc.hInstance, nullptr);
+    SendMessageW(edit, EM_LIMITTEXT, 0, 0);
+    SendMessageW(edit, WM_SETFONT, SendMessageW(view, WM_GETFONT, 0, 0), TRUE);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts[1].c_str()));
+    Drain();
+    bool sound = true;
+    RECT client;
+    GetClientRect(edit, &client);
+    const double t0 = Now();
+    for (int r = 0; r < rounds; ++r) {
+      FloorSet(edit, static_cast<FloorWay>(way), texts[r & 1]);
+      if (r == 0) {
+        RECT waiting;
+        sound = GetUpdateRect(edit, &waiting, FALSE) && waiting.top <= client.top && waiting.left <= client.left &&
+                waiting.right >= client.right &&
+                GetWindowTextLengthW(edit) == static_cast<int>(texts[0].size());
+      }
+      UpdateWindow(edit);
+      UpdateWindow(parent);
+    }
+    ms[way] = sound ? (Now() - t0) * 1e3 / rounds : -1;
+    DestroyWindow(edit);
+    Drain();
+  }
+  DestroyWindow(parent);
+  Drain();
+}
+
+// What the window shows beyond the view on a page display, alone: the two
+// position panels of the status bar and the first line number, given texts
+// of a page's length in turn and painted; ms per page over `rounds`.
+double Beyond(TVastrelForm* form, int rounds) {
+  const std::wstring positions[2] = {L"1,073,782,866", L"1,073,782,948"};
+  const std::wstring sizes[2] = {L"1.00 GB", L"1.01 GB"};
+  const std::wstring lines[2] = {L"13,107,201", L"13,107,202"};
   Drain();
   const double t0 = Now();
   for (int r = 0; r < rounds; ++r) {
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts[r & 1].c_str()));
-    UpdateWindow(edit);
+    form->StatusBar1->Panel(1)->SetTextW(positions[r & 1]);
+    form->StatusBar1->Panel(2)->SetTextW(sizes[r & 1]);
+    form->Panel3->SetTextW(lines[r & 1]);
+    Drain();
   }
-  const double ms = (Now() - t0) * 1e3 / rounds;
-  DestroyWindow(parent);
-  Drain();
-  return ms;
+  return (Now() - t0) * 1e3 / rounds;
 }
 
 // "median min max" of five figures.
@@ -236,7 +372,7 @@ int main(int argc, char** argv) {
     // The machine may be shared: the positions and the floor are measured in
     // turns, and each figure is the median of five turns with min and max.
     const int turns = 5, rounds = 20;
-    double showMs[3][5], paintedMs[3][5], worstPainted[5], floorMs[5], pagesPerSecond[5];
+    double showMs[3][5], paintedMs[3][5], worstPainted[5], floorMs[5], pagesPerSecond[5], wayMs[kWays][5];
     int64_t pageStart[3] = {};
     const HWND view = form->IsWideView() ? form->CurrentPane : form->Memo1->Handle();
     for (int turn = 0; turn < turns; ++turn) {
@@ -264,7 +400,13 @@ int main(int argc, char** argv) {
         Drain();
         texts[r] = ViewText(view);
       }
-      floorMs[turn] = Floor(view, texts, rounds);
+      double ways[kWays];
+      Floor(view, texts, rounds, ways);
+      floorMs[turn] = -1;
+      for (int way = 0; way < kWays; ++way) {
+        wayMs[way][turn] = ways[way];
+        if (ways[way] >= 0 && (floorMs[turn] < 0 || ways[way] < floorMs[turn])) floorMs[turn] = ways[way];
+      }
     }
     for (int k = 0; k < 3; ++k) {
       std::sort(showMs[k], showMs[k] + 5);
@@ -273,7 +415,13 @@ int main(int argc, char** argv) {
                   code, names[k], static_cast<long long>(offsets[k]), showMs[k][2], paintedMs[k][2],
                   static_cast<long long>(pageStart[k]));
     }
+    for (int way = 0; way < kWays; ++way) {
+      std::sort(wayMs[way], wayMs[way] + 5);
+      std::printf("%-6s floor by %-8s %6.2f ms (median; negative: the way left text or paint undone)\n", code,
+                  kWayNames[way], wayMs[way][2]);
+    }
     PaintBreakdown(form, offsets[1], 50);
+    std::printf("%-6s status panels and line number alone: %.2f ms per page\n", code, Beyond(form, 50));
     for (int turn = 0; turn < turns; ++turn) pagesPerSecond[turn] = HeldPageDown(form, 2.0);
     PrintFive(code, "painted ms", worstPainted);
     PrintFive(code, "floor ms", floorMs);

@@ -3,6 +3,7 @@
 // places the selection and updates slider and status; and the count of lone
 // line ends before the caret.
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,15 +78,24 @@ void SetSliderQuietly(TMyTrackBar* slider, int64_t position, int64_t max, int st
 
 int TVastrelForm::LinePitch() {
   // The edit controls lay out lines at the font's cell height plus its
-  // external leading, which may well exceed the character height.
+  // external leading, which may well exceed the character height. Measuring
+  // takes a device context; the pitch is kept while the font stays the same.
   const HWND h = Memo1->Handle();
+  const HFONT font = Memo1->Font().Handle();
+  LOGFONTW lf = {};
+  const bool described = GetObjectW(font, sizeof lf, &lf) == sizeof lf;
+  if (described && PitchOfFont > 0 && memcmp(&lf, &PitchFont, sizeof lf) == 0) return PitchOfFont;
   HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, Memo1->Font().Handle());
+  HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICW tm = {};
   int pitch = 0;
   if (GetTextMetricsW(dc, &tm)) pitch = tm.tmHeight + tm.tmExternalLeading;
   SelectObject(dc, old);
   ReleaseDC(h, dc);
+  if (pitch > 0 && described) {
+    PitchFont = lf;
+    PitchOfFont = pitch;
+  }
   if (pitch <= 0) pitch = -Memo1->Font().Height();
   return pitch;
 }
@@ -745,26 +755,12 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
     }
   }
 
-  // 26: status, the panels set with the bar's drawing off, and those that
-  // changed painted once.
+  // 26: status. A panel whose text changes has its own part invalidated by
+  // the bar (and one that keeps its text is not touched), so only the parts
+  // that show something new are painted.
   const int64_t pos = MyTrackBar1->Position();
-  const std::wstring texts[2] = {Grouped(pos),
-                                 statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos)))};
-  bool changed[2] = {};
-  {
-    const DrawingOff quietBar(StatusBar1->HandleAllocated() ? StatusBar1->Handle() : nullptr);
-    for (int i = 0; i < 2; ++i) {
-      changed[i] = StatusBar1->Panel(i + 1)->TextW() != texts[i];
-      StatusBar1->Panel(i + 1)->SetTextW(texts[i]);
-    }
-  }
-  for (int i = 0; i < 2 && StatusBar1->HandleAllocated(); ++i) {
-    RECT r;
-    if (changed[i] &&
-        SendMessageW(StatusBar1->Handle(), SB_GETRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&r))) {
-      InvalidateRect(StatusBar1->Handle(), &r, FALSE);  // the bar paints its own background
-    }
-  }
+  StatusBar1->Panel(1)->SetTextW(Grouped(pos));
+  StatusBar1->Panel(2)->SetTextW(statustext::FormatSize(true, static_cast<uint64_t>(std::max<int64_t>(0, pos))));
   if (CsvViewOn()) ListView1->Invalidate();
 }
 

@@ -302,6 +302,9 @@ class TVastrelForm : public TForm {
   int64_t PageEndOffset = 0;
   // The distance of two lines in the text views (the memo's font).
   int LinePitch();
+  // The last pitch measured and the font it was measured for.
+  LOGFONTW PitchFont = {};
+  int PitchOfFont = 0;
   // The file offset (bytes) of a character index of the view's text.
   int64_t ViewIndexToFileOffset(int64_t index);
   // Line steps: the start of the view's last line on screen (Page Down: the
