@@ -70,6 +70,14 @@ std::string Mark(const Form& f) {
   return f.order == ByteOrder::Big ? "\xFE\xFF" : "\xFF\xFE";
 }
 
+// A row of the fault tables: what goes wrong, and how the conversion ends.
+struct Fault {
+  const char* what;
+  std::function<void(FaultFiles&)> set;
+  int stopAt;
+  ConvertStatus status;
+};
+
 class FileConverterTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -232,12 +240,6 @@ TEST_F(FileConverterTest, FaultsLeaveEveryFileAsItWas) {
   std::string expected;
   for (int i = 0; i < 3000; ++i) expected += u8"line 漢字 " + std::to_string(i) + "\r\n";
   const std::string other = "the other file";
-  struct Fault {
-    const char* what;
-    std::function<void(FaultFiles&)> set;
-    int stopAt;
-    ConvertStatus status;
-  };
   const std::vector<Fault> faults = {
       {"write error at block 3", [](FaultFiles& f) { f.FailAt(Op::Write, 3, ERROR_WRITE_FAULT); }, 0,
        ConvertStatus::Failed},
@@ -487,12 +489,6 @@ TEST_F(FileConverterTest, LargeBlocksInPartsGiveTheSameResultAndSurviveFaults) {
   std::string text;
   for (int i = 0; text.size() < 5000000; ++i) text += "line \x8A\xBF\x8E\x9A " + std::to_string(i) + "\r\n";
   const std::string wanted = Convert(text, kForms[0], kForms[3], 4096);
-  struct Fault {
-    const char* what;
-    std::function<void(FaultFiles&)> set;
-    int stopAt;
-    ConvertStatus status;
-  };
   const std::vector<Fault> faults = {
       {"write error at block 2", [](FaultFiles& f) { f.FailAt(Op::Write, 2, ERROR_WRITE_FAULT); }, 0,
        ConvertStatus::Failed},
@@ -521,8 +517,12 @@ TEST_F(FileConverterTest, LargeBlocksInPartsGiveTheSameResultAndSurviveFaults) {
         EXPECT_TRUE(Read(dst) == wanted);
       } else {
         EXPECT_TRUE(Read(src) == text);
-        if (!inPlace) EXPECT_EQ(Read(dst), "the other file");
-        if (fault.status == ConvertStatus::Failed) EXPECT_NE(o.error, 0u);
+        if (!inPlace) {
+          EXPECT_EQ(Read(dst), "the other file");
+        }
+        if (fault.status == ConvertStatus::Failed) {
+          EXPECT_NE(o.error, 0u);
+        }
       }
       DeleteFileW(Path(L"a.txt").c_str());
       DeleteFileW(Path(L"b.txt").c_str());
