@@ -22,6 +22,7 @@
 #include "framework/Menus.h"
 #include "framework/MessageService.h"
 #include "framework/StdCtrls.h"
+#include "text/JisDecode.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
 #include "viewer/WorkProgress.h"
@@ -106,12 +107,13 @@ int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
   spec.bigEndian = Doc.ByteOrder == boBigEndian;
   spec.start = std::max<int64_t>(0, LastSelStart) * unit;
   if (Doc.TextCode == tcJis && spec.start > 0 && spec.start < fileSize) {
-    // Inside a run the scan starts in that run's mode.
-    std::string designation;
-    int64_t count = 0;
-    conv::JisRunKind kind = Conv.JisShiftAt(file.get(), spec.start, &designation, &count, 0);
-    if (kind == conv::JisRunKind::DoubleByte) spec.jisMode = 1;
-    else if (kind == conv::JisRunKind::Kana) spec.jisMode = !designation.empty() && designation[0] == 0x0E ? 3 : 2;
+    // Inside a run the scan starts in that run's mode, found from the bytes
+    // before the start by the same reading the page is shown with (a run
+    // goes on over line ends until a sequence ends it).
+    jisdecode::State state;
+    bool aligned = true;
+    if (jisdecode::StateBefore(FileReader(file.get()), spec.start, jisdecode::kStateWindow, &state, &aligned))
+      spec.jisMode = state.mode;
   }
   vastrel::WorkProgress progress(ColorProgressBar1, StopRequested);
   progress.SetMaximum(fileSize);

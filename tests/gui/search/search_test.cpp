@@ -177,6 +177,25 @@ TEST_F(Search, JisHitsInsideARunAtItsStartAndAfterIt) {
   EXPECT_EQ(L"字", Copied());
 }
 
+TEST_F(Search, JisRunGoingOnOverALineEndIsSearchedAsThePageShowsIt) {
+  // ESC $ B ... ESC ( B around two lines: the second line is read, shown and
+  // searched in the double-byte run, also from a start inside that line.
+  std::string bytes = "x\x1b$B4A;z\r\n$+$J$+$J\x1b(B";
+  for (int i = 0; i < 30; ++i) bytes += "\r\nend of text " + std::to_string(i);
+  form_->OpenFile(File(L"run.txt", bytes));
+  Application->ProcessMessages();
+  ASSERT_EQ(4, form_->Doc.TextCode);
+  ASSERT_EQ(0, Find(L"か"));
+  EXPECT_EQ(L"か", Highlighted());
+  const int64_t first = form_->Doc.SelStart;
+  messages_.clear();
+  form_->FindNext2Click();
+  ASSERT_EQ(0u, messages_.size());
+  EXPECT_EQ(L"か", Highlighted());
+  EXPECT_EQ(L"か", Copied());
+  EXPECT_GT(form_->Doc.SelStart, first);
+}
+
 TEST_F(Search, ShortLinesAfterAMarkAndAHitBeyondThePreviousPage) {
   // The line "ab" is no longer than the mark: its page shows it, selected.
   for (int code : {2, 1}) {
