@@ -143,7 +143,7 @@ bool TVastrelForm::ConvertFileCode(const std::wstring& targetPath, int targetCod
 
   StopRequested = false;
   LongWorkRunning = true;
-  WorkPanel->SetVisible(true);
+  vastrel::ShowAligned(WorkPanel, true);
   ColorProgressBar1->SetVisible(true);
   SpeedButton2->SetVisible(true);
   auto previousAbort = SpeedButton2->OnClick;
@@ -157,7 +157,7 @@ bool TVastrelForm::ConvertFileCode(const std::wstring& targetPath, int targetCod
   const engine::ConvertOutcome o = engine::ConvertFile(r, Conv.Cp932(), progress);
   SpeedButton2->OnClick = previousAbort;
   ColorProgressBar1->SetPosition(0);
-  WorkPanel->SetVisible(false);
+  vastrel::ShowAligned(WorkPanel, false);
   LongWorkRunning = false;
 
   switch (o.status) {

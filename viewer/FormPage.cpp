@@ -20,6 +20,7 @@
 #include "text/LineScan.h"
 #include "text/PageText.h"
 #include "text/StatusText.h"
+#include "viewer/DrawingOff.h"
 #include "viewer/FileAccess.h"
 #include "viewer/VastrelForm.h"
 
@@ -113,42 +114,6 @@ int TVastrelForm::LinesPerPage() {
 }
 
 namespace {
-
-// Drawing off on a window and everything in it for a scope. Switching drawing
-// off drops what was waiting to be painted in there: those windows are asked
-// to paint again when drawing comes back on. What the scope itself changes is
-// for the caller to repaint, so that only what shows something new paints. A
-// window that is hidden is left alone: switching drawing back on would show it.
-class DrawingOff {
- public:
-  explicit DrawingOff(HWND h) : h_(h && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) ? h : nullptr) {
-    if (!h_) return;
-    // Nothing of this thread waiting to be painted (the usual case): no window
-    // in there needs asking.
-    if (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) {
-      Note(h_, reinterpret_cast<LPARAM>(this));
-      EnumChildWindows(h_, Note, reinterpret_cast<LPARAM>(this));
-    }
-    SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
-  }
-  ~DrawingOff() {
-    if (!h_) return;
-    SendMessageW(h_, WM_SETREDRAW, TRUE, 0);
-    for (HWND w : waiting_) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-  }
-  DrawingOff(const DrawingOff&) = delete;
-  DrawingOff& operator=(const DrawingOff&) = delete;
-
- private:
-  static BOOL CALLBACK Note(HWND w, LPARAM self) {
-    if ((GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) && GetUpdateRect(w, nullptr, FALSE)) {
-      reinterpret_cast<DrawingOff*>(self)->waiting_.push_back(w);
-    }
-    return TRUE;
-  }
-  HWND h_;
-  std::vector<HWND> waiting_;
-};
 
 // Replacing an edit control's text invalidates every line of the view, one
 // call each, for the old text and again for the new; with the formatting
@@ -635,7 +600,7 @@ void TVastrelForm::ShowPage(bool showNotices, bool linePosition, int64_t positio
   const HWND shownView = IsWideView() ? CurrentPane : Memo1->Handle();
   const ViewBars barsBefore = BarsOf(shownView);
   {
-    const DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
+    const vastrel::DrawingOff quiet(Panel5->HandleAllocated() ? Panel5->Handle() : nullptr);
     const OneLineFormat oneLine(shownView);
     if (IsWideView()) {
       SetTextWide(lone ? LoneEndsToCrLf(wide) : wide);

@@ -16,7 +16,6 @@
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/Cp932.h"
-#include "framework/Cursor.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FileOps.h"
 #include "framework/Menus.h"
@@ -89,15 +88,11 @@ int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
 
   // The frame: only the view is disabled; hourglass, progress bar, abort button.
   SetTextReadOnlyStyle(false);
-  std::unique_ptr<TCursorGuard> hourglass(new TCursorGuard(crHourGlass));
   StopRequested = false;
   ConfirmStop = false;
   SearchRunning = true;
   LongWorkRunning = true;
-  ColorProgressBar1->SetPosition(0);
-  WorkPanel->Show();
-  ColorProgressBar1->Show();
-  SpeedButton2->Show();
+  std::unique_ptr<vastrel::WorkFrame> frame(new vastrel::WorkFrame(WorkPanel, ColorProgressBar1, SpeedButton2));
 
   engine::SearchPatterns patterns = engine::BuildSearchPatterns(
       Conv.Cp932(), ToU16(text), Settings.SearchCaseSensitive, Settings.SearchKanaSensitive,
@@ -123,11 +118,7 @@ int TVastrelForm::SearchFile(const std::wstring& text, bool interactive) {
 
   // Clean up in every case.
   SetTextReadOnlyStyle(true);
-  hourglass.reset();
-  ColorProgressBar1->SetPosition(0);
-  ColorProgressBar1->Hide();
-  SpeedButton2->Hide();
-  WorkPanel->Hide();
+  frame.reset();
   int result = 1;
   switch (r.outcome) {
     case engine::SearchOutcome::Aborted:

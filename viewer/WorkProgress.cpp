@@ -1,9 +1,12 @@
 #include "viewer/WorkProgress.h"
 
+#include <vector>
+
 #include "controls/ColorProgressBar.h"
 #include "framework/Application.h"
 #include "framework/Buttons.h"
 #include "framework/Cursor.h"
+#include "viewer/DrawingOff.h"
 
 namespace vastrel {
 
@@ -61,6 +64,25 @@ void WorkProgress::Relay::ShowOn(TColorProgressBar* bar) const {
   bar->SetPosition(p > 0 ? static_cast<uint64_t>(p) : 0);
 }
 
+void ShowAligned(TWinControl* control, bool shown) {
+  if (!control || control->Visible() == shown) return;
+  TWinControl* parent = control->Parent();
+  std::vector<std::unique_ptr<DrawingOff>> quiet;
+  if (parent && control->Align() != alNone) {
+    for (TWinControl* c : parent->Controls()) {
+      const TAlign a = c->Align();
+      if (c != control && c->HandleAllocated() && (a == alLeft || a == alRight || a == alClient))
+        quiet.emplace_back(new DrawingOff(c->Handle()));
+    }
+  }
+  control->SetVisible(shown);
+  for (auto& q : quiet) {
+    const HWND w = q->window();
+    q.reset();
+    if (w) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
 WorkFrame::WorkFrame(TWinControl* panel, TColorProgressBar* bar, TSpeedButton* abortButton)
     : panel_(panel),
       bar_(bar),
@@ -72,7 +94,7 @@ WorkFrame::WorkFrame(TWinControl* panel, TColorProgressBar* bar, TSpeedButton* a
     bar_->SetVisible(true);
   }
   if (button_) button_->SetVisible(true);
-  if (panel_) panel_->SetVisible(true);
+  ShowAligned(panel_, true);
 }
 
 WorkFrame::~WorkFrame() {
@@ -81,7 +103,7 @@ WorkFrame::~WorkFrame() {
     bar_->SetVisible(false);
   }
   if (button_) button_->SetVisible(false);
-  if (panel_ && !panelWasVisible_) panel_->SetVisible(false);
+  if (!panelWasVisible_) ShowAligned(panel_, false);
 }
 
 }  // namespace vastrel

@@ -18,7 +18,7 @@
 //
 // WorkFrame shows the bar and the abort button (and their panel) with the
 // hourglass for its lifetime and hides them again on every path out, the
-// position back at 0.
+// position back at 0. The panel is shown and hidden by ShowAligned.
 #pragma once
 #include <windows.h>
 
@@ -80,6 +80,13 @@ class WorkProgress : public engine::ProgressSink {
   bool started_ = false;
   int pumps_ = 0;
 };
+
+// Shows or hides a control aligned in its parent (the work panel at the
+// window's foot). The neighbours that it resizes are resized with drawing off
+// in them and repainted once afterwards: an edit control in there would
+// otherwise lay out and draw its whole page on the way, which costs tens of
+// milliseconds each time a job starts and ends.
+void ShowAligned(TWinControl* control, bool shown);
 
 class WorkFrame {
  public:

@@ -342,4 +342,43 @@ TEST_F(PagePaint, TheStatusBarShowsTheNewPanelsAndWhatWaitedToBePainted) {
   EXPECT_EQ(staleIn(all), 0) << "the status bar keeps pixels from before";
 }
 
+// A search shows the work panel at the window's foot while it runs, which
+// makes the view shorter and then tall again: the view is drawn afresh where
+// the panel was and everywhere else, whether the search finds a hit on a
+// later page or nothing, in both kinds of view.
+TEST_F(PagePaint, TheViewIsDrawnAfreshAfterASearch) {
+  StartForm(0, 0, 900, 600);
+  for (bool utf16 : {false, true}) {
+    const std::wstring text = FileText(300, 40) + L"needle in the text\r\n" + FileText(20, 40);
+    const std::string bytes = utf16 ? testsupport::Utf16Le(text, true) : WideToCp932(text);
+    form_->OpenFile(File(utf16 ? L"found16.txt" : L"found.txt", bytes));
+    Application->ProcessMessages();
+    ASSERT_EQ(form_->IsWideView(), utf16);
+    const int viewHeight = [&] { RECT r; GetClientRect(View(), &r); return static_cast<int>(r.bottom); }();
+    for (const wchar_t* word : {L"needle", L"not in the file"}) {
+      const std::string what = std::string(utf16 ? "utf16 " : "sjis ") + WideToCp932(word);
+      const int64_t before = form_->MyTrackBar1->Position();
+      Stain();
+      form_->SearchFile(word, false);
+      Application->ProcessMessages();
+      EXPECT_FALSE(form_->WorkPanel->Visible()) << what;
+      RECT r;
+      GetClientRect(View(), &r);
+      EXPECT_EQ(r.bottom, viewHeight) << what;
+      if (word[0] == L'n' && word[1] == L'e') {
+        EXPECT_GT(form_->MyTrackBar1->Position(), before) << what;
+      } else {
+        EXPECT_EQ(form_->MyTrackBar1->Position(), before) << what;
+      }
+      // The hit's highlight aside (the selection collapsed onto its start
+      // repaints its own characters only), the screen shows the page's text.
+      DWORD s = 0, e = 0;
+      SendMessageW(View(), EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+      SendMessageW(View(), EM_SETSEL, s, s);
+      Application->ProcessMessages();
+      CheckScreen(what);
+    }
+  }
+}
+
 }  // namespace
