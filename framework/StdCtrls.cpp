@@ -91,6 +91,8 @@ void TPanel::CreateParams(TCreateParams& p) {
 }
 
 void TPanel::SetTextW(const std::wstring& t) {
+  // The same text again changes nothing on screen: no repaint.
+  if (t == text_) return;
   TWinControl::SetTextW(t);
   Invalidate();
 }
