@@ -1073,10 +1073,65 @@ void TStatusBar::ApplyText(int i) {
     return;
   }
   if (i >= PanelCount()) return;
+  // The control paints its whole bar on each text it is given (some versions
+  // before they return), which costs many times what drawing the one part
+  // does. While the bar shows its panels it is drawn here, so the control is
+  // given the text only when it is asked for it.
   TStatusPanel* p = panels_[static_cast<size_t>(i)];
+  RECT part;
+  if (!simplePanel_ && IsWindowVisible(hwnd_) &&
+      SendMessageW(hwnd_, SB_GETRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&part))) {
+    p->controlBehind_ = true;
+    HDC dc = GetDC(hwnd_);
+    PaintPanels(dc, part);
+    ReleaseDC(hwnd_, dc);
+    ValidateRect(hwnd_, &part);
+    return;
+  }
+  p->controlBehind_ = false;
+  SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(ShownText(i).c_str()));
+}
+
+// The control is given the panel texts it has not been given yet.
+void TStatusBar::GiveTexts() {
+  for (int i = 0; i < PanelCount(); ++i) {
+    TStatusPanel* p = panels_[static_cast<size_t>(i)];
+    if (!p->controlBehind_) continue;
+    p->controlBehind_ = false;
+    SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(ShownText(i).c_str()));
+  }
+}
+
+std::wstring TStatusBar::ShownText(int i) const {
+  const TStatusPanel* p = panels_[static_cast<size_t>(i)];
   // A tab before the text centres it, two tabs align it right.
-  std::wstring shown = (p->alignment_ == taCenter ? L"\t" : p->alignment_ == taRightJustify ? L"\t\t" : L"") + p->text_;
-  SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(shown.c_str()));
+  return (p->alignment_ == taCenter ? L"\t" : p->alignment_ == taRightJustify ? L"\t\t" : L"") + p->text_;
+}
+
+// The bar drawn as a status window is drawn without visual styles: each
+// panel sunken with its text, the face colour between and beside them, the
+// size grip in the corner; only what lies in `clip`.
+void TStatusBar::PaintPanels(HDC dc, const RECT& clip) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+  FillRect(dc, &clip, GetSysColorBrush(COLOR_3DFACE));
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+  for (int i = 0; i < PanelCount(); ++i) {
+    RECT r, both;
+    if (!SendMessageW(hwnd_, SB_GETRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
+    if (!IntersectRect(&both, &r, &clip)) continue;
+    DrawStatusTextW(dc, &r, ShownText(i).c_str(), 0);
+  }
+  if ((GetWindowLongW(hwnd_, GWL_STYLE) & SBARS_SIZEGRIP) && !IsZoomed(GetAncestor(hwnd_, GA_ROOT))) {
+    RECT grip = client;
+    grip.left = grip.right - GetSystemMetrics(SM_CXVSCROLL);
+    grip.top = grip.bottom - GetSystemMetrics(SM_CYHSCROLL);
+    RECT both;
+    if (IntersectRect(&both, &grip, &clip)) DrawFrameControl(dc, &grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+  }
+  RestoreDC(dc, saved);
 }
 
 void TStatusBar::SetSimplePanel(bool v) {
@@ -1112,4 +1167,34 @@ std::wstring TStatusBar::WindowPanelText(int i) {
   return w;
 }
 
-LRESULT TStatusBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) { return TWinControl::WndProc(msg, wp, lp); }
+LRESULT TStatusBar::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!hwnd_) return TWinControl::WndProc(msg, wp, lp);
+  switch (msg) {
+    case SB_GETTEXTW:
+    case SB_GETTEXTA:
+    case SB_GETTEXTLENGTHW:
+    case SB_GETTEXTLENGTHA:
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+      GiveTexts();
+      break;
+    default:
+      break;
+  }
+  if (!simplePanel_ && !panels_.empty()) {
+    if (msg == WM_PAINT || msg == WM_PRINTCLIENT) {
+      if (wp) {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        PaintPanels(reinterpret_cast<HDC>(wp), client);
+        return 0;
+      }
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      PaintPanels(dc, ps.rcPaint);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+  }
+  return TWinControl::WndProc(msg, wp, lp);
+}

@@ -321,6 +321,8 @@ class TStatusPanel {
   std::wstring text_;
   int width_ = 50;
   TAlignment alignment_ = taLeftJustify;
+  // The status control itself has not been given text_ yet.
+  bool controlBehind_ = false;
 };
 
 // A status bar with panels (the last panel takes the rest of the width), or one
@@ -350,6 +352,9 @@ class TStatusBar : public TWinControl {
   friend class TStatusPanel;
   void ApplyParts();
   void ApplyText(int i);
+  std::wstring ShownText(int i) const;
+  void PaintPanels(HDC dc, const RECT& clip);
+  void GiveTexts();
   std::vector<TStatusPanel*> panels_;
   bool simplePanel_ = false;
   std::wstring simpleText_;

@@ -334,6 +334,36 @@ TEST_F(PagePaint, TheStatusBarShowsTheNewPanelsAndWhatWaitedToBePainted) {
   form_->ShowPage(false, true, form_->RealFileSize / 3);
   Application->ProcessMessages();
   for (int i = 0; i < 2; ++i) EXPECT_EQ(staleIn(parts[i]), 0) << "panel " << i + 1 << " keeps pixels from before";
+  // The panels a page display gives new texts show them: what is on screen
+  // is what the whole bar shows when it paints afresh, and another page's
+  // position shows otherwise. The bar answers the texts it shows.
+  auto shown = [&]() {
+    HDC dc = GetDC(bar);
+    Pixels p = Capture(dc, all.right, all.bottom);
+    ReleaseDC(bar, dc);
+    return p;
+  };
+  auto partsDiffer = [&](const Pixels& a, const Pixels& b) {
+    int differ = 0;
+    for (const RECT& r : parts)
+      for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) differ += a.At(x, y) != b.At(x, y);
+    return differ;
+  };
+  form_->ShowPage(false, true, 0);
+  Application->ProcessMessages();
+  const Pixels atStart = shown();
+  EXPECT_EQ(form_->StatusBar1->WindowPanelText(1), L"0");
+  form_->ShowPage(false, true, form_->RealFileSize / 2);
+  Application->ProcessMessages();
+  const Pixels atMiddle = shown();
+  EXPECT_NE(form_->StatusBar1->WindowPanelText(1), L"0");
+  EXPECT_EQ(form_->StatusBar1->WindowPanelText(1), form_->StatusBar1->Panel(1)->TextW());
+  EXPECT_GT(partsDiffer(atStart, atMiddle), 0) << "the panels show the same at the start and in the middle";
+  stain(all);
+  InvalidateRect(bar, nullptr, TRUE);
+  Application->ProcessMessages();
+  EXPECT_EQ(partsDiffer(atMiddle, shown()), 0) << "the panels drawn with their texts differ from the bar painted afresh";
   // The whole bar waiting to be painted when the page display begins.
   stain(all);
   InvalidateRect(bar, nullptr, TRUE);
