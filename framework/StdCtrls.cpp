@@ -94,6 +94,15 @@ void TPanel::SetTextW(const std::wstring& t) {
   // The same text again changes nothing on screen: no repaint.
   if (t == text_) return;
   TWinControl::SetTextW(t);
+  // Where nothing else in it waits to be painted, the panel is drawn whole at
+  // once, which spares a paint of its own (a panel's text changes with each
+  // page shown, and each paint costs far more than the drawing).
+  if (hwnd_ && IsWindowVisible(hwnd_) && !GetUpdateRect(hwnd_, nullptr, FALSE)) {
+    HDC dc = GetDC(hwnd_);
+    PaintWindow(dc);
+    ReleaseDC(hwnd_, dc);
+    return;
+  }
   Invalidate();
 }
 

@@ -372,6 +372,47 @@ TEST_F(PagePaint, TheStatusBarShowsTheNewPanelsAndWhatWaitedToBePainted) {
   EXPECT_EQ(staleIn(all), 0) << "the status bar keeps pixels from before";
 }
 
+// The first line's number beside the page is drawn as each page shows, and
+// as the panel paints it afresh.
+TEST_F(PagePaint, TheFirstLineNumberShowsWithEachPage) {
+  StartForm(0, 0, 900, 600);
+  form_->OpenFile(File(L"numbers.txt", WideToCp932(FileText(400, 40))));
+  Application->ProcessMessages();
+  const HWND number = form_->Panel3->Handle();
+  ASSERT_TRUE(IsWindowVisible(number));
+  RECT all;
+  GetClientRect(number, &all);
+  auto shown = [&]() {
+    HDC dc = GetDC(number);
+    Pixels p = Capture(dc, all.right, all.bottom);
+    ReleaseDC(number, dc);
+    return p;
+  };
+  auto differ = [&](const Pixels& a, const Pixels& b) {
+    int n = 0;
+    for (int y = 0; y < all.bottom; ++y)
+      for (int x = 0; x < all.right; ++x) n += a.At(x, y) != b.At(x, y);
+    return n;
+  };
+  form_->ShowPage(false, true, 0);
+  Application->ProcessMessages();
+  EXPECT_EQ(form_->Panel3->TextW(), L"1");
+  const Pixels first = shown();
+  PageDown();
+  Application->ProcessMessages();
+  EXPECT_NE(form_->Panel3->TextW(), L"1");
+  const Pixels later = shown();
+  EXPECT_GT(differ(first, later), 0) << "the number of the first line is not drawn anew";
+  HDC dc = GetDC(number);
+  HBRUSH b = CreateSolidBrush(kStale);
+  FillRect(dc, &all, b);
+  DeleteObject(b);
+  ReleaseDC(number, dc);
+  InvalidateRect(number, nullptr, TRUE);
+  Application->ProcessMessages();
+  EXPECT_EQ(differ(later, shown()), 0) << "the number drawn with the page differs from the panel painted afresh";
+}
+
 // A search shows the work panel at the window's foot while it runs, which
 // makes the view shorter and then tall again: the view is drawn afresh where
 // the panel was and everywhere else, whether the search finds a hit on a
