@@ -115,6 +115,24 @@ inline unsigned char* PutEntry(unsigned char* q, uint32_t e) {
   return q + ((e >> 24) & 7);
 }
 
+// The sixteen bytes at s + *i to UTF-8 or UTF-16 at *q when they are all
+// ASCII (both moved on); else only the next try put sixteen bytes on.
+inline bool TakeAscii16(const unsigned char* s, size_t* i, size_t* nextTry, unsigned char** q, bool utf8, bool big) {
+  if (!Ascii16(s + *i)) {
+    *nextTry = *i + 16;
+    return false;
+  }
+  if (utf8) {
+    std::memcpy(*q, s + *i, 16);
+    *q += 16;
+  } else {
+    WidenAscii16(s + *i, *q, big);
+    *q += 32;
+  }
+  *i += 16;
+  return true;
+}
+
 }  // namespace
 
 void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out) {
@@ -129,20 +147,7 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
   size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;
   while (i < n) {
     const unsigned b = s[i];
-    if (i >= nextTry && i + 16 <= n) {
-      if (Ascii16(s + i)) {
-        if (utf8) {
-          std::memcpy(q, s + i, 16);
-          q += 16;
-        } else {
-          WidenAscii16(s + i, q, big);
-          q += 32;
-        }
-        i += 16;
-        continue;
-      }
-      nextTry = i + 16;
-    }
+    if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
     const unsigned next = i + 1 < n ? s[i + 1] : 0u;
     const unsigned two = kSjis.lead[b] & kSjis.trail[next];
     const size_t key = b + two * (256 + ((b << 8) | next) - b);
@@ -226,20 +231,7 @@ bool BlockConverter::EucToUnicode(const unsigned char* s, size_t n, bool utf8, B
     const unsigned b = s[i];
     uint32_t e;
     if (b < 0x80) {
-      if (i >= nextTry && i + 16 <= n) {
-        if (Ascii16(s + i)) {
-          if (utf8) {
-            std::memcpy(q, s + i, 16);
-            q += 16;
-          } else {
-            WidenAscii16(s + i, q, big);
-            q += 32;
-          }
-          i += 16;
-          continue;
-        }
-        nextTry = i + 16;
-      }
+      if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
       e = table[b];
       if (e == 0) {
         const unsigned char c = static_cast<unsigned char>(b);
