@@ -199,12 +199,13 @@ class BackgroundWriter {
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-  // Takes *data to write after the writes before it (*data comes back
-  // empty); false, with the last error set, when a write so far failed.
-  bool Write(HANDLE h, std::string* data) {
+  // Takes the pieces of *data to write in order after the writes before it
+  // (*data comes back as pieces emptied, their memory kept for the next
+  // block); false, with the last error set, when a write so far failed.
+  bool Write(HANDLE h, std::vector<std::string>* data) {
     if (!thread_.joinable()) {
-      const bool ok = fileops::WriteFully(h, data->data(), static_cast<DWORD>(data->size()));
-      data->clear();
+      const bool ok = WriteAll(h, *data);
+      for (std::string& piece : *data) piece.clear();
       return ok;
     }
     if (!Wait()) return false;
@@ -215,7 +216,7 @@ class BackgroundWriter {
       busy_ = true;
     }
     cv_.notify_all();
-    data->clear();
+    for (std::string& piece : *data) piece.clear();
     return true;
   }
 
@@ -235,7 +236,7 @@ class BackgroundWriter {
       cv_.wait(lock, [this] { return quit_ || busy_; });
       if (!busy_) return;
       lock.unlock();
-      const bool ok = fileops::WriteFully(h_, pending_.data(), static_cast<DWORD>(pending_.size()));
+      const bool ok = WriteAll(h_, pending_);
       const DWORD e = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
       lock.lock();
       if (!ok) {
@@ -247,10 +248,16 @@ class BackgroundWriter {
     }
   }
 
+  static bool WriteAll(HANDLE h, const std::vector<std::string>& pieces) {
+    for (const std::string& piece : pieces)
+      if (!piece.empty() && !fileops::WriteFully(h, piece.data(), static_cast<DWORD>(piece.size()))) return false;
+    return true;
+  }
+
   std::thread thread_;
   std::mutex m_;
   std::condition_variable cv_;
-  std::string pending_;
+  std::vector<std::string> pending_;
   HANDLE h_ = INVALID_HANDLE_VALUE;
   bool busy_ = false, quit_ = false, failed_ = false;
   DWORD error_ = 0;
@@ -548,9 +555,11 @@ class PartedRun {
     }
   }
 
-  // As Run::Block.
-  bool Block(const unsigned char* d, size_t len, std::string* out) {
-    if (!pool_ || len < 2 * kMinPart) return whole_.Block(d, len, out);
+  // As Run::Block, the output appended to the last of *pieces or, in parts,
+  // added as pieces of its own (which take the memory of emptied pieces found
+  // there), so that no part's output is copied before it is written.
+  bool Block(const unsigned char* d, size_t len, std::vector<std::string>* pieces) {
+    if (!pool_ || len < 2 * kMinPart) return whole_.Block(d, len, &pieces->back());
     const int parts = pool_->Parts();
     std::vector<size_t> cut(static_cast<size_t>(parts) + 1, 0);
     cut[static_cast<size_t>(parts)] = len;
@@ -576,9 +585,18 @@ class PartedRun {
     for (int k = 0; k < parts; ++k) {
       whole_.TakeReports(*runs_[static_cast<size_t>(k)]);
       all = all && ok[static_cast<size_t>(k)];
-      if (all) out->append(outs_[static_cast<size_t>(k)]);
     }
-    return all;
+    if (!all) return false;
+    // The pieces after the last one written to are emptied ones: reused in turn.
+    size_t next = pieces->size();
+    while (next > 0 && (*pieces)[next - 1].empty()) --next;
+    for (int k = 0; k < parts; ++k, ++next) {
+      if (next == pieces->size()) pieces->emplace_back();
+      (*pieces)[next].swap(outs_[static_cast<size_t>(k)]);
+      outs_[static_cast<size_t>(k)].clear();
+    }
+    pieces->resize(next);
+    return true;
   }
 
  private:
@@ -768,10 +786,11 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
   }
 
   progress.SetMaximum(size);
-  std::string out;
+  // The output of a block, in order: the last piece is the one appended to.
+  std::vector<std::string> pieces(1);
   if (r.withMark) {
-    if (r.targetCode == ccUtf16) out = r.targetOrder == conv::ByteOrder::Big ? "\xFE\xFF" : "\xFF\xFE";
-    else if (r.targetCode == ccUtf8) out = "\xEF\xBB\xBF";
+    if (r.targetCode == ccUtf16) pieces[0] = r.targetOrder == conv::ByteOrder::Big ? "\xFE\xFF" : "\xFF\xFE";
+    else if (r.targetCode == ccUtf8) pieces[0] = "\xEF\xBB\xBF";
   }
   if (r.bomLength > 0 && files.Seek(source.get(), r.bomLength, FILE_BEGIN) < 0)
     return discard(ConvertStatus::Failed);
@@ -793,16 +812,17 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     int mode = jisMode;
     const size_t cut = CharBoundary(r.sourceCode, r.sourceOrder, buf.data(), total, final, &mode);
     jisMode = mode;
-    if (!parted.Block(buf.data(), cut, &out)) {
+    if (!parted.Block(buf.data(), cut, &pieces)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return discard(ConvertStatus::Failed);
     }
-    if (final && !run.FlushJis(true, &out)) {
+    if (final && !run.FlushJis(true, &pieces.back())) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return discard(ConvertStatus::Failed);
     }
-    if (!out.empty() && !writer.Write(temp.get(), &out)) return discard(ConvertStatus::Failed);
-    out.clear();
+    const bool any = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) { return !p.empty(); });
+    if (any && !writer.Write(temp.get(), &pieces)) return discard(ConvertStatus::Failed);
+    if (pieces.empty()) pieces.emplace_back();
     have = total - cut;
     if (have) std::memmove(buf.data(), buf.data() + cut, have);
     position += got;

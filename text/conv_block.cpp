@@ -115,6 +115,24 @@ inline unsigned char* PutEntry(unsigned char* q, uint32_t e) {
   return q + ((e >> 24) & 7);
 }
 
+// The sixteen bytes at s + *i to UTF-8 or UTF-16 at *q when they are all
+// ASCII (both moved on); else only the next try put sixteen bytes on.
+inline bool TakeAscii16(const unsigned char* s, size_t* i, size_t* nextTry, unsigned char** q, bool utf8, bool big) {
+  if (!Ascii16(s + *i)) {
+    *nextTry = *i + 16;
+    return false;
+  }
+  if (utf8) {
+    std::memcpy(*q, s + *i, 16);
+    *q += 16;
+  } else {
+    WidenAscii16(s + *i, *q, big);
+    *q += 32;
+  }
+  *i += 16;
+  return true;
+}
+
 }  // namespace
 
 void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out) {
@@ -129,20 +147,7 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
   size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;
   while (i < n) {
     const unsigned b = s[i];
-    if (i >= nextTry && i + 16 <= n) {
-      if (Ascii16(s + i)) {
-        if (utf8) {
-          std::memcpy(q, s + i, 16);
-          q += 16;
-        } else {
-          WidenAscii16(s + i, q, big);
-          q += 32;
-        }
-        i += 16;
-        continue;
-      }
-      nextTry = i + 16;
-    }
+    if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
     const unsigned next = i + 1 < n ? s[i + 1] : 0u;
     const unsigned two = kSjis.lead[b] & kSjis.trail[next];
     const size_t key = b + two * (256 + ((b << 8) | next) - b);
@@ -193,42 +198,63 @@ uint32_t BlockConverter::SjisEntry(const unsigned char* c, int len, bool utf8, b
   return kBad;
 }
 
+uint32_t BlockConverter::EucPairEntry(unsigned b, unsigned t, std::vector<uint32_t>& sjisTable, bool utf8, bool big) {
+  auto dbl = [](unsigned x) { return x >= 0xA1 && x <= 0xFE; };
+  unsigned char c[2];
+  size_t key;
+  if (b == 0x8E && IsHalfKana(static_cast<unsigned char>(t))) {
+    c[0] = static_cast<unsigned char>(t);
+    key = t;
+  } else if (dbl(b) && dbl(t) && JisToSjisPair(b ^ 0x80u, t ^ 0x80u, &c[0], &c[1])) {
+    key = 256 + ((size_t{c[0]} << 8) | c[1]);
+  } else {
+    return kSlow;  // not a plain character
+  }
+  uint32_t e = sjisTable[key];
+  if (e == 0) e = sjisTable[key] = SjisEntry(c, key < 256 ? 1 : 2, utf8, big);
+  return (e & kReady) ? e : kSlow;
+}
+
 bool BlockConverter::EucToUnicode(const unsigned char* s, size_t n, bool utf8, ByteOrder order, std::string* out) {
   const bool big = order == ByteOrder::Big;
   std::vector<uint32_t>& table = utf8 ? fromSjis_ : big ? fromSjisBig_ : fromSjisLittle_;
   if (table.empty()) table.assign(65536 + 256, 0);
+  // Each EUC-JP pair (lead << 8 | trail) straight to its output bytes.
+  std::vector<uint32_t>& pairs = utf8 ? fromEuc_ : big ? fromEucBig_ : fromEucLittle_;
+  if (pairs.empty()) pairs.assign(65536, 0);
   const size_t before = out->size();
   Out o(out, n * (utf8 ? 3 : 2) + 32);
   unsigned char* q = o.at();
-  auto dbl = [](unsigned b) { return b >= 0xA1 && b <= 0xFE; };
   size_t i = 0;
+  size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;  // as in SjisToUnicode
   while (i < n) {
     const unsigned b = s[i];
-    size_t key;
-    unsigned char c[2];
-    int len = 1;
+    uint32_t e;
     if (b < 0x80) {
-      key = b;
-      c[0] = static_cast<unsigned char>(b);
-    } else if (b == 0x8E && i + 1 < n && IsHalfKana(s[i + 1])) {
-      key = s[i + 1];
-      c[0] = s[i + 1];
-      len = 2;
-    } else if (dbl(b) && i + 1 < n && dbl(s[i + 1]) && JisToSjisPair(b ^ 0x80u, s[i + 1] ^ 0x80u, &c[0], &c[1])) {
-      key = 256 + ((size_t{c[0]} << 8) | c[1]);
-      len = 2;
+      if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
+      e = table[b];
+      if (e == 0) {
+        const unsigned char c = static_cast<unsigned char>(b);
+        e = table[b] = SjisEntry(&c, 1, utf8, big);
+      }
+      if (!(e & kReady)) {
+        out->resize(before);  // not a plain character: the caller's way
+        return false;
+      }
+      ++i;
     } else {
-      out->resize(before);  // not a plain character: the caller's way
-      return false;
-    }
-    uint32_t e = table[key];
-    if (e == 0) e = table[key] = SjisEntry(c, key < 256 ? 1 : 2, utf8, big);
-    if (!(e & kReady)) {
-      out->resize(before);
-      return false;
+      // A lead byte at the block's end pairs with no byte, which no pair holds.
+      const unsigned t = i + 1 < n ? s[i + 1] : 0u;
+      const size_t key = (size_t{b} << 8) | t;
+      e = pairs[key];
+      if (e == 0) e = pairs[key] = EucPairEntry(b, t, table, utf8, big);
+      if (e == kSlow) {
+        out->resize(before);
+        return false;
+      }
+      i += 2;
     }
     q = PutEntry(q, e);
-    i += static_cast<size_t>(len);
   }
   o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();

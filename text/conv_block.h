@@ -43,6 +43,9 @@ class BlockConverter {
  private:
   // The table entry of the Shift_JIS character c (len bytes) for SjisToUnicode.
   uint32_t SjisEntry(const unsigned char* c, int len, bool utf8, bool big);
+  // The entry of the EUC-JP pair b, t for EucToUnicode, through sjisTable:
+  // a ready entry, or 2 for a pair that is no plain character.
+  uint32_t EucPairEntry(unsigned b, unsigned t, std::vector<uint32_t>& sjisTable, bool utf8, bool big);
   Context& ctx_;
   char16_t subWide_ = u'?';
   unsigned char subSjis_[2] = {'?', '?'};
@@ -51,6 +54,9 @@ class BlockConverter {
   // its output bytes (UTF-8, UTF-16 of either order): 0 not yet asked; 2: the
   // routines' own way; 1: the substitute; else its bytes and their count.
   std::vector<uint32_t> fromSjis_, fromSjisLittle_, fromSjisBig_;
+  // EUC-JP pair (lead << 8 | trail) to its output bytes: 0 not yet asked; 2 no
+  // plain character; else as above.
+  std::vector<uint32_t> fromEuc_, fromEucLittle_, fromEucBig_;
   // UTF-16 unit to Shift_JIS: 0 not yet asked; 1: the substitute; else its bytes.
   std::vector<uint32_t> toSjis_;
 };

@@ -4,6 +4,7 @@
 // length, so AddressSanitizer sees any read past a block's end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -208,4 +209,55 @@ TEST(ConvBlock, EucInOneStepGivesTheTwoStepsOrDeclines) {
     }
   }
   EXPECT_GT(taken, 300);  // the one step is not simply always declined
+}
+
+// One converter kept over many blocks (its tables filled by the blocks before),
+// blocks cut anywhere: in a pair, after a single-shift byte, in a three-byte
+// code, at the end of an ASCII run of about sixteen bytes. Each block taken in
+// one step gives what the two steps give for it; the others are declined.
+TEST(ConvBlock, EucInOneStepOverBlocksCutAnywhere) {
+  const std::string euc = hosttest::ReadFixture("conv/classes_bmp.euc.txt");
+  std::string text;
+  const char* runs[] = {"", "a", "0123456789abcde", "0123456789abcdef", "0123456789abcdefg",
+                        "0123456789abcdef0123456789abcde", "0123456789abcdef0123456789abcdef!"};
+  const char* codes[] = {"\xA4\xA2", "\x8E\xB1", "\x8F\xB0\xA1", "\xB0\xA1\xA4\xA4", "\x8E\xDF", "\xFE\xFE"};
+  std::mt19937 g(1211);
+  for (int k = 0; k < 400; ++k) {
+    text += runs[g() % 7];
+    text += codes[g() % 6];
+    if (k % 50 == 0) text += euc.substr(g() % euc.size(), 200);
+  }
+  ASSERT_EQ(text.find('\0'), std::string::npos);
+  for (const bool utf8 : {true, false}) {
+    for (const ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
+      if (utf8 && order == ByteOrder::Big) continue;
+      conv::Context oneCtx = NewContext("?");
+      conv::BlockConverter one(oneCtx);
+      int taken = 0, declined = 0;
+      for (size_t at = 0; at < text.size();) {
+        const size_t n = std::min(text.size() - at, size_t{1} + g() % 70);
+        const std::string piece = text.substr(at, n);
+        at += n;
+        conv::Context twoCtx = NewContext("?");
+        conv::BlockConverter two(twoCtx);
+        std::string pivot, want = "x";
+        two.EucToSjis(reinterpret_cast<const unsigned char*>(piece.data()), n, &pivot);
+        two.SjisToUnicode(reinterpret_cast<const unsigned char*>(pivot.data()), pivot.size(), utf8, order, &want);
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[n]);
+        std::memcpy(exact.get(), piece.data(), n);
+        std::string got = "x";
+        if (one.EucToUnicode(exact.get(), n, utf8, order, &got)) {
+          ++taken;
+          ASSERT_EQ(got, want) << "at " << at;
+          ASSERT_EQ(twoCtx.UnconvertibleCount, 0u) << "at " << at;
+        } else {
+          ++declined;
+          ASSERT_EQ(got, "x") << "at " << at;
+        }
+      }
+      EXPECT_EQ(oneCtx.UnconvertibleCount, 0u);
+      EXPECT_GT(taken, 50);
+      EXPECT_GT(declined, 50);
+    }
+  }
 }
