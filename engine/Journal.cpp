@@ -12,7 +12,6 @@
 //   copy 0, 1   (a tail move) the source of a segment whose target overlaps it
 #include "engine/Journal.h"
 
-#include <cpuid.h>
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 
 #include "engine/TailMover.h"
 #include "framework/FileOps.h"
+#include "text/Cpu.h"
 
 namespace engine {
 
@@ -330,13 +330,6 @@ __attribute__((target("sse2"))) void SumWordsSse2(const unsigned char* p, size_t
   _mm_storeu_si128(reinterpret_cast<__m128i*>(l.b), b);
 }
 
-bool HasSse2() {
-  static const bool has = [] {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
-  }();
-  return has;
-}
 
 }  // namespace
 
@@ -350,7 +343,7 @@ uint32_t CopySum(const void* data, size_t length, bool vector) {
   const auto* p = static_cast<const unsigned char*>(data);
   SumLanes l;
   const size_t groups = length / 16;
-  if (vector && HasSse2()) {
+  if (vector && cpu::HasSse2()) {
     SumWordsSse2(p, groups, l);
   } else {
     SumWords(p, groups, l);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "text/Cpu.h"
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -111,20 +113,13 @@ __attribute__((target("sse2"))) int64_t SkipForward16(const uint8_t* base, int64
   return q;
 }
 
-bool CpuHasSse2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2") != 0;
-  }();
-  return has;
-}
 #endif
 
 // Highest position in [lo, hi] whose byte is CR or LF; lo - 1 when none.
 int64_t SkipBackNarrow(const uint8_t* base, int64_t hi, int64_t lo) {
   int64_t q = hi;
 #ifdef LINESCAN_SSE2
-  if (CpuHasSse2()) q = SkipBack16(base, q, lo);
+  if (cpu::HasSse2()) q = SkipBack16(base, q, lo);
 #endif
   while (q >= lo) {
     if (q - 3 >= lo) {
@@ -146,7 +141,7 @@ int64_t SkipBackNarrow(const uint8_t* base, int64_t hi, int64_t lo) {
 int64_t SkipForwardNarrow(const uint8_t* base, int64_t lo, int64_t hi) {
   int64_t q = lo;
 #ifdef LINESCAN_SSE2
-  if (CpuHasSse2()) q = SkipForward16(base, q, hi);
+  if (cpu::HasSse2()) q = SkipForward16(base, q, hi);
 #endif
   while (q <= hi) {
     if (q + 3 <= hi) {
@@ -171,7 +166,7 @@ int64_t SkipBackWide(const uint8_t* base, int64_t hi, int64_t lo, int byteOrder)
   int64_t start = hi;
 #ifdef LINESCAN_SSE2
   // Blocks of 16 bytes ending with the unit at start (start + 1 is its last byte).
-  if (CpuHasSse2()) start = SkipBack16(base, start + 1, lo) - 1;
+  if (cpu::HasSse2()) start = SkipBack16(base, start + 1, lo) - 1;
 #endif
   for (int64_t q = start; q >= lo; q -= 2) {
     if (q - 2 >= lo) {
@@ -192,7 +187,7 @@ int64_t SkipForwardWide(const uint8_t* base, int64_t lo, int64_t hi, int byteOrd
   int64_t q = lo;
 #ifdef LINESCAN_SSE2
   // Blocks of 16 bytes starting with the unit at q, within the units up to hi.
-  if (CpuHasSse2()) q = SkipForward16(base, q, hi + 1);
+  if (cpu::HasSse2()) q = SkipForward16(base, q, hi + 1);
 #endif
   for (; q <= hi; q += 2) {
     if (q + 2 <= hi) {

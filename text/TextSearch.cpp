@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include <cpuid.h>
 #include <emmintrin.h>
 
+#include "text/Cpu.h"
 #include "text/conv.h"
 #include "text/conv_bytes.h"
 
@@ -211,15 +211,7 @@ constexpr int64_t kLookahead = 8;
 
 bool InEucDouble(unsigned char b) { return b >= 0xA1 && b <= 0xFE; }
 
-// Whether the processor has SSE2 (asked once through cpuid; the program also
-// runs on processors without it).
-bool HasSse2() {
-  static const bool has = [] {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
-  }();
-  return has;
-}
+using cpu::HasSse2;
 
 // The bytes of a chunk as the decoders read them: a NUL byte reads as 0x01
 // (the placeholder of the NUL-safe reader) and everything past the end as

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "text/Cpu.h"
+
 namespace conv {
 namespace {
 
@@ -118,7 +120,7 @@ inline unsigned char* PutEntry(unsigned char* q, uint32_t e) {
 // The sixteen bytes at s + *i to UTF-8 or UTF-16 at *q when they are all
 // ASCII (both moved on); else only the next try put sixteen bytes on.
 inline bool TakeAscii16(const unsigned char* s, size_t* i, size_t* nextTry, unsigned char** q, bool utf8, bool big) {
-  if (!Ascii16(s + *i)) {
+  if (!cpu::HasSse2() || !Ascii16(s + *i)) {
     *nextTry = *i + 16;
     return false;
   }
