@@ -129,8 +129,11 @@ class BackWindow {
   int At(int64_t off) {
     if (off < 0) return 0;
     if (off < lo_ || off >= hi_) {
+      // A line start lies a line back as a rule: the first read is small,
+      // and each further one twice the one before, up to a block.
       hi_ = off + 16;
-      lo_ = std::max<int64_t>({int64_t{0}, floor_, hi_ - kBlock});
+      lo_ = std::max<int64_t>({int64_t{0}, floor_, hi_ - block_});
+      block_ = std::min(2 * block_, kBlock);
       if (off < lo_) lo_ = off;
       buf_.assign(static_cast<size_t>(hi_ - lo_), 0);
       const int64_t got = read_(lo_, buf_.data(), buf_.size());
@@ -144,6 +147,7 @@ class BackWindow {
 
  private:
   static constexpr int64_t kBlock = 65536;
+  int64_t block_ = 4096;
   const ReadAt& read_;
   int64_t floor_;
   int64_t lo_ = 0, hi_ = 0;
