@@ -76,6 +76,24 @@ Pixels Capture(HDC source, int width, int height) {
   return out;
 }
 
+// The client area of h as the screen shows it.
+Pixels CaptureClient(HWND h) {
+  RECT r;
+  GetClientRect(h, &r);
+  HDC dc = GetDC(h);
+  Pixels p = Capture(dc, r.right, r.bottom);
+  ReleaseDC(h, dc);
+  return p;
+}
+
+// How many pixels within r differ between two captures.
+int Differing(const Pixels& a, const Pixels& b, const RECT& r) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += a.At(x, y) != b.At(x, y);
+  return n;
+}
+
 Pixels CaptureWindow(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
@@ -337,18 +355,9 @@ TEST_F(PagePaint, TheStatusBarShowsTheNewPanelsAndWhatWaitedToBePainted) {
   // The panels a page display gives new texts show them: what is on screen
   // is what the whole bar shows when it paints afresh, and another page's
   // position shows otherwise. The bar answers the texts it shows.
-  auto shown = [&]() {
-    HDC dc = GetDC(bar);
-    Pixels p = Capture(dc, all.right, all.bottom);
-    ReleaseDC(bar, dc);
-    return p;
-  };
+  auto shown = [&]() { return CaptureClient(bar); };
   auto partsDiffer = [&](const Pixels& a, const Pixels& b) {
-    int differ = 0;
-    for (const RECT& r : parts)
-      for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) differ += a.At(x, y) != b.At(x, y);
-    return differ;
+    return Differing(a, b, parts[0]) + Differing(a, b, parts[1]);
   };
   form_->ShowPage(false, true, 0);
   Application->ProcessMessages();
@@ -382,18 +391,8 @@ TEST_F(PagePaint, TheFirstLineNumberShowsWithEachPage) {
   ASSERT_TRUE(IsWindowVisible(number));
   RECT all;
   GetClientRect(number, &all);
-  auto shown = [&]() {
-    HDC dc = GetDC(number);
-    Pixels p = Capture(dc, all.right, all.bottom);
-    ReleaseDC(number, dc);
-    return p;
-  };
-  auto differ = [&](const Pixels& a, const Pixels& b) {
-    int n = 0;
-    for (int y = 0; y < all.bottom; ++y)
-      for (int x = 0; x < all.right; ++x) n += a.At(x, y) != b.At(x, y);
-    return n;
-  };
+  auto shown = [&]() { return CaptureClient(number); };
+  auto differ = [&](const Pixels& a, const Pixels& b) { return Differing(a, b, all); };
   form_->ShowPage(false, true, 0);
   Application->ProcessMessages();
   EXPECT_EQ(form_->Panel3->TextW(), L"1");
