@@ -14,6 +14,7 @@
 
 #include "engine/Journal.h"
 #include "framework/FileOps.h"
+#include "text/ReadArea.h"
 #include "text/conv_block.h"
 #include "text/conv_bytes.h"
 
@@ -798,21 +799,27 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
   Run run(r, platform);
   const size_t block = r.blockSize ? r.blockSize : 1;
   PartedRun parted(r, platform, run, block);
-  std::vector<unsigned char> buf;
-  size_t have = 0;  // bytes carried from the previous block (an incomplete character)
+  readarea::ReadArea area;  // each block lined up with its file offset
+  std::string carry;        // an incomplete character carried from the block before
+  size_t have = 0;
   int64_t position = r.bomLength;
   int jisMode = 0;
   for (;;) {
-    buf.resize(have + block);
+    unsigned char* buf = area.Place(position - static_cast<int64_t>(have), have + block);
+    if (!buf) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return discard(ConvertStatus::Failed);
+    }
+    if (have) std::memcpy(buf, carry.data(), have);
     DWORD got = 0;
-    if (!fileops::ReadFully(source.get(), buf.data() + have, static_cast<DWORD>(block), &got))
+    if (!fileops::ReadFully(source.get(), buf + have, static_cast<DWORD>(block), &got))
       return discard(ConvertStatus::Failed);
     const bool final = got < block;
     const size_t total = have + got;
     int mode = jisMode;
-    const size_t cut = CharBoundary(r.sourceCode, r.sourceOrder, buf.data(), total, final, &mode);
+    const size_t cut = CharBoundary(r.sourceCode, r.sourceOrder, buf, total, final, &mode);
     jisMode = mode;
-    if (!parted.Block(buf.data(), cut, &pieces)) {
+    if (!parted.Block(buf, cut, &pieces)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return discard(ConvertStatus::Failed);
     }
@@ -824,7 +831,7 @@ ConvertOutcome ConvertFile(const ConvertRequest& r, conv::Platform& platform, Pr
     if (any && !writer.Write(temp.get(), &pieces)) return discard(ConvertStatus::Failed);
     if (pieces.empty()) pieces.emplace_back();
     have = total - cut;
-    if (have) std::memmove(buf.data(), buf.data() + cut, have);
+    if (have) carry.assign(reinterpret_cast<const char*>(buf) + cut, have);
     position += got;
     progress.Step(position);
     if (progress.ShouldStop()) return discard(ConvertStatus::Aborted);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "framework/FileOps.h"
+#include "text/ReadArea.h"
 
 namespace engine {
 
@@ -103,21 +104,28 @@ namespace {
 
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-// One read cycle: the bytes at pos, chunk plus overlap of them. atEnd when
-// the read reached the file's end (or the bytes end there).
+// One read cycle: the bytes at pos, chunk plus overlap of them, at data.
+// atEnd when the read reached the file's end (or the bytes end there).
 struct Window {
-  std::vector<uint8_t> buf;
+  readarea::ReadArea area;
+  const uint8_t* data = nullptr;
   DWORD got = 0;
   bool atEnd = false;
 };
 
 bool ReadWindow(HANDLE h, int64_t pos, size_t chunk, size_t overlap, Window& w, DWORD* error) {
+  const DWORD want = DWORD(chunk + overlap);
+  uint8_t* to = w.area.Place(pos, want);
+  w.data = to;
+  if (!to) {
+    *error = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
   if (fileops::Files().Seek(h, pos, FILE_BEGIN) < 0) {
     *error = GetLastError();
     return false;
   }
-  const DWORD want = DWORD(chunk + overlap);
-  if (!fileops::ReadFully(h, w.buf.data(), want, &w.got)) {
+  if (!fileops::ReadFully(h, to, want, &w.got)) {
     *error = GetLastError();
     if (*error == 0) *error = ERROR_READ_FAULT;
     return false;
@@ -150,12 +158,7 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
   const size_t chunk = std::max<size_t>(o.chunk, 2);
   const size_t overlap = rule.wide ? 4 : 2;
   Window w;
-  bool memoryOut = false;
-  try {
-    w.buf.resize(chunk + overlap);
-  } catch (const std::bad_alloc&) {
-    memoryOut = true;
-  }
+  bool memoryOut = !w.area.Place(0, chunk + overlap);
   auto add = [&](int64_t lines, int64_t offset) {
     if (!memoryOut && !out.Append(LineCheckpoint{lines, offset})) memoryOut = true;
     return !memoryOut;
@@ -173,7 +176,8 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
     for (;;) {
       DWORD error = 0;
       if (!ReadWindow(file.get(), pos, chunk, overlap, w, &error)) {
-        fail(error);
+        if (error == ERROR_NOT_ENOUGH_MEMORY) memoryOut = true;
+        else fail(error);
         break;
       }
       const size_t n = w.atEnd ? w.got : chunk;
@@ -183,7 +187,7 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
       bool held = false;
       for (;;) {
         const lineends::Count c =
-            lineends::CountLineEnds(w.buf.data(), from, n, w.got, limit, interval - since, rule);
+            lineends::CountLineEnds(w.data, from, n, w.got, limit, interval - since, rule);
         lines += c.ends;
         since += c.ends;
         from = c.pos;
@@ -298,12 +302,6 @@ Walk WalkLines(const LineLookup& l, const LineCheckpoint& from, int64_t maxEnds,
   Window w;
   for (;;) {
     if (stopAt >= 0 && k.pos >= stopAt) return k;
-    try {
-      if (w.buf.size() < chunk + overlap) w.buf.resize(chunk + overlap);
-    } catch (const std::bad_alloc&) {
-      k.error = ERROR_NOT_ENOUGH_MEMORY;
-      return k;
-    }
     if (!ReadWindow(file.get(), k.pos, chunk, overlap, w, &k.error)) return k;
     size_t n = w.atEnd ? w.got : chunk;
     size_t limit = w.atEnd ? (w.got ? w.got - 1 : 0) : SIZE_MAX;
@@ -315,7 +313,7 @@ Walk WalkLines(const LineLookup& l, const LineCheckpoint& from, int64_t maxEnds,
       cut = true;
     }
     const lineends::Count c =
-        lineends::CountLineEnds(w.buf.data(), 0, n, w.got, limit, maxEnds > 0 ? maxEnds - k.lines : 0, l.rule);
+        lineends::CountLineEnds(w.data, 0, n, w.got, limit, maxEnds > 0 ? maxEnds - k.lines : 0, l.rule);
     k.lines += c.ends;
     k.pos += int64_t(c.pos);
     if (c.reached) {

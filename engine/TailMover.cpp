@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "framework/FileOps.h"
+#include "text/ReadArea.h"
 
 namespace engine {
 
@@ -90,6 +91,27 @@ class Io {
 };
 
 // Original bytes [start, start + length) of the file, kept before the change.
+
+// The memory of one segment: read segments lie in it lined up with their
+// file offsets (see text/ReadArea.h).
+class SegmentBuffer {
+ public:
+  // Room for n bytes; the contents are not kept. Throws std::bad_alloc.
+  void resize(size_t n) {
+    at_ = reinterpret_cast<char*>(area_.Place(0, n));
+    if (!at_) throw std::bad_alloc();
+  }
+  char* data() const { return at_; }
+  size_t size() const { return area_.size(); }
+  // The same memory, moved (by less than a line) to line up with file offset
+  // pos; the contents are not kept.
+  char* LineUp(int64_t pos) { return at_ = reinterpret_cast<char*>(area_.Place(pos, area_.size())); }
+
+ private:
+  readarea::ReadArea area_;
+  char* at_ = nullptr;
+};
+
 class Kept {
  public:
   Kept(Io& io, int64_t start, int64_t length) : io_(io), start_(start), length_(length) {}
@@ -97,7 +119,7 @@ class Kept {
 
   // Reads the bytes from the file into memory, or into a temporary file when
   // there is no journal to hold them.
-  bool Take(const TailMoveOptions& o, std::vector<char>& buffer, bool journal) {
+  bool Take(const TailMoveOptions& o, SegmentBuffer& buffer, bool journal) {
     if (!length_) return true;
     if (static_cast<uint64_t>(length_) <= o.memoryCap) {
       try {
@@ -129,7 +151,7 @@ class Kept {
   }
 
   // Copies the kept bytes into journal j at offset; crc gets their checksum.
-  bool CopyTo(Journal& j, int64_t offset, std::vector<char>& buffer, uint32_t* crc) {
+  bool CopyTo(Journal& j, int64_t offset, SegmentBuffer& buffer, uint32_t* crc) {
     *crc = 0;
     for (int64_t done = 0; done < length_;) {
       const DWORD n = static_cast<DWORD>(std::min<int64_t>(length_ - done, buffer.size()));
@@ -150,7 +172,7 @@ class Kept {
   }
 
   // Writes the kept bytes back to their place in the file.
-  bool Restore(std::vector<char>& buffer) {
+  bool Restore(SegmentBuffer& buffer) {
     if (!length_) return true;
     if (!memory_.empty()) return io_.WriteAt(start_, memory_.data(), static_cast<DWORD>(length_));
     if (!journal_ && Files().Seek(temp_, 0, FILE_BEGIN) != 0) {
@@ -247,7 +269,7 @@ struct Mover {
   HANDLE h;
   ProgressSink& sink;
   Io io;
-  std::vector<char> buffer;  // one segment
+  SegmentBuffer buffer;  // one segment
   uint32_t block = 1u << 20;
   uint32_t segment = 1u << 20;
   uint32_t segmentMax = 1u << 20;  // the segment may grow up to this
@@ -360,7 +382,7 @@ struct Mover {
       if (withCopy) {
         withCopy = false;
       } else {
-        if (!io.ReadAt(src, buffer.data(), n)) return Ran::Failed;
+        if (!io.ReadAt(src, buffer.LineUp(src), n)) return Ran::Failed;
         const bool overlap = (s.delta < 0 ? -s.delta : s.delta) < static_cast<int64_t>(n);
         if (!Note(step, s, *p, n, overlap ? buffer.data() : nullptr, forward)) return Ran::Failed;
       }

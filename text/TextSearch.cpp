@@ -4,12 +4,14 @@
 #include <bitset>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string_view>
 #include <vector>
 
 #include <emmintrin.h>
 
 #include "text/Cpu.h"
+#include "text/ReadArea.h"
 #include "text/conv.h"
 #include "text/conv_bytes.h"
 
@@ -925,7 +927,8 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
   const int64_t overlap = SearchOverlap(spec, p);
   const int64_t step = std::max<int64_t>(spec.step, spec.code == scUtf16 ? 2 : 1);
   int64_t span = step + overlap;  // bytes read per chunk; grows only while an occurrence is undecided at a chunk's start
-  std::vector<unsigned char> buf(static_cast<size_t>(span + kLookahead));
+  readarea::ReadArea area;  // each chunk lined up with its file offset
+  unsigned char* buf = nullptr;
   Decoder dec;
   dec.code = spec.code;
   dec.bigEndian = spec.bigEndian;
@@ -960,7 +963,9 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
   while (pos < fileSize) {
     // 1. Read the chunk.
     const int64_t want = std::min<int64_t>(span, fileSize - pos);
-    const int64_t got = read(pos, buf.data(), static_cast<size_t>(want));
+    buf = area.Place(pos, static_cast<size_t>(span + kLookahead));
+    if (!buf) throw std::bad_alloc();
+    const int64_t got = read(pos, buf, static_cast<size_t>(want));
     if (got < 0) {
       result.outcome = SearchOutcome::ReadError;
       result.error = readError ? readError() : 0;
@@ -971,8 +976,8 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
     if (spec.code == scUtf16) n &= ~static_cast<int64_t>(1);  // a last odd byte is no unit
     if (n == 0) return result;
     const bool last = pos + got >= fileSize || got < want;
-    std::memset(buf.data() + n, 0, kLookahead);
-    const Bytes bytes{buf.data(), n};
+    std::memset(buf + n, 0, kLookahead);
+    const Bytes bytes{buf, n};
     // Characters are taken only where they begin before the lookahead margin (everything at the end).
     const int64_t limit = last ? n : std::max<int64_t>(n - kLookahead, 1);
     const int64_t target = std::min(step, limit);
@@ -980,7 +985,7 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
     Hit hit;
     const Plan* found = nullptr;
     int64_t nextRel;  // chunk offset of the next chunk's start
-    if (bytesScan && !(spec.code == scEuc && HasIrregularEuc(buf.data(), n))) {
+    if (bytesScan && !(spec.code == scEuc && HasIrregularEuc(buf, n))) {
       // 2a. The file's own bytes, decoded only around a candidate.
       if (last) {
         nextRel = n;
@@ -993,9 +998,9 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
         }
       }
       const int64_t lim = last ? n : nextRel;
-      hit = FindInBytes(dec, fold, plan1, buf.data(), n, lim);
+      hit = FindInBytes(dec, fold, plan1, buf, n, lim);
       found = &plan1;
-      Hit h2 = FindInBytes(dec, fold, plan2, buf.data(), n, hit.at >= 0 ? hit.at : lim);
+      Hit h2 = FindInBytes(dec, fold, plan2, buf, n, hit.at >= 0 ? hit.at : lim);
       if (h2.at >= 0) {
         hit = h2;
         found = &plan2;
@@ -1027,7 +1032,6 @@ SearchResult SearchBytes(const textio::ReadAt& read, int64_t fileSize, const Sea
         if (cut != std::string::npos && (a == std::string::npos || cut < a)) {
           if (decoded.at[cut] == 0) {
             span *= 2;
-            buf.resize(static_cast<size_t>(span + kLookahead));
             continue;
           }
           a = std::string::npos;
