@@ -117,13 +117,33 @@ inline unsigned char* PutEntry(unsigned char* q, uint32_t e) {
   return q + ((e >> 24) & 7);
 }
 
+// Where the next sixteen bytes are tried as ASCII all at once: at once after
+// a run of them; after a try that failed, sixteen bytes on, twice as far
+// after each further failure in a row, up to 1 KiB. A failed try costs as
+// much as several characters (its branch goes either way in text that mixes
+// scripts), so such text tries seldom, and ASCII text tries at every step.
+// Never on a processor without SSE2.
+struct AsciiTries {
+  size_t next;
+  unsigned misses = 0;
+  explicit AsciiTries(bool on) : next(on && cpu::HasSse2() ? 0 : SIZE_MAX) {}
+  // Whether to try the sixteen bytes at i of n.
+  bool Due(size_t i, size_t n) const { return i >= next && n - i >= 16; }
+  void Missed(size_t i) {
+    next = i + (size_t{16} << misses);
+    if (misses < 6) ++misses;
+  }
+  void Took() { misses = 0; }
+};
+
 // The sixteen bytes at s + *i to UTF-8 or UTF-16 at *q when they are all
-// ASCII (both moved on); else only the next try put sixteen bytes on.
-inline bool TakeAscii16(const unsigned char* s, size_t* i, size_t* nextTry, unsigned char** q, bool utf8, bool big) {
-  if (!cpu::HasSse2() || !Ascii16(s + *i)) {
-    *nextTry = *i + 16;
+// ASCII (both moved on); else the try is counted as missed.
+inline bool TakeAscii16(const unsigned char* s, size_t* i, AsciiTries& tries, unsigned char** q, bool utf8, bool big) {
+  if (!Ascii16(s + *i)) {
+    tries.Missed(*i);
     return false;
   }
+  tries.Took();
   if (utf8) {
     std::memcpy(*q, s + *i, 16);
     *q += 16;
@@ -144,12 +164,10 @@ void BlockConverter::SjisToUnicode(const unsigned char* s, size_t n, bool utf8, 
   Out o(out, n * (utf8 ? 3 : 2) + 32);
   unsigned char* q = o.at();
   size_t i = 0;
-  // Sixteen bytes at a time are tried again only sixteen bytes after a try
-  // failed: text that mixes scripts pays no test per character.
-  size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;
+  AsciiTries tries(asciiSjisIdentity_);
   while (i < n) {
     const unsigned b = s[i];
-    if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
+    if (tries.Due(i, n) && TakeAscii16(s, &i, tries, &q, utf8, big)) continue;
     const unsigned next = i + 1 < n ? s[i + 1] : 0u;
     const unsigned two = kSjis.lead[b] & kSjis.trail[next];
     const size_t key = b + two * (256 + ((b << 8) | next) - b);
@@ -221,42 +239,50 @@ bool BlockConverter::EucToUnicode(const unsigned char* s, size_t n, bool utf8, B
   const bool big = order == ByteOrder::Big;
   std::vector<uint32_t>& table = utf8 ? fromSjis_ : big ? fromSjisBig_ : fromSjisLittle_;
   if (table.empty()) table.assign(65536 + 256, 0);
-  // Each EUC-JP pair (lead << 8 | trail) straight to its output bytes.
+  // Each character straight to its output bytes: an ASCII byte b at b, an
+  // EUC-JP pair at 256 + (lead << 8 | trail). The loop takes text that mixes
+  // scripts without a branch on the kind of each character: the length and
+  // the place in the table come from the lead byte alone.
   std::vector<uint32_t>& pairs = utf8 ? fromEuc_ : big ? fromEucBig_ : fromEucLittle_;
-  if (pairs.empty()) pairs.assign(65536, 0);
+  if (pairs.empty()) pairs.assign(65536 + 256, 0);
   const size_t before = out->size();
   Out o(out, n * (utf8 ? 3 : 2) + 32);
   unsigned char* q = o.at();
   size_t i = 0;
-  size_t nextTry = asciiSjisIdentity_ ? 0 : SIZE_MAX;  // as in SjisToUnicode
+  AsciiTries tries(asciiSjisIdentity_);
   while (i < n) {
     const unsigned b = s[i];
-    uint32_t e;
-    if (b < 0x80) {
-      if (i >= nextTry && i + 16 <= n && TakeAscii16(s, &i, &nextTry, &q, utf8, big)) continue;
-      e = table[b];
+    if (tries.Due(i, n) && b < 0x80 && TakeAscii16(s, &i, tries, &q, utf8, big)) continue;
+    // A lead byte at the block's end pairs with no byte, which no pair holds.
+    const unsigned t = i + 1 < n ? s[i + 1] : 0u;
+    const unsigned two = b >> 7;
+    const size_t key = b + two * (256 + ((b << 8) | t) - b);
+    uint32_t e = pairs[key];
+    if (!(e & kReady)) {
       if (e == 0) {
-        const unsigned char c = static_cast<unsigned char>(b);
-        e = table[b] = SjisEntry(&c, 1, utf8, big);
+        if (!two) {
+          e = table[b];
+          if (e == 0) {
+            const unsigned char c = static_cast<unsigned char>(b);
+            e = table[b] = SjisEntry(&c, 1, utf8, big);
+          }
+        } else {
+          e = EucPairEntry(b, t, table, utf8, big);
+        }
+        pairs[key] = e;
       }
       if (!(e & kReady)) {
         out->resize(before);  // not a plain character: the caller's way
         return false;
       }
-      ++i;
-    } else {
-      // A lead byte at the block's end pairs with no byte, which no pair holds.
-      const unsigned t = i + 1 < n ? s[i + 1] : 0u;
-      const size_t key = (size_t{b} << 8) | t;
-      e = pairs[key];
-      if (e == 0) e = pairs[key] = EucPairEntry(b, t, table, utf8, big);
-      if (e == kSlow) {
-        out->resize(before);
-        return false;
-      }
-      i += 2;
     }
-    q = PutEntry(q, e);
+    // Every ready UTF-16 entry is one unit: the output moves on without
+    // waiting for the entry, so that the lookups of characters in a row
+    // overlap instead of waiting for each other.
+    const uint32_t bytes = e & 0xFFFFFFu;
+    std::memcpy(q, &bytes, 4);
+    q += utf8 ? (e >> 24) & 7 : 2;
+    i += 1 + two;
   }
   o.used = static_cast<size_t>(q - reinterpret_cast<unsigned char*>(&(*out)[0]));
   o.Finish();
@@ -270,18 +296,19 @@ void BlockConverter::Utf8ToSjis(const unsigned char* s, size_t n, std::string* o
   unsigned char* q = o.at();
   auto mapped = [](int k, const unsigned char b[2]) { return (k == 1 && b[0] != 0) || (k == 2 && b[0] != 0 && b[1] != 0); };
   size_t i = 0;
-  size_t nextTry = 0;  // as in SjisToUnicode
+  AsciiTries tries(true);
   while (i < n) {
     const unsigned b0 = s[i];
     if (b0 < 0x80 && asciiSjisIdentity_) {
-      if (i >= nextTry && i + 16 <= n) {
+      if (tries.Due(i, n)) {
         if (Ascii16(s + i)) {
+          tries.Took();
           std::memcpy(q, s + i, 16);
           q += 16;
           i += 16;
           continue;
         }
-        nextTry = i + 16;
+        tries.Missed(i);
       }
       *q++ = static_cast<unsigned char>(b0);
       ++i;
@@ -345,17 +372,18 @@ void BlockConverter::EucToSjis(const unsigned char* s, size_t n, std::string* ou
   auto at = [&](size_t k) -> unsigned { return k < n ? s[k] : 0u; };
   auto dbl = [](unsigned b) { return b >= 0xA1 && b <= 0xFE; };
   size_t i = 0;
-  size_t nextTry = 0;  // as in SjisToUnicode
+  AsciiTries tries(true);
   while (i < n) {
     const unsigned b = s[i];
-    if (i >= nextTry && b < 0x80 && i + 16 <= n) {
+    if (tries.Due(i, n) && b < 0x80) {
       if (Ascii16(s + i)) {
+        tries.Took();
         std::memcpy(o.at(), s + i, 16);
         o.used += 16;
         i += 16;
         continue;
       }
-      nextTry = i + 16;
+      tries.Missed(i);
     }
     unsigned char* q = o.at();
     auto reject = [&](size_t taken) {
