@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host_platform.h"
+#include "text/Cpu.h"
 #include "text/conv.h"
 #include "text/conv_block.h"
 
@@ -137,6 +138,27 @@ TEST(ConvBlock, RandomTextGivesTheRoutinesBytesAndReports) {
             << "kind " << int(k) << " round " << round << " substitute '" << substitute << "'";
       }
     }
+  }
+}
+
+// On a processor without SSE2 the converters take the byte loops, which must
+// give the same bytes (this machine has SSE2: the loops run only here).
+TEST(ConvBlock, WithoutSse2TheByteLoopsGiveTheRoutinesBytes) {
+  const cpu::NoSse2ForTests off;
+  ASSERT_FALSE(cpu::HasSse2());
+  std::mt19937 g(4711);
+  for (int round = 0; round < 200; ++round) {
+    const std::string text = RandomText(g, 300);
+    for (Kind k : kKinds) ASSERT_EQ(Reference(k, text, "?"), Blocks(k, text, "?")) << "kind " << int(k) << " round " << round;
+  }
+  const std::string euc = hosttest::ReadFixture("conv/classes_bmp.euc.txt");
+  const std::string sjis = hosttest::ReadFixture("conv/classes_bmp.sjis.txt");
+  for (ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
+    conv::Context ctx = NewContext("?");
+    conv::BlockConverter b(ctx);
+    std::string one;
+    ASSERT_TRUE(b.EucToUnicode(reinterpret_cast<const unsigned char*>(euc.data()), euc.size(), false, order, &one));
+    EXPECT_EQ(one, Blocks(order == ByteOrder::Big ? Kind::SjisToUtf16Be : Kind::SjisToUtf16Le, sjis, "?").bytes);
   }
 }
 
