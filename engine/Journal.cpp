@@ -330,7 +330,6 @@ __attribute__((target("sse2"))) void SumWordsSse2(const unsigned char* p, size_t
   _mm_storeu_si128(reinterpret_cast<__m128i*>(l.b), b);
 }
 
-
 }  // namespace
 
 int64_t PerfTicks() {

@@ -176,8 +176,7 @@ LineIndexResult BuildLineIndex(const std::wstring& path, const LineIndexOptions&
     for (;;) {
       DWORD error = 0;
       if (!ReadWindow(file.get(), pos, chunk, overlap, w, &error)) {
-        if (error == ERROR_NOT_ENOUGH_MEMORY) memoryOut = true;
-        else fail(error);
+        fail(error);
         break;
       }
       const size_t n = w.atEnd ? w.got : chunk;

@@ -90,8 +90,6 @@ class Io {
   HANDLE h_;
 };
 
-// Original bytes [start, start + length) of the file, kept before the change.
-
 // The memory of one segment: read segments lie in it lined up with their
 // file offsets (see text/ReadArea.h).
 class SegmentBuffer {
@@ -112,6 +110,7 @@ class SegmentBuffer {
   char* at_ = nullptr;
 };
 
+// Original bytes [start, start + length) of the file, kept before the change.
 class Kept {
  public:
   Kept(Io& io, int64_t start, int64_t length) : io_(io), start_(start), length_(length) {}

@@ -300,16 +300,8 @@ void BlockConverter::Utf8ToSjis(const unsigned char* s, size_t n, std::string* o
   while (i < n) {
     const unsigned b0 = s[i];
     if (b0 < 0x80 && asciiSjisIdentity_) {
-      if (tries.Due(i, n)) {
-        if (Ascii16(s + i)) {
-          tries.Took();
-          std::memcpy(q, s + i, 16);
-          q += 16;
-          i += 16;
-          continue;
-        }
-        tries.Missed(i);
-      }
+      // ASCII is the same bytes in both codes: as to UTF-8.
+      if (tries.Due(i, n) && TakeAscii16(s, &i, tries, &q, true, false)) continue;
       *q++ = static_cast<unsigned char>(b0);
       ++i;
       continue;
@@ -375,17 +367,11 @@ void BlockConverter::EucToSjis(const unsigned char* s, size_t n, std::string* ou
   AsciiTries tries(true);
   while (i < n) {
     const unsigned b = s[i];
-    if (tries.Due(i, n) && b < 0x80) {
-      if (Ascii16(s + i)) {
-        tries.Took();
-        std::memcpy(o.at(), s + i, 16);
-        o.used += 16;
-        i += 16;
-        continue;
-      }
-      tries.Missed(i);
-    }
     unsigned char* q = o.at();
+    if (tries.Due(i, n) && b < 0x80 && TakeAscii16(s, &i, tries, &q, true, false)) {
+      o.used += 16;  // ASCII is the same bytes in both codes: as to UTF-8
+      continue;
+    }
     auto reject = [&](size_t taken) {
       q[0] = subSjis_[0];
       q[1] = subSjis_[1];
